@@ -1,0 +1,71 @@
+#include "common/Handles.h"
+#include "common/ModuleLibrary.h"
+#include "common/Result.h"
+
+#include <gtest/gtest.h>
+
+using namespace vantrel;
+
+TEST(Results, PlatformErrorsBecomeHResults) {
+    EXPECT_EQ(static_cast<HRESULT>(0x80070005), HResultFromWin32(5));
+    EXPECT_EQ(static_cast<HRESULT>(0x800704C7), HResultFromWin32(1223));
+    EXPECT_EQ(static_cast<HRESULT>(0x80071234), HResultFromWin32(0x51234));  // only the low word is kept
+    EXPECT_EQ(S_OK, HResultFromWin32(0));
+    EXPECT_EQ(static_cast<HRESULT>(0x80004005), HResultFromWin32(static_cast<long>(0x80004005)));  // already an HRESULT
+    ::SetLastError(ERROR_ACCESS_DENIED);
+    EXPECT_EQ(E_ACCESSDENIED, HResultFromLastError());
+}
+
+namespace {
+HRESULT FailsWithLastError() {
+    ::SetLastError(ERROR_BAD_NETPATH);
+    RETURN_LAST_ERROR_IF(true);
+    return S_OK;
+}
+HRESULT PassesThrough(HRESULT hr) {
+    RETURN_IF_FAILED(hr);
+    return S_FALSE;
+}
+}  // namespace
+
+TEST(Results, MacrosKeepTheErrorOfTheFailingCall) {
+    EXPECT_EQ(HResultFromWin32(ERROR_BAD_NETPATH), FailsWithLastError());
+    EXPECT_EQ(E_OUTOFMEMORY, PassesThrough(E_OUTOFMEMORY));
+    EXPECT_EQ(S_FALSE, PassesThrough(S_OK));
+}
+
+TEST(Handles, OwnersCloseOnceAndMove) {
+    UniqueHandle event(::CreateEventW(nullptr, TRUE, FALSE, nullptr));
+    ASSERT_TRUE(event);
+    const HANDLE raw = event.Get();
+    UniqueHandle moved(std::move(event));
+    EXPECT_FALSE(event);
+    EXPECT_EQ(raw, moved.Get());
+    moved.Reset();
+    DWORD flags = 0;
+    EXPECT_FALSE(::GetHandleInformation(raw, &flags));  // closed
+
+    UniqueFileHandle file;
+    EXPECT_FALSE(file);
+    EXPECT_EQ(INVALID_HANDLE_VALUE, file.Get());
+
+    UniqueBstr text(::SysAllocString(L"abc"));
+    BSTR released = text.Release();
+    EXPECT_FALSE(text);
+    ::SysFreeString(released);
+}
+
+TEST(ModuleLibraryLoad, RefusesMissingNamesAndFreesWhatItLoaded) {
+    ModuleLibrary library;
+    EXPECT_EQ(static_cast<DWORD>(ERROR_INVALID_NAME), library.Load(nullptr));
+    EXPECT_EQ(static_cast<DWORD>(ERROR_INVALID_NAME), library.Load(L""));
+    EXPECT_EQ(static_cast<DWORD>(ERROR_MOD_NOT_FOUND), library.Load(L"no-such-table.dll"));
+    EXPECT_EQ(nullptr, library.Handle());
+
+    ASSERT_EQ(nullptr, ::GetModuleHandleW(L"activeds.dll"));
+    ASSERT_EQ(0u, library.Load(L"ActiveDS.dll"));
+    EXPECT_NE(nullptr, ::GetModuleHandleW(L"activeds.dll"));
+    library.Free();
+    library.Free();  // once only
+    EXPECT_EQ(nullptr, ::GetModuleHandleW(L"activeds.dll"));
+}
