@@ -1,0 +1,47 @@
+#include "component/BrevCompInfo.h"
+
+namespace vantrel {
+
+void* BrevCompInfo::FindInterface(REFIID iid) noexcept {
+    if (IsEqualIID(iid, IID_IBrevCompInfo)) return static_cast<IBrevCompInfo*>(this);
+    if (IsEqualIID(iid, IID_IMarshal) && marshaler_) {
+        // The marshaler's interfaces count on our controlling unknown; drop the
+        // query's reference, the caller adds its own.
+        void* marshal = nullptr;
+        if (FAILED(marshaler_->QueryInterface(iid, &marshal))) return nullptr;
+        static_cast<IUnknown*>(marshal)->Release();
+        return marshal;
+    }
+    return nullptr;
+}
+
+HRESULT BrevCompInfo::FinalConstruct() noexcept {
+    return ::CoCreateFreeThreadedMarshaler(Controlling(), marshaler_.Put());
+}
+
+STDMETHODIMP BrevCompInfo::get_HierarchicalRecallOptions(long* value) {
+    if (!value) return E_POINTER;
+    *value = options_;
+    return S_OK;
+}
+
+STDMETHODIMP BrevCompInfo::put_HierarchicalRecallOptions(long value) {
+    options_ = value;
+    return S_OK;
+}
+
+HRESULT BrevCompInfo::CopyOut(const UniqueBstr& field, BSTR* value) noexcept {
+    if (!value) return E_POINTER;
+    // A field never set reads as an empty string.
+    *value = field ? ::SysAllocStringLen(field.Get(), ::SysStringLen(field.Get())) : ::SysAllocString(L"");
+    return *value ? S_OK : E_OUTOFMEMORY;
+}
+
+HRESULT BrevCompInfo::CopyIn(BSTR value, UniqueBstr& field) noexcept {
+    field.Reset();
+    if (!value) return S_OK;
+    field.Reset(::SysAllocStringLen(value, ::SysStringLen(value)));
+    return field ? S_OK : E_OUTOFMEMORY;
+}
+
+}  // namespace vantrel

@@ -1,0 +1,102 @@
+#include "component/ComputerResMgmtUI.h"
+
+#include "common/ClassFactory.h"
+#include "common/ComPtr.h"
+#include "common/ErrorText.h"
+#include "common/ModuleState.h"
+#include "common/Result.h"
+#include "component/ImageLists.h"
+#include "component/WizardComponents.h"
+
+namespace vantrel {
+namespace {
+
+// Views own their state through their window procedure; until a view's class
+// is linked in, its window is an inert dialog of its template.
+INT_PTR CALLBACK InertViewProc(HWND, UINT, WPARAM, LPARAM) { return FALSE; }
+
+HWND CreateViewWindow(UINT templateId) {
+    // No owner: the console reparents, positions, shows and destroys it.
+    return ::CreateDialogParamW(module::Instance(), MAKEINTRESOURCEW(templateId), nullptr, &InertViewProc, 0);
+}
+
+}  // namespace
+
+UINT ViewTemplateFor(long uiIdentifier) noexcept {
+    switch (uiIdentifier) {
+    case UIID_SESSIONS: return 201;
+    case UIID_OPEN_FILES: return 213;
+    case UIID_SERVICES: return 215;
+    case UIID_PRINTERS: return 232;
+    case UIID_TERMINALSESSIONS: return 237;
+    case UIID_LOCAL_USERS: return 241;
+    case UIID_LOCAL_GROUPS: return 242;
+    default: return 0;
+    }
+}
+
+void* ComputerResMgmtUI::FindInterface(REFIID iid) noexcept {
+    if (IsEqualIID(iid, IID_IComputerResMgmtUI) || IsEqualIID(iid, IID_IDispatch))
+        return static_cast<IComputerResMgmtUI*>(this);
+    if (IsEqualIID(iid, IID_IMultiServiceControl)) return static_cast<IMultiServiceControl*>(this);
+    return nullptr;
+}
+
+HRESULT ComputerResMgmtUI::FinalConstruct() noexcept {
+    EnsureImageLists();
+    return S_OK;
+}
+
+STDMETHODIMP ComputerResMgmtUI::Create(long uiIdentifier, long* handle) {
+    if (!handle) return E_POINTER;
+    const UINT templateId = ViewTemplateFor(uiIdentifier);
+    if (templateId == 0) return E_INVALIDARG;
+    HWND view = CreateViewWindow(templateId);
+    if (!view) return HResultFromLastError();
+    // The console's contract carries window handles as 32-bit longs.
+    *handle = static_cast<long>(reinterpret_cast<LONG_PTR>(view));
+    return S_OK;
+}
+
+STDMETHODIMP ComputerResMgmtUI::GetWizard(long uiIdentifier, IWizard** wizard) {
+    if (!wizard) return E_POINTER;
+    *wizard = nullptr;
+    CreateFunction create = nullptr;
+    const wchar_t* createFailed = nullptr;
+    const wchar_t* queryFailed = nullptr;
+    if (uiIdentifier == UIID_MANAGE_SERVICES_WIZARD) {
+        create = &MngSvcsWizard::Create;
+        createFailed = L"Failed to create the Manage Services Wizard.";
+        queryFailed = L"Failed to get the Manage Services Wizard interface.";
+    } else if (uiIdentifier == UIID_MULTICOMPUTEROP_WIZARD) {
+        create = &MultiComputerOp::Create;
+        createFailed = L"Failed to create the Multiple Computer Operations Wizard.";
+        queryFailed = L"Failed to get the Multiple Computer Operations interface.";
+    } else {
+        return E_INVALIDARG;
+    }
+
+    ComPtr<IUnknown> object;
+    HRESULT hr = create(nullptr, IID_IUnknown, object.PutVoid());
+    if (FAILED(hr)) {
+        ShowErrorMessage(static_cast<DWORD>(hr), L"Error", createFailed, nullptr, MB_ICONERROR);
+        return S_OK;
+    }
+    hr = object.QueryTo(wizard);
+    if (FAILED(hr)) ShowErrorMessage(static_cast<DWORD>(hr), L"Error", queryFailed, nullptr, MB_ICONERROR);
+    return S_OK;
+}
+
+STDMETHODIMP ComputerResMgmtUI::AddService(BSTR computer, BSTR service) { return batch_.Add(computer, service); }
+
+STDMETHODIMP ComputerResMgmtUI::Control(long, long, long) {
+    // Batch control runs service control jobs, which this build does not have yet.
+    return E_NOTIMPL;
+}
+
+STDMETHODIMP ComputerResMgmtUI::Clear() {
+    batch_.Clear();
+    return S_OK;
+}
+
+}  // namespace vantrel

@@ -1,0 +1,121 @@
+#include "component/WizardComponents.h"
+
+namespace vantrel {
+namespace {
+
+HRESULT CopyOut(const UniqueBstr& field, BSTR* value) noexcept {
+    if (!value) return E_POINTER;
+    *value = field ? ::SysAllocStringLen(field.Get(), ::SysStringLen(field.Get())) : nullptr;
+    return (*value || !field) ? S_OK : E_OUTOFMEMORY;
+}
+
+HRESULT CopyIn(BSTR value, UniqueBstr& field) noexcept {
+    field.Reset(value ? ::SysAllocStringLen(value, ::SysStringLen(value)) : nullptr);
+    return (field || !value) ? S_OK : E_OUTOFMEMORY;
+}
+
+}  // namespace
+
+// --- MngSvcsWizard ---------------------------------------------------------
+
+void* MngSvcsWizard::FindInterface(REFIID iid) noexcept {
+    if (IsEqualIID(iid, IID_IMngSvcsWizard) || IsEqualIID(iid, IID_IWizard) || IsEqualIID(iid, IID_IDispatch))
+        return static_cast<IMngSvcsWizard*>(this);
+    return nullptr;
+}
+
+STDMETHODIMP MngSvcsWizard::Create(long parent) {
+    parent_ = reinterpret_cast<HWND>(static_cast<LONG_PTR>(parent));
+    return E_NOTIMPL;  // the Manage Services Wizard's pages are not part of this build yet
+}
+
+STDMETHODIMP MngSvcsWizard::Start() { return HasSheet() ? S_OK : E_HANDLE; }
+
+STDMETHODIMP MngSvcsWizard::get_Configuration(long*) { return HasSheet() ? S_OK : E_HANDLE; }
+STDMETHODIMP MngSvcsWizard::put_Configuration(long) { return HasSheet() ? S_OK : E_HANDLE; }
+STDMETHODIMP MngSvcsWizard::put_Computers(VARIANT*) { return HasSheet() ? S_OK : E_HANDLE; }
+STDMETHODIMP MngSvcsWizard::put_Services(VARIANT*) { return HasSheet() ? S_OK : E_HANDLE; }
+
+// --- ServiceEditor ---------------------------------------------------------
+
+void* ServiceEditor::FindInterface(REFIID iid) noexcept {
+    if (IsEqualIID(iid, IID_IServiceEditor) || IsEqualIID(iid, IID_IWizard) || IsEqualIID(iid, IID_IDispatch))
+        return static_cast<IServiceEditor*>(this);
+    return nullptr;
+}
+
+STDMETHODIMP ServiceEditor::Create(long parent) {
+    parent_ = reinterpret_cast<HWND>(static_cast<LONG_PTR>(parent));
+    return E_NOTIMPL;  // the service properties sheet is not part of this build yet
+}
+
+STDMETHODIMP ServiceEditor::Start() { return E_HANDLE; }
+
+STDMETHODIMP ServiceEditor::get_Service(BSTR* value) { return CopyOut(service_, value); }
+STDMETHODIMP ServiceEditor::put_Service(BSTR value) { return CopyIn(value, service_); }
+STDMETHODIMP ServiceEditor::get_Computer(BSTR* value) { return CopyOut(computer_, value); }
+STDMETHODIMP ServiceEditor::put_Computer(BSTR value) { return CopyIn(value, computer_); }
+
+STDMETHODIMP ServiceEditor::get_Configuration(long* value) {
+    if (!value) return E_POINTER;
+    *value = configuration_;
+    return S_OK;
+}
+
+STDMETHODIMP ServiceEditor::put_Configuration(long value) {
+    configuration_ = value;
+    return S_OK;
+}
+
+// --- MultiComputerOp -------------------------------------------------------
+
+void* MultiComputerOp::FindInterface(REFIID iid) noexcept {
+    if (IsEqualIID(iid, IID_IMultiComputerOp) || IsEqualIID(iid, IID_IWizard) || IsEqualIID(iid, IID_IDispatch))
+        return static_cast<IMultiComputerOp*>(this);
+    return nullptr;
+}
+
+HRESULT MultiComputerOp::CheckOperation() const noexcept {
+    if (operation_ == MCO_NO_OP) return E_FAIL;
+    if (operation_ < MCO_NO_OP || operation_ > MCO_CHECK_DNS_RECORDS) return E_INVALIDARG;
+    return S_OK;
+}
+
+STDMETHODIMP MultiComputerOp::Create(long parent) {
+    const HRESULT hr = CheckOperation();
+    if (FAILED(hr)) return hr;
+    parent_ = reinterpret_cast<HWND>(static_cast<LONG_PTR>(parent));
+    return E_NOTIMPL;  // the operation wizards are not part of this build yet
+}
+
+STDMETHODIMP MultiComputerOp::Start() {
+    const HRESULT hr = CheckOperation();
+    if (FAILED(hr)) return hr;
+    return sheetBuilt_[operation_] ? S_OK : E_HANDLE;
+}
+
+STDMETHODIMP MultiComputerOp::get_OperationType(long* value) {
+    if (!value) return E_POINTER;
+    *value = operation_;
+    return S_OK;
+}
+
+STDMETHODIMP MultiComputerOp::put_OperationType(long value) {
+    if (value < MCO_NO_OP || value > MCO_CHECK_DNS_RECORDS) return E_INVALIDARG;
+    operation_ = value;
+    return S_OK;
+}
+
+STDMETHODIMP MultiComputerOp::put_Computers(VARIANT computers) {
+    ::VariantClear(&computers_);
+    const HRESULT hr = ::VariantCopy(&computers_, &computers);
+    if (FAILED(hr)) {
+        // The failure is kept as the stored value for the computer list to see.
+        ::VariantClear(&computers_);
+        computers_.vt = VT_ERROR;
+        computers_.scode = hr;
+    }
+    return S_OK;
+}
+
+}  // namespace vantrel

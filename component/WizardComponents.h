@@ -1,0 +1,94 @@
+#pragma once
+// The three wizard-like components: each builds its sheet in IWizard::Create
+// and runs it modally in IWizard::Start.
+#include "Vantrel_h.h"
+#include "common/ComObject.h"
+#include "common/Dispatch.h"
+#include "common/Handles.h"
+
+namespace vantrel {
+
+class MngSvcsWizard final : public ComObject, public IMngSvcsWizard {
+public:
+    explicit MngSvcsWizard(IUnknown* outer) noexcept : ComObject(outer) {}
+    static HRESULT Create(IUnknown* outer, REFIID iid, void** out) noexcept { return CreateComObject<MngSvcsWizard>(outer, iid, out); }
+
+    VANTREL_IUNKNOWN
+    VANTREL_IDISPATCH(IMngSvcsWizard)
+
+    STDMETHODIMP Create(long parent) override;
+    STDMETHODIMP Start() override;
+    STDMETHODIMP get_Configuration(long* value) override;
+    STDMETHODIMP put_Configuration(long value) override;
+    STDMETHODIMP put_Computers(VARIANT* computers) override;
+    STDMETHODIMP put_Services(VARIANT* services) override;
+
+protected:
+    void* FindInterface(REFIID iid) noexcept override;
+
+private:
+    bool HasSheet() const noexcept { return false; }  // the sheet arrives with the wizard's pages
+    DispatchHelper dispatch_{IID_IMngSvcsWizard};
+    HWND parent_ = nullptr;
+};
+
+class ServiceEditor final : public ComObject, public IServiceEditor {
+public:
+    explicit ServiceEditor(IUnknown* outer) noexcept : ComObject(outer) {}
+    static HRESULT Create(IUnknown* outer, REFIID iid, void** out) noexcept { return CreateComObject<ServiceEditor>(outer, iid, out); }
+
+    VANTREL_IUNKNOWN
+    VANTREL_IDISPATCH(IServiceEditor)
+
+    STDMETHODIMP Create(long parent) override;
+    STDMETHODIMP Start() override;
+    STDMETHODIMP get_Service(BSTR* value) override;
+    STDMETHODIMP put_Service(BSTR value) override;
+    STDMETHODIMP get_Configuration(long* value) override;
+    STDMETHODIMP put_Configuration(long value) override;
+    STDMETHODIMP get_Computer(BSTR* value) override;
+    STDMETHODIMP put_Computer(BSTR value) override;
+
+protected:
+    void* FindInterface(REFIID iid) noexcept override;
+
+private:
+    DispatchHelper dispatch_{IID_IServiceEditor};
+    HWND parent_ = nullptr;
+    UniqueBstr service_;
+    UniqueBstr computer_;
+    long configuration_ = 0;
+};
+
+class MultiComputerOp final : public ComObject, public IMultiComputerOp {
+public:
+    explicit MultiComputerOp(IUnknown* outer) noexcept : ComObject(outer) { ::VariantInit(&computers_); }
+    ~MultiComputerOp() override { ::VariantClear(&computers_); }
+    static HRESULT Create(IUnknown* outer, REFIID iid, void** out) noexcept { return CreateComObject<MultiComputerOp>(outer, iid, out); }
+
+    VANTREL_IUNKNOWN
+    VANTREL_IDISPATCH(IMultiComputerOp)
+
+    STDMETHODIMP Create(long parent) override;
+    STDMETHODIMP Start() override;
+    STDMETHODIMP get_OperationType(long* value) override;
+    STDMETHODIMP put_OperationType(long value) override;
+    STDMETHODIMP put_Computers(VARIANT computers) override;
+
+    const VARIANT& Computers() const noexcept { return computers_; }
+
+protected:
+    void* FindInterface(REFIID iid) noexcept override;
+
+private:
+    // E_FAIL for no operation, E_INVALIDARG for an unknown one, else S_OK.
+    HRESULT CheckOperation() const noexcept;
+
+    DispatchHelper dispatch_{IID_IMultiComputerOp};
+    HWND parent_ = nullptr;
+    long operation_ = MCO_NO_OP;
+    VARIANT computers_;
+    bool sheetBuilt_[5] = {};  // per operation type; the sheets arrive with the operations
+};
+
+}  // namespace vantrel
