@@ -46,16 +46,20 @@ private:
     Type value_ = Traits::Invalid();
 };
 
-struct HandleTraits {  // events, threads, tokens: null when empty
+// Handles of this process's own objects (events, threads, semaphores, local
+// files). Handles that a plat:: function handed out (logon tokens, files on a
+// computer's share) are closed through plat::CloseHandle instead, so that
+// the lab sees them released.
+struct HandleTraits {  // null when empty
     using Type = HANDLE;
     static Type Invalid() noexcept { return nullptr; }
-    static void Close(Type h) noexcept { ::CloseHandle(h); }
+    static void Close(Type h) noexcept { ::CloseHandle(h); }  // seam: local
 };
 
 struct FileHandleTraits {  // CreateFileW: INVALID_HANDLE_VALUE when empty
     using Type = HANDLE;
     static Type Invalid() noexcept { return INVALID_HANDLE_VALUE; }
-    static void Close(Type h) noexcept { ::CloseHandle(h); }
+    static void Close(Type h) noexcept { ::CloseHandle(h); }  // seam: local
 };
 
 struct LocalTraits {  // buffers FormatMessageW allocated
@@ -70,6 +74,15 @@ struct BstrTraits {
     static void Close(Type s) noexcept { ::SysFreeString(s); }
 };
 
+struct SecretBstrTraits {  // passwords: wiped before the allocator may reuse the memory
+    using Type = BSTR;
+    static Type Invalid() noexcept { return nullptr; }
+    static void Close(Type s) noexcept {
+        ::SecureZeroMemory(s, ::SysStringByteLen(s));
+        ::SysFreeString(s);
+    }
+};
+
 struct CoTaskMemTraits {
     using Type = void*;
     static Type Invalid() noexcept { return nullptr; }
@@ -80,6 +93,7 @@ using UniqueHandle = Unique<HandleTraits>;
 using UniqueFileHandle = Unique<FileHandleTraits>;
 using UniqueLocal = Unique<LocalTraits>;
 using UniqueBstr = Unique<BstrTraits>;
+using UniqueSecretBstr = Unique<SecretBstrTraits>;
 using UniqueCoTaskMem = Unique<CoTaskMemTraits>;
 
 }  // namespace vantrel

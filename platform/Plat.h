@@ -1,4 +1,17 @@
 #pragma once
 // All platform calls that reach a (possibly remote) computer.
 #include "platform/Clock.h"
+#include "platform/KernelHandles.h"
+#include "platform/ServiceControl.h"
 #include "platform/NetManagement.h"
+#include "platform/Registry.h"
+#include "platform/Accounts.h"
+#include "platform/Logon.h"
+#include "platform/TerminalServices.h"
+#include "platform/Printing.h"
+#include "platform/RemoteAccess.h"
+#include "platform/DirectoryService.h"
+#include "platform/NameResolution.h"
+#include "platform/Instrumentation.h"
+#include "platform/ObjectPicker.h"
+#include "platform/AdminShare.h"

@@ -4,6 +4,11 @@
 // implement them: platform/win32 (a one-line forward to the real API, linked
 // into the shipped DLLs) and the lab DLL (a simulated network, linked into the
 // lab builds and the tests). The lab exports them; nothing else does.
+// winsock2.h goes before windows.h, which otherwise brings in the older
+// winsock.h that it clashes with; the name-resolution family needs either.
+#ifndef _INC_WINDOWS
+#include <winsock2.h>
+#endif
 #include <windows.h>
 
 #if defined(PLAT_BUILDING_LAB)

@@ -1,0 +1,44 @@
+#include "companions/CredentialRecord.h"
+
+#include "common/ComPtr.h"
+
+#include <new>
+
+namespace vantrel::companions {
+
+HRESULT CredentialRecord::Create(long nameFormat, const std::wstring& userName, SecretString&& password,
+                                 IUnknown** record) noexcept try {
+    if (!record) return E_POINTER;
+    *record = nullptr;
+    ComPtr<ICredentialRecord> created;
+    HRESULT hr = CreateComObject<CredentialRecord>(nullptr, IID_ICredentialRecord, created.PutVoid());
+    if (FAILED(hr)) return hr;
+    auto* self = static_cast<CredentialRecord*>(created.Get());
+    self->nameFormat_ = nameFormat;
+    self->userName_ = userName;
+    self->password_ = std::move(password);
+    return created.QueryTo(IID_IUnknown, reinterpret_cast<void**>(record));
+} catch (const std::bad_alloc&) {
+    return E_OUTOFMEMORY;
+}
+
+void* CredentialRecord::FindInterface(REFIID iid) noexcept {
+    if (IsEqualIID(iid, IID_ICredentialRecord)) return static_cast<ICredentialRecord*>(this);
+    return marshaler_.Find(iid);
+}
+
+STDMETHODIMP CredentialRecord::GetAccount(long* nameFormat, BSTR* userName) {
+    if (!nameFormat || !userName) return E_POINTER;
+    *userName = ::SysAllocStringLen(userName_.data(), static_cast<UINT>(userName_.size()));
+    if (!*userName) return E_OUTOFMEMORY;
+    *nameFormat = nameFormat_;
+    return S_OK;
+}
+
+STDMETHODIMP CredentialRecord::GetPassword(BSTR* password) {
+    if (!password) return E_POINTER;
+    *password = ::SysAllocStringLen(password_.Data(), static_cast<UINT>(password_.Size()));
+    return *password ? S_OK : E_OUTOFMEMORY;
+}
+
+}  // namespace vantrel::companions

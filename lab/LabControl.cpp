@@ -1,0 +1,205 @@
+// The exported control API over the lab's state (see LabControl.h).
+#include "lab/LabControl.h"
+
+#include "lab/Accounting.h"
+#include "lab/Clock.h"
+#include "lab/DefaultNetwork.h"
+#include "lab/Identity.h"
+#include "lab/Scenario.h"
+#include "lab/State.h"
+#include "lab/Text.h"
+
+#include <cwchar>
+
+namespace {
+
+using lab::LabState;
+
+// Error messages are cut to the buffer rather than dropped.
+void CopyTruncated(const std::wstring& text, wchar_t* buffer, DWORD chars) {
+    if (!buffer || chars == 0) return;
+    const size_t n = text.size() < chars ? text.size() : chars - 1;
+    std::wmemcpy(buffer, text.data(), n);
+    buffer[n] = L'\0';
+}
+
+DWORD Install(std::unique_ptr<lab::Network> network) {
+    LabState& state = LabState::Get();
+    std::lock_guard lock(state.mutex);
+    state.network = std::move(network);
+    return 0;
+}
+
+lab::CallMatch Match(const wchar_t* computer, const char* function) {
+    return lab::CallMatch{computer ? std::wstring(lab::StripBackslashes(computer)) : std::wstring(),
+                          function ? std::string(function) : std::string()};
+}
+
+}  // namespace
+
+DWORD LabReset(void) {
+    auto network = lab::BuiltInNetwork();
+    LabState& state = LabState::Get();
+    {
+        std::lock_guard lock(state.mutex);
+        state.network = std::move(network);
+        state.rules.Clear();
+        state.counters.Reset();
+    }
+    lab::Accounting::Get().Reset();
+    lab::clock::UseVirtual(false);
+    lab::RevertToInteractiveUser();
+    return 0;
+}
+
+DWORD LabLoadDefaultNetwork(void) { return Install(lab::BuiltInNetwork()); }
+
+DWORD LabLoadScenarioFile(const wchar_t* path, wchar_t* error, DWORD errorChars) {
+    CopyTruncated(L"", error, errorChars);
+    if (!path) return ERROR_INVALID_PARAMETER;
+    std::wstring message;
+    DWORD status = 0;
+    auto network = lab::ReadScenarioFile(path, message, status);
+    if (!network) {
+        CopyTruncated(message, error, errorChars);
+        return status;
+    }
+    return Install(std::move(network));
+}
+
+DWORD LabLoadScenarioText(const char* utf8, const wchar_t* sourceName, wchar_t* error, DWORD errorChars) {
+    CopyTruncated(L"", error, errorChars);
+    if (!utf8) return ERROR_INVALID_PARAMETER;
+    std::wstring message;
+    auto network = lab::ParseScenario(utf8, sourceName ? sourceName : L"<text>", message);
+    if (!network) {
+        CopyTruncated(message, error, errorChars);
+        return ERROR_INVALID_DATA;
+    }
+    return Install(std::move(network));
+}
+
+DWORD LabGenerateNetwork(DWORD computers, DWORD seed) {
+    if (computers == 0) return ERROR_INVALID_PARAMETER;
+    return Install(lab::GenerateNetwork(lab::GeneratorOptions{computers, seed}));
+}
+
+DWORD LabComputerCount(void) {
+    LabState& state = LabState::Get();
+    std::lock_guard lock(state.mutex);
+    return static_cast<DWORD>(state.network->computers.size());
+}
+
+DWORD LabComputerName(DWORD index, wchar_t* buffer, DWORD chars) {
+    LabState& state = LabState::Get();
+    std::lock_guard lock(state.mutex);
+    if (index >= state.network->computers.size()) return 0;
+    return lab::CopyOut(state.network->computers[index]->name, buffer, chars);
+}
+
+DWORD LabLocalComputerName(wchar_t* buffer, DWORD chars) {
+    LabState& state = LabState::Get();
+    std::lock_guard lock(state.mutex);
+    return lab::CopyOut(state.network->Local().name, buffer, chars);
+}
+
+DWORD LabSetComputerOnline(const wchar_t* computer, BOOL online) {
+    LabState& state = LabState::Get();
+    std::lock_guard lock(state.mutex);
+    lab::Computer* c = computer && *computer ? state.network->Find(computer) : nullptr;
+    if (!c) return ERROR_NOT_FOUND;
+    c->online = online != FALSE;
+    return 0;
+}
+
+DWORD LabAddFault(const wchar_t* computer, const char* function, DWORD error, DWORD fromCall, DWORD times) {
+    if (error == 0) return 0;
+    LabState& state = LabState::Get();
+    std::lock_guard lock(state.mutex);
+    return state.rules.AddFault(Match(computer, function), error, fromCall, times);
+}
+
+DWORD LabAddLatency(const wchar_t* computer, const char* function, DWORD milliseconds) {
+    LabState& state = LabState::Get();
+    std::lock_guard lock(state.mutex);
+    return state.rules.AddLatency(Match(computer, function), milliseconds);
+}
+
+BOOL LabRemoveRule(DWORD id) {
+    LabState& state = LabState::Get();
+    std::lock_guard lock(state.mutex);
+    return state.rules.Remove(id);
+}
+
+void LabClearRules(void) {
+    LabState& state = LabState::Get();
+    std::lock_guard lock(state.mutex);
+    state.rules.Clear();
+}
+
+DWORD LabRuleFired(DWORD id) {
+    LabState& state = LabState::Get();
+    std::lock_guard lock(state.mutex);
+    return state.rules.Fired(id);
+}
+
+DWORD LabCallCount(const wchar_t* computer, const char* function) {
+    LabState& state = LabState::Get();
+    std::lock_guard lock(state.mutex);
+    std::wstring key;
+    if (computer && *computer) {
+        const lab::Computer* c = state.network->Find(computer);
+        key = c ? c->name : lab::Upper(lab::StripBackslashes(computer));
+    }
+    return state.counters.Get(key, function ? function : "");
+}
+
+void LabResetCallCounts(void) {
+    LabState& state = LabState::Get();
+    std::lock_guard lock(state.mutex);
+    state.counters.Reset();
+}
+
+void LabSetVirtualClock(BOOL on) { lab::clock::UseVirtual(on != FALSE); }
+BOOL LabIsVirtualClock(void) { return lab::clock::IsVirtual(); }
+ULONGLONG LabVirtualTime(void) { return lab::clock::Now(); }
+void LabSetVirtualTime(ULONGLONG milliseconds) { lab::clock::Set(milliseconds); }
+void LabAdvanceClock(ULONGLONG milliseconds) { lab::clock::Advance(milliseconds); }
+
+DWORD LabSetThreadIdentity(const wchar_t* account) {
+    LabState& state = LabState::Get();
+    std::lock_guard lock(state.mutex);
+    const lab::Account* found = account ? state.network->FindAccount(account) : nullptr;
+    if (!found) return ERROR_NO_SUCH_USER;
+    lab::ImpersonateAccount(found->name);
+    return 0;
+}
+
+void LabClearThreadIdentity(void) { lab::RevertToInteractiveUser(); }
+
+DWORD LabThreadIdentity(wchar_t* buffer, DWORD chars, BOOL* impersonating) {
+    if (impersonating) *impersonating = lab::IsImpersonating();
+    LabState& state = LabState::Get();
+    std::lock_guard lock(state.mutex);
+    return lab::CopyOut(lab::ActingIdentity(*state.network), buffer, chars);
+}
+
+BOOL LabMayAdminister(const wchar_t* computer) {
+    LabState& state = LabState::Get();
+    std::lock_guard lock(state.mutex);
+    const lab::Computer* c = state.network->Find(computer);
+    return c && lab::MayAdminister(*state.network, *c, lab::ActingIdentity(*state.network));
+}
+
+DWORD LabOutstanding(DWORD kind) {
+    if (kind >= LAB_KIND_COUNT) return 0;
+    return static_cast<DWORD>(lab::Accounting::Get().Outstanding(static_cast<LabKind>(kind)));
+}
+
+DWORD LabBadReleases(void) { return static_cast<DWORD>(lab::Accounting::Get().BadReleases()); }
+
+DWORD LabLeakReport(wchar_t* buffer, DWORD chars) {
+    return lab::CopyOut(lab::Accounting::Get().Report(), buffer, chars);
+}
+
+void LabResetAccounting(void) { lab::Accounting::Get().Reset(); }

@@ -1,0 +1,3 @@
+#include "platform/KernelHandles.h"
+
+BOOL WINAPI plat::CloseHandle(HANDLE hObject) { return ::CloseHandle(hObject); }

@@ -1,0 +1,68 @@
+// The clock waits are measured with: real by default, virtual on demand.
+#include "LabTest.h"
+
+#include "platform/Clock.h"
+
+#include <thread>
+#include <vector>
+
+namespace {
+
+using labtest::LabTest;
+
+class LabClock : public LabTest {};
+
+TEST_F(LabClock, VirtualSleepAdvancesTimeWithoutWaiting) {
+    LabSetVirtualClock(TRUE);
+    const ULONGLONG realBefore = ::GetTickCount64();
+    const ULONGLONG start = plat::GetTickCount64();
+    EXPECT_GE(start, realBefore);  // starts from the real clock, never behind it
+
+    plat::Sleep(60000);
+    EXPECT_EQ(start + 60000, plat::GetTickCount64());
+    EXPECT_EQ(static_cast<DWORD>(start + 60000), plat::GetTickCount());
+    EXPECT_LT(::GetTickCount64() - realBefore, 30000u);  // generous: it did not really wait a minute
+
+    LabAdvanceClock(500);
+    EXPECT_EQ(start + 60500, LabVirtualTime());
+    LabSetVirtualClock(TRUE);  // already on: time stays
+    EXPECT_EQ(start + 60500, plat::GetTickCount64());
+}
+
+TEST_F(LabClock, TickCountWrapsAtThirtyTwoBits) {
+    LabSetVirtualClock(TRUE);
+    LabSetVirtualTime(0xFFFFFFF0ull);
+    EXPECT_EQ(0xFFFFFFF0u, plat::GetTickCount());
+    plat::Sleep(0x20);
+    EXPECT_EQ(0x10u, plat::GetTickCount());
+    EXPECT_EQ(0x100000010ull, plat::GetTickCount64());
+}
+
+TEST_F(LabClock, ConcurrentSleepersEachAdvanceTheClock) {
+    LabSetVirtualClock(TRUE);
+    LabSetVirtualTime(1000);
+    std::vector<std::thread> sleepers;
+    for (int t = 0; t < 4; ++t) {
+        sleepers.emplace_back([] {
+            for (int i = 0; i < 10; ++i) plat::Sleep(1000);
+        });
+    }
+    for (std::thread& s : sleepers) s.join();
+    EXPECT_EQ(41000u, plat::GetTickCount64());
+}
+
+TEST_F(LabClock, RealModeFollowsTheSystemClock) {
+    EXPECT_FALSE(LabIsVirtualClock());
+    LabAdvanceClock(1000000);  // only moves virtual time
+    const ULONGLONG before = ::GetTickCount64();
+    const ULONGLONG lab = plat::GetTickCount64();
+    const ULONGLONG after = ::GetTickCount64();
+    EXPECT_GE(lab, before);
+    EXPECT_LE(lab, after);
+
+    LabSetVirtualClock(TRUE);
+    LabReset();
+    EXPECT_FALSE(LabIsVirtualClock());
+}
+
+}  // namespace

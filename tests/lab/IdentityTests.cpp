@@ -1,0 +1,79 @@
+// Who a thread acts as, and what that identity may do on each computer.
+#include "LabTest.h"
+
+#include <thread>
+
+namespace {
+
+using labtest::LabTest;
+using labtest::ServerInfo;
+
+class LabIdentity : public LabTest {};
+
+constexpr DWORD kDenied = ERROR_ACCESS_DENIED;
+
+TEST_F(LabIdentity, OperatorAdministersOnlyHisOwnComputers) {
+    EXPECT_EQ(kDenied, ServerInfo(L"FS01", 102));
+    EXPECT_EQ(kDenied, ServerInfo(L"DC01", 102));
+    EXPECT_EQ(0u, ServerInfo(L"FS01", 101));  // facts are open to everyone
+    EXPECT_EQ(0u, ServerInfo(L"FS01", 100));
+    EXPECT_EQ(0u, ServerInfo(L"PRINT01", 102));
+    EXPECT_EQ(0u, ServerInfo(nullptr, 102));
+}
+
+TEST_F(LabIdentity, SwitchingIdentityChangesTheDecision) {
+    ASSERT_EQ(0u, LabSetThreadIdentity(L"lab\\HELPDESK"));
+    EXPECT_EQ(L"LAB\\helpdesk", lab::ThreadIdentity());
+    EXPECT_EQ(0u, ServerInfo(L"FS01", 102));   // through the group LAB\Helpdesk
+    EXPECT_EQ(kDenied, ServerInfo(L"DC01", 102));
+    EXPECT_EQ(0u, ServerInfo(L"PRINT01", 102));
+
+    ASSERT_EQ(0u, LabSetThreadIdentity(L"administrator@lab.local"));
+    EXPECT_EQ(L"LAB\\Administrator", lab::ThreadIdentity());
+    EXPECT_EQ(0u, ServerInfo(L"DC01", 102));
+
+    LabClearThreadIdentity();
+    EXPECT_EQ(L"LAB\\operator", lab::ThreadIdentity());
+    EXPECT_EQ(kDenied, ServerInfo(L"DC01", 102));
+}
+
+TEST_F(LabIdentity, UnknownAccountLeavesTheIdentityAlone) {
+    ASSERT_EQ(0u, LabSetThreadIdentity(L"LAB\\helpdesk"));
+    EXPECT_EQ(static_cast<DWORD>(ERROR_NO_SUCH_USER), LabSetThreadIdentity(L"LAB\\nobody"));
+    EXPECT_EQ(static_cast<DWORD>(ERROR_NO_SUCH_USER), LabSetThreadIdentity(nullptr));
+    EXPECT_EQ(L"LAB\\helpdesk", lab::ThreadIdentity());
+}
+
+TEST_F(LabIdentity, IdentityBelongsToTheThread) {
+    ASSERT_EQ(0u, LabSetThreadIdentity(L"LAB\\Administrator"));
+    DWORD other = 0;
+    std::wstring otherName;
+    std::thread([&] {
+        other = ServerInfo(L"DC01", 102);
+        otherName = lab::ThreadIdentity();
+    }).join();
+    EXPECT_EQ(kDenied, other);
+    EXPECT_EQ(L"LAB\\operator", otherName);
+    EXPECT_EQ(0u, ServerInfo(L"DC01", 102));
+}
+
+TEST_F(LabIdentity, ScopedIdentityRestoresWhatWasBefore) {
+    {
+        lab::ScopedIdentity admin(L"LAB\\Administrator");
+        EXPECT_EQ(0u, admin.Status());
+        EXPECT_TRUE(LabMayAdminister(L"DC01"));
+        {
+            lab::ScopedIdentity helpdesk(L"LAB\\helpdesk");
+            EXPECT_FALSE(LabMayAdminister(L"DC01"));
+        }
+        EXPECT_TRUE(LabMayAdminister(L"DC01"));
+    }
+    BOOL impersonating = TRUE;
+    wchar_t name[64];
+    LabThreadIdentity(name, 64, &impersonating);
+    EXPECT_FALSE(impersonating);
+    EXPECT_FALSE(LabMayAdminister(L"DC01"));
+    EXPECT_FALSE(LabMayAdminister(L"NOSUCH"));
+}
+
+}  // namespace
