@@ -1,3 +1,6 @@
 #pragma once
 // Resource numbers of Vantrel.dll. The numbers are a contract: the console,
 // the registration and the views refer to them.
+//
+// Each subsystem keeps its numbers in its own header and its templates and
+// strings in its own .rc (included at the end of Vantrel.rc).
