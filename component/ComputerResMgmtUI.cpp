@@ -4,9 +4,13 @@
 #include "common/ComPtr.h"
 #include "common/ErrorText.h"
 #include "common/ModuleState.h"
+#include "common/ResourceText.h"
 #include "common/Result.h"
 #include "component/ImageLists.h"
 #include "component/WizardComponents.h"
+#include "resources/ServicesIds.h"
+#include "services/ServiceControlJob.h"
+#include "services/ServiceControlManager.h"
 
 namespace vantrel {
 namespace {
@@ -89,9 +93,59 @@ STDMETHODIMP ComputerResMgmtUI::GetWizard(long uiIdentifier, IWizard** wizard) {
 
 STDMETHODIMP ComputerResMgmtUI::AddService(BSTR computer, BSTR service) { return batch_.Add(computer, service); }
 
-STDMETHODIMP ComputerResMgmtUI::Control(long, long, long) {
-    // Batch control runs service control jobs, which this build does not have yet.
-    return E_NOTIMPL;
+ServiceControlOperation OperationFor(long command) noexcept {
+    switch (command) {
+    case SCMD_START: return ServiceControlOperation::Start;
+    case SCMD_STOP: return ServiceControlOperation::Stop;
+    case SCMD_PAUSE: return ServiceControlOperation::Pause;
+    case SCMD_CONTINUE: return ServiceControlOperation::Resume;
+    case SCMD_RESTART: return ServiceControlOperation::Restart;
+    default: return ServiceControlOperation::None;
+    }
+}
+
+STDMETHODIMP ComputerResMgmtUI::Control(long parent, long command, long flags) {
+    // The console's contract carries window handles as 32-bit longs.
+    const HWND owner = reinterpret_cast<HWND>(static_cast<LONG_PTR>(parent));
+    const DWORD wait = flags == SCF_SYNCHRONOUS ? INFINITE : 0;
+    const std::wstring title = LoadText(IDS_ERROR_TITLE);
+    for (const ServiceBatchEntry& entry : batch_.Entries()) {
+        if (entry.services.empty()) continue;
+        const wchar_t* computer = entry.computer.Get();
+        ComPtr<ServiceControlManager> scm;
+        HRESULT hr = ServiceControlManager::Connect(computer, scm);
+        if (FAILED(hr)) {
+            ShowErrorMessage(static_cast<DWORD>(hr), title.c_str(), (LoadText(IDS_BATCH_NO_SCM) + computer).c_str(),
+                             owner, MB_ICONERROR);
+            continue;
+        }
+        scm->SetAccessMask(ServiceControlManager::kBatchAccess);
+        hr = scm->Open(L"ServicesActive");
+        if (FAILED(hr)) {
+            ShowErrorMessage(static_cast<DWORD>(hr), title.c_str(), LoadText(IDS_BATCH_NO_CONNECTION).c_str(), owner,
+                             MB_ICONERROR);
+            continue;
+        }
+        ComPtr<ServiceControlJob> job;
+        RETURN_IF_FAILED(ServiceControlJob::Create(job));
+        job->SetControlFlags(flags);
+        job->SetOwner(owner);
+        job->SetComputer(computer);
+        for (const UniqueBstr& name : entry.services) {
+            if (::SysStringLen(name.Get()) == 0) continue;
+            RETURN_IF_FAILED(job->AddService(ServiceRef(name.Get(), scm.Get())));
+        }
+        job->SetOperation(OperationFor(command));
+        // In synchronous mode the wait pumps this thread's messages until the
+        // job's thread has ended; our reference keeps the job until then.
+        hr = job->Start(wait, 0, false);
+        if (FAILED(hr)) {
+            ShowErrorMessage(static_cast<DWORD>(hr), title.c_str(), LoadText(IDS_BATCH_NO_THREAD).c_str(), owner,
+                             MB_ICONERROR);
+            return hr;
+        }
+    }
+    return S_OK;
 }
 
 STDMETHODIMP ComputerResMgmtUI::Clear() {

@@ -5,6 +5,7 @@
 #include "common/ComObject.h"
 #include "common/Dispatch.h"
 #include "component/ServiceBatch.h"
+#include "services/ServiceProgressTexts.h"
 
 namespace vantrel {
 
@@ -41,5 +42,9 @@ private:
 // The dialog template of the view built for a UI identifier, or 0 when the
 // identifier names no view.
 UINT ViewTemplateFor(long uiIdentifier) noexcept;
+
+// The control operation a batch command runs (None for anything but a
+// single ServiceControlEnum value).
+ServiceControlOperation OperationFor(long command) noexcept;
 
 }  // namespace vantrel

@@ -79,4 +79,81 @@ void MessageBoxAnswerer::Watch() {
     }
 }
 
+std::wstring ItemText(HWND dialog, int id) {
+    wchar_t text[4096] = {};
+    ::GetDlgItemTextW(dialog, id, text, 4096);
+    return text;
+}
+
+std::vector<std::wstring> ListBoxItems(HWND dialog, int id) {
+    std::vector<std::wstring> items;
+    const LRESULT count = ::SendDlgItemMessageW(dialog, id, LB_GETCOUNT, 0, 0);
+    for (LRESULT i = 0; i < count; ++i) {
+        std::wstring item(static_cast<size_t>(::SendDlgItemMessageW(dialog, id, LB_GETTEXTLEN, i, 0)) + 1, L'\0');
+        item.resize(static_cast<size_t>(
+            ::SendDlgItemMessageW(dialog, id, LB_GETTEXT, i, reinterpret_cast<LPARAM>(item.data()))));
+        items.push_back(item);
+    }
+    return items;
+}
+
+ProcessDialogWatcher::ProcessDialogWatcher(Handler handle)
+    : handle_(std::move(handle)), watcher_([this] { Watch(); }) {}
+
+ProcessDialogWatcher::~ProcessDialogWatcher() { Stop(); }
+
+std::vector<SeenBox> ProcessDialogWatcher::Stop() {
+    stop_ = true;
+    if (watcher_.joinable()) watcher_.join();
+    return seen_;
+}
+
+std::vector<SeenBox> ProcessDialogWatcher::Seen() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return seen_;
+}
+
+void ProcessDialogWatcher::Watch() {
+    std::vector<HWND> handled;
+    while (!stop_) {
+        std::vector<HWND> dialogs;
+        ::EnumWindows(
+            [](HWND window, LPARAM param) -> BOOL {
+                DWORD process = 0;
+                ::GetWindowThreadProcessId(window, &process);
+                wchar_t cls[16] = {};
+                ::GetClassNameW(window, cls, 16);
+                if (process == ::GetCurrentProcessId() && ::IsWindowVisible(window) && std::wstring(cls) == L"#32770")
+                    reinterpret_cast<std::vector<HWND>*>(param)->push_back(window);
+                return TRUE;
+            },
+            reinterpret_cast<LPARAM>(&dialogs));
+        for (HWND dialog : dialogs) {
+            bool done = false;
+            for (HWND seen : handled) done = done || seen == dialog;
+            if (done) continue;
+            handled.push_back(dialog);
+            SeenBox entry;
+            entry.title = WindowText(dialog);
+            entry.text = ItemText(dialog, 0xFFFF);
+            entry.owner = ::GetWindow(dialog, GW_OWNER);
+            {
+                std::lock_guard<std::mutex> lock(mutex_);
+                seen_.push_back(entry);
+            }
+            if (handle_) handle_(dialog, entry);
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+}
+
+ProcessDialogWatcher::Handler AnswerBoxes(int answer, std::vector<std::wstring> ignoredTitles) {
+    return [answer, ignoredTitles](HWND window, const SeenBox& seen) {
+        for (const std::wstring& title : ignoredTitles) {
+            if (seen.title == title) return;
+        }
+        ::PostMessageW(window, WM_COMMAND, MAKEWPARAM(answer, BN_CLICKED), 0);
+    };
+}
+
 }  // namespace testsupport

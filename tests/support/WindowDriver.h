@@ -4,6 +4,8 @@
 #include <windows.h>
 
 #include <atomic>
+#include <functional>
+#include <mutex>
 #include <string>
 #include <thread>
 #include <vector>
@@ -40,6 +42,40 @@ private:
 };
 
 std::wstring WindowText(HWND window);
+
+// The text of a dialog's control, and the items of a list box.
+std::wstring ItemText(HWND dialog, int id);
+std::vector<std::wstring> ListBoxItems(HWND dialog, int id);
+
+// Watches every thread of this process for visible dialog-class (#32770)
+// top-level windows: message boxes, modal and modeless dialogs on threads
+// the test does not know. `handle` runs once per new window, on the
+// watcher's thread, with what was seen; it answers the window (or not).
+class ProcessDialogWatcher {
+public:
+    using Handler = std::function<void(HWND window, const SeenBox& seen)>;
+    explicit ProcessDialogWatcher(Handler handle);
+    ~ProcessDialogWatcher();
+    ProcessDialogWatcher(const ProcessDialogWatcher&) = delete;
+    ProcessDialogWatcher& operator=(const ProcessDialogWatcher&) = delete;
+
+    // What was seen so far (stops watching first).
+    std::vector<SeenBox> Stop();
+    // What was seen so far, while watching goes on.
+    std::vector<SeenBox> Seen();
+
+private:
+    void Watch();
+
+    Handler handle_;
+    std::atomic<bool> stop_{false};
+    std::mutex mutex_;
+    std::vector<SeenBox> seen_;
+    std::thread watcher_;
+};
+
+// Answers message boxes (title other than the ignored ones) with `answer`.
+ProcessDialogWatcher::Handler AnswerBoxes(int answer, std::vector<std::wstring> ignoredTitles = {});
 
 // The first visible dialog-class (#32770) top-level window of `threadId`
 // (whose caption is `title`, when given), waiting up to `timeoutMs` for one to

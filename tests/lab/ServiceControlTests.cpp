@@ -1,0 +1,307 @@
+// The lab's service control manager: connections and access, enumeration
+// protocols, the state machine on the lab clock, and the control errors.
+#include "ServiceLabTest.h"
+
+#include <algorithm>
+
+namespace {
+
+using namespace labtest;
+
+class LabServiceControl : public LabTest {
+protected:
+    void SetUp() override {
+        LabTest::SetUp();
+        LabSetVirtualClock(TRUE);
+    }
+    void TearDown() override {
+        EXPECT_EQ(L"clean", lab::LeakReport());
+        LabTest::TearDown();
+    }
+};
+
+std::vector<std::wstring> EnumNames(const ScHandle& scm, DWORD type, DWORD state, const wchar_t* group = nullptr) {
+    DWORD needed = 0, returned = 0, resume = 0;
+    std::vector<std::wstring> names;
+    if (plat::EnumServicesStatusExW(scm.Get(), SC_ENUM_PROCESS_INFO, type, state, nullptr, 0, &needed, &returned,
+                                    &resume, group))
+        return names;
+    std::vector<BYTE> buffer(needed);
+    resume = 0;
+    if (!plat::EnumServicesStatusExW(scm.Get(), SC_ENUM_PROCESS_INFO, type, state, buffer.data(), needed, &needed,
+                                     &returned, &resume, group))
+        return names;
+    const auto* e = reinterpret_cast<const ENUM_SERVICE_STATUS_PROCESSW*>(buffer.data());
+    for (DWORD i = 0; i < returned; ++i) names.emplace_back(e[i].lpServiceName);
+    return names;
+}
+
+bool Has(const std::vector<std::wstring>& names, const wchar_t* name) {
+    return std::find(names.begin(), names.end(), name) != names.end();
+}
+
+TEST_F(LabServiceControl, EnumerationSizeQueryAndResumeHandle) {
+    ScHandle scm = Scm(nullptr);
+    ASSERT_TRUE(scm);
+    DWORD needed = 0, returned = 7, resume = 0;
+    EXPECT_EQ(static_cast<DWORD>(ERROR_MORE_DATA), Err([&] {
+                  return plat::EnumServicesStatusExW(scm.Get(), SC_ENUM_PROCESS_INFO, SERVICE_WIN32, SERVICE_STATE_ALL,
+                                                     nullptr, 0, &needed, &returned, &resume, nullptr);
+              }));
+    EXPECT_EQ(0u, returned);
+    ASSERT_GT(needed, 0u);
+    const std::vector<std::wstring> all = EnumNames(scm, SERVICE_WIN32, SERVICE_STATE_ALL);
+    ASSERT_GT(all.size(), 20u);
+
+    // A third of what is needed at a time: batches resume where they ended.
+    std::vector<BYTE> buffer(needed / 3);
+    std::vector<std::wstring> batched;
+    resume = 0;
+    for (int round = 0; round < 10; ++round) {
+        const DWORD rc = Err([&] {
+            return plat::EnumServicesStatusExW(scm.Get(), SC_ENUM_PROCESS_INFO, SERVICE_WIN32, SERVICE_STATE_ALL,
+                                               buffer.data(), static_cast<DWORD>(buffer.size()), &needed, &returned,
+                                               &resume, nullptr);
+        });
+        const auto* e = reinterpret_cast<const ENUM_SERVICE_STATUS_PROCESSW*>(buffer.data());
+        for (DWORD i = 0; i < returned; ++i) {
+            batched.emplace_back(e[i].lpServiceName);
+            // Strings live inside the caller's buffer.
+            EXPECT_GE(reinterpret_cast<const BYTE*>(e[i].lpDisplayName), buffer.data());
+            EXPECT_LT(reinterpret_cast<const BYTE*>(e[i].lpDisplayName), buffer.data() + buffer.size());
+        }
+        if (rc == 0) {
+            EXPECT_EQ(0u, resume);
+            break;
+        }
+        ASSERT_EQ(static_cast<DWORD>(ERROR_MORE_DATA), rc);
+        EXPECT_GT(returned, 0u);
+        EXPECT_NE(0u, resume);
+    }
+    EXPECT_EQ(all, batched);
+}
+
+TEST_F(LabServiceControl, EnumerationFiltersByTypeStateAndGroup) {
+    ScHandle scm = Scm(nullptr);
+    const auto win32 = EnumNames(scm, SERVICE_WIN32, SERVICE_STATE_ALL);
+    const auto drivers = EnumNames(scm, SERVICE_DRIVER, SERVICE_STATE_ALL);
+    EXPECT_TRUE(Has(win32, L"LanmanServer"));
+    EXPECT_FALSE(Has(win32, L"Tcpip"));
+    EXPECT_TRUE(Has(drivers, L"Tcpip"));
+    EXPECT_FALSE(Has(drivers, L"Spooler"));
+    const auto inactive = EnumNames(scm, SERVICE_WIN32, SERVICE_INACTIVE);
+    EXPECT_TRUE(Has(inactive, L"TlntSvr"));
+    EXPECT_FALSE(Has(inactive, L"EventLog"));
+    EXPECT_EQ((std::vector<std::wstring>{L"Dhcp", L"Dnscache"}), EnumNames(scm, SERVICE_WIN32, SERVICE_STATE_ALL, L"TDI"));
+
+    DWORD needed = 0, returned = 0;
+    EXPECT_EQ(static_cast<DWORD>(ERROR_INVALID_LEVEL), Err([&] {
+                  return plat::EnumServicesStatusExW(scm.Get(), static_cast<SC_ENUM_TYPE>(1), SERVICE_WIN32, 3,
+                                                     nullptr, 0, &needed, &returned, nullptr, nullptr);
+              }));
+    EXPECT_EQ(static_cast<DWORD>(ERROR_INVALID_PARAMETER), Err([&] {
+                  return plat::EnumServicesStatusExW(scm.Get(), SC_ENUM_PROCESS_INFO, SERVICE_WIN32, 4, nullptr, 0,
+                                                     &needed, &returned, nullptr, nullptr);
+              }));
+}
+
+TEST_F(LabServiceControl, ConnectionsAndAccessFollowTheIdentity) {
+    // The operator administers ADMIN01 and PRINT01 but not FS01.
+    ScHandle fsRead = Scm(L"\\\\FS01", SC_MANAGER_CONNECT | SC_MANAGER_ENUMERATE_SERVICE);
+    ASSERT_TRUE(fsRead);
+    EXPECT_EQ(static_cast<DWORD>(ERROR_ACCESS_DENIED),
+              Err([] { return plat::OpenSCManagerW(L"FS01", nullptr, SC_MANAGER_ALL_ACCESS) != nullptr; }));
+    EXPECT_TRUE(Service(fsRead, L"Spooler", 0x2018D));
+    EXPECT_EQ(static_cast<DWORD>(ERROR_ACCESS_DENIED),
+              Err([&] { return plat::OpenServiceW(fsRead.Get(), L"Spooler", SERVICE_ALL_ACCESS) != nullptr; }));
+    {
+        lab::ScopedIdentity admin(L"LAB\\Administrator");
+        EXPECT_TRUE(Scm(L"fs01.lab.local", SC_MANAGER_ALL_ACCESS));
+    }
+    EXPECT_EQ(static_cast<DWORD>(RPC_S_SERVER_UNAVAILABLE),
+              Err([] { return plat::OpenSCManagerW(L"LAPTOP07", nullptr, SC_MANAGER_CONNECT) != nullptr; }));
+    EXPECT_EQ(static_cast<DWORD>(RPC_S_SERVER_UNAVAILABLE),
+              Err([] { return plat::OpenSCManagerW(L"NOSUCH", nullptr, SC_MANAGER_CONNECT) != nullptr; }));
+    EXPECT_EQ(static_cast<DWORD>(ERROR_DATABASE_DOES_NOT_EXIST),
+              Err([] { return plat::OpenSCManagerW(nullptr, L"ServicesFailed", SC_MANAGER_CONNECT) != nullptr; }));
+    EXPECT_EQ(static_cast<DWORD>(ERROR_INVALID_NAME),
+              Err([] { return plat::OpenSCManagerW(nullptr, L"Other", SC_MANAGER_CONNECT) != nullptr; }));
+
+    ScHandle scm = Scm(nullptr);
+    EXPECT_EQ(static_cast<DWORD>(ERROR_SERVICE_DOES_NOT_EXIST),
+              Err([&] { return plat::OpenServiceW(scm.Get(), L"NoSuchService", SERVICE_QUERY_STATUS) != nullptr; }));
+    // A handle can do only what it was opened for.
+    ScHandle queryOnly = Service(scm, L"BITS", SERVICE_QUERY_STATUS);
+    EXPECT_EQ(static_cast<DWORD>(ERROR_ACCESS_DENIED), Start(queryOnly));
+    EXPECT_EQ(static_cast<DWORD>(ERROR_ACCESS_DENIED), Control(queryOnly, SERVICE_CONTROL_STOP));
+    QUERY_SERVICE_CONFIGW config{};
+    DWORD needed = 0;
+    EXPECT_EQ(static_cast<DWORD>(ERROR_ACCESS_DENIED),
+              Err([&] { return plat::QueryServiceConfigW(queryOnly.Get(), &config, sizeof config, &needed); }));
+    ScHandle noEnum = Scm(nullptr, SC_MANAGER_CONNECT);
+    DWORD returned = 0;
+    EXPECT_EQ(static_cast<DWORD>(ERROR_ACCESS_DENIED), Err([&] {
+                  return plat::EnumServicesStatusExW(noEnum.Get(), SC_ENUM_PROCESS_INFO, SERVICE_WIN32, 3, nullptr, 0,
+                                                     &needed, &returned, nullptr, nullptr);
+              }));
+}
+
+TEST_F(LabServiceControl, PendingStatesFollowTheClock) {
+    ScHandle scm = Scm(nullptr);
+    ScHandle sync = Service(scm, L"SyncEngine");
+    ASSERT_EQ(static_cast<DWORD>(SERVICE_RUNNING), Status(sync).dwCurrentState);
+    EXPECT_EQ(static_cast<DWORD>(SERVICE_ACCEPT_STOP | SERVICE_ACCEPT_PAUSE_CONTINUE), Status(sync).dwControlsAccepted);
+
+    ASSERT_EQ(0u, Control(sync, SERVICE_CONTROL_STOP));
+    SERVICE_STATUS_PROCESS st = Status(sync);
+    EXPECT_EQ(static_cast<DWORD>(SERVICE_STOP_PENDING), st.dwCurrentState);
+    EXPECT_EQ(1u, st.dwCheckPoint);
+    EXPECT_EQ(3000u, st.dwWaitHint);
+    EXPECT_EQ(0u, st.dwControlsAccepted);
+    LabAdvanceClock(2500);
+    EXPECT_EQ(3u, Status(sync).dwCheckPoint);
+    EXPECT_EQ(static_cast<DWORD>(ERROR_SERVICE_CANNOT_ACCEPT_CTRL), Control(sync, SERVICE_CONTROL_STOP));
+    LabAdvanceClock(2500);
+    st = Status(sync);
+    EXPECT_EQ(static_cast<DWORD>(SERVICE_STOPPED), st.dwCurrentState);
+    EXPECT_EQ(0u, st.dwCheckPoint);
+    EXPECT_EQ(0u, st.dwProcessId);
+
+    ASSERT_EQ(0u, Start(sync));
+    EXPECT_EQ(static_cast<DWORD>(SERVICE_START_PENDING), Status(sync).dwCurrentState);
+    EXPECT_NE(0u, Status(sync).dwProcessId);
+    EXPECT_EQ(static_cast<DWORD>(ERROR_SERVICE_ALREADY_RUNNING), Start(sync));
+    LabAdvanceClock(8000);
+    EXPECT_EQ(static_cast<DWORD>(SERVICE_RUNNING), Status(sync).dwCurrentState);
+
+    ASSERT_EQ(0u, Control(sync, SERVICE_CONTROL_PAUSE));
+    EXPECT_EQ(static_cast<DWORD>(SERVICE_PAUSE_PENDING), Status(sync).dwCurrentState);
+    LabAdvanceClock(2000);
+    EXPECT_EQ(static_cast<DWORD>(SERVICE_PAUSED), Status(sync).dwCurrentState);
+    EXPECT_EQ(0u, Control(sync, SERVICE_CONTROL_PAUSE));  // paused already: reports its state
+    ASSERT_EQ(0u, Control(sync, SERVICE_CONTROL_CONTINUE));
+    LabAdvanceClock(2000);
+    EXPECT_EQ(static_cast<DWORD>(SERVICE_RUNNING), Status(sync).dwCurrentState);
+}
+
+TEST_F(LabServiceControl, ControlErrorsAsWindowsGivesThem) {
+    ScHandle scm = Scm(nullptr);
+    ScHandle workstation = Service(scm, L"LanmanWorkstation");
+    EXPECT_EQ(static_cast<DWORD>(ERROR_DEPENDENT_SERVICES_RUNNING), Control(workstation, SERVICE_CONTROL_STOP));
+    EXPECT_EQ(static_cast<DWORD>(SERVICE_RUNNING), Status(workstation).dwCurrentState);
+    ScHandle spooler = Service(scm, L"Spooler");
+    EXPECT_EQ(static_cast<DWORD>(ERROR_INVALID_SERVICE_CONTROL), Control(spooler, SERVICE_CONTROL_PAUSE));
+    EXPECT_EQ(static_cast<DWORD>(ERROR_INVALID_SERVICE_CONTROL), Control(spooler, SERVICE_CONTROL_SHUTDOWN));
+    EXPECT_EQ(static_cast<DWORD>(ERROR_INVALID_SERVICE_CONTROL), Control(spooler, 200));
+    ScHandle rpc = Service(scm, L"RpcSs");
+    EXPECT_EQ(static_cast<DWORD>(ERROR_INVALID_SERVICE_CONTROL), Control(rpc, SERVICE_CONTROL_STOP));
+    ScHandle bits = Service(scm, L"BITS");
+    SERVICE_STATUS st{};
+    st.dwCurrentState = 99;
+    EXPECT_EQ(static_cast<DWORD>(ERROR_SERVICE_NOT_ACTIVE),
+              Err([&] { return plat::ControlService(bits.Get(), SERVICE_CONTROL_STOP, &st); }));
+    EXPECT_EQ(static_cast<DWORD>(SERVICE_STOPPED), st.dwCurrentState);  // filled on this error too
+    EXPECT_EQ(static_cast<DWORD>(ERROR_SERVICE_DISABLED), Start(Service(scm, L"TlntSvr")));
+    EXPECT_EQ(static_cast<DWORD>(ERROR_SERVICE_DISABLED), Start(Service(scm, L"RemoteRegistry")));
+
+    // Starting a service starts what it depends on.
+    ScHandle fax = Service(scm, L"Fax");
+    ASSERT_EQ(0u, Start(fax));
+    EXPECT_EQ(static_cast<DWORD>(SERVICE_RUNNING), Status(Service(scm, L"TapiSrv")).dwCurrentState);
+}
+
+TEST_F(LabServiceControl, ConfiguredFailuresAndHangs) {
+    ScHandle scm = Scm(nullptr);
+    ScHandle agent = Service(scm, L"InventoryAgent");
+    ASSERT_EQ(0u, Start(agent));
+    EXPECT_EQ(static_cast<DWORD>(SERVICE_START_PENDING), Status(agent).dwCurrentState);
+    LabAdvanceClock(1500);
+    SERVICE_STATUS_PROCESS st = Status(agent);
+    EXPECT_EQ(static_cast<DWORD>(SERVICE_STOPPED), st.dwCurrentState);
+    EXPECT_EQ(static_cast<DWORD>(ERROR_SERVICE_SPECIFIC_ERROR), st.dwWin32ExitCode);
+    EXPECT_EQ(5u, st.dwServiceSpecificExitCode);
+
+    ScHandle helper = Service(scm, L"UpdateHelper");
+    ASSERT_EQ(0u, Start(helper));
+    LabAdvanceClock(100000);
+    st = Status(helper);
+    EXPECT_EQ(static_cast<DWORD>(SERVICE_START_PENDING), st.dwCurrentState);
+    EXPECT_EQ(1u, st.dwCheckPoint);
+    EXPECT_EQ(30000u, st.dwWaitHint);
+
+    ASSERT_EQ(0u, lab::LoadScenarioText(R"({"domain":{"name":"T"},"interactiveUser":"T\\u",
+        "accounts":[{"name":"T\\u","password":"p"}],
+        "computers":[{"name":"H","administrators":["T\\u"],"services":[
+          {"name":"Mute","responds":false,"state":"running"},
+          {"name":"NoDb","startFailure":{"exitCode":1069,"immediate":true}},
+          {"name":"Child","dependencies":["Gone"]}]}]})"));
+    ScHandle h = Scm(L"H");
+    ScHandle mute = Service(h, L"Mute");
+    EXPECT_EQ(static_cast<DWORD>(ERROR_SERVICE_REQUEST_TIMEOUT), Control(mute, SERVICE_CONTROL_STOP));
+    EXPECT_EQ(static_cast<DWORD>(ERROR_SERVICE_LOGON_FAILED), Start(Service(h, L"NoDb")));
+    EXPECT_EQ(static_cast<DWORD>(ERROR_SERVICE_DEPENDENCY_DELETED), Start(Service(h, L"Child")));
+    EXPECT_EQ(3u, EnumNames(h, SERVICE_WIN32, SERVICE_STATE_ALL).size());  // the list replaces the standard set
+}
+
+TEST_F(LabServiceControl, DependentsComeBeforeWhatTheyDependOn) {
+    ScHandle scm = Scm(nullptr);
+    ScHandle workstation = Service(scm, L"LanmanWorkstation");
+    EXPECT_EQ((std::vector<std::wstring>{L"Netlogon", L"SyncEngine"}), Dependents(workstation, SERVICE_ACTIVE));
+    EXPECT_EQ((std::vector<std::wstring>{L"SessionEnv"}), Dependents(workstation, SERVICE_INACTIVE));
+
+    // NSI <- LanmanWorkstation <- Netlogon: every dependent precedes what it depends on.
+    const auto nsi = Dependents(Service(scm, L"NSI"), SERVICE_STATE_ALL);
+    const auto at = [&](const wchar_t* n) { return std::find(nsi.begin(), nsi.end(), n) - nsi.begin(); };
+    ASSERT_LT(at(L"LanmanWorkstation"), static_cast<ptrdiff_t>(nsi.size()));
+    EXPECT_LT(at(L"Netlogon"), at(L"LanmanWorkstation"));
+    EXPECT_LT(at(L"SyncEngine"), at(L"LanmanWorkstation"));
+
+    // A group dependency ("+PNP_TDI") makes Dhcp a dependent of Tcpip.
+    EXPECT_TRUE(Has(Dependents(Service(scm, L"Tcpip"), SERVICE_STATE_ALL), L"Dhcp"));
+
+    DWORD needed = 0, returned = 9;
+    ENUM_SERVICE_STATUSW one{};
+    EXPECT_EQ(static_cast<DWORD>(ERROR_MORE_DATA), Err([&] {
+                  return plat::EnumDependentServicesW(workstation.Get(), SERVICE_ACTIVE, &one, sizeof one, &needed,
+                                                      &returned);
+              }));
+    EXPECT_EQ(0u, returned);
+    EXPECT_GT(needed, sizeof one);
+    ScHandle none = Service(scm, L"Netlogon");
+    EXPECT_TRUE(plat::EnumDependentServicesW(none.Get(), SERVICE_ACTIVE, nullptr, 0, &needed, &returned));
+    EXPECT_EQ(0u, needed);
+}
+
+TEST_F(LabServiceControl, LeakReportSeesOpenAndDoubleClosedHandles) {
+    SC_HANDLE scm = plat::OpenSCManagerW(nullptr, nullptr, SC_MANAGER_CONNECT);
+    SC_HANDLE svc = plat::OpenServiceW(scm, L"Spooler", SERVICE_QUERY_STATUS);
+    EXPECT_EQ(1u, LabOutstanding(LAB_KIND_SCM_HANDLE));
+    EXPECT_EQ(1u, LabOutstanding(LAB_KIND_SERVICE_HANDLE));
+    EXPECT_NE(std::wstring::npos, lab::LeakReport().find(L"OpenServiceW"));
+    EXPECT_TRUE(plat::CloseServiceHandle(svc));
+    EXPECT_TRUE(plat::CloseServiceHandle(scm));
+    EXPECT_EQ(L"clean", lab::LeakReport());
+    EXPECT_EQ(static_cast<DWORD>(ERROR_INVALID_HANDLE), Err([&] { return plat::CloseServiceHandle(svc); }));
+    EXPECT_EQ(1u, LabBadReleases());
+    EXPECT_EQ(static_cast<DWORD>(ERROR_INVALID_HANDLE), Start(ScHandle(nullptr)));
+    LabResetAccounting();
+}
+
+TEST_F(LabServiceControl, FaultsAndGeneratedComputers) {
+    LabAddFault(L"ADMIN01", "StartServiceW", ERROR_SERVICE_REQUEST_TIMEOUT, 1, 1);
+    ScHandle scm = Scm(nullptr);
+    ScHandle bits = Service(scm, L"BITS");
+    EXPECT_EQ(static_cast<DWORD>(ERROR_SERVICE_REQUEST_TIMEOUT), Start(bits));
+    EXPECT_EQ(0u, Start(bits));
+
+    ASSERT_EQ(0u, LabGenerateNetwork(30, 7));
+    for (DWORD i = 0; i < LabComputerCount(); i += 9) {
+        const std::wstring name = lab::ComputerName(i);
+        lab::ScopedIdentity admin(L"LAB\\Administrator");
+        ScHandle remote = Scm(name.c_str(), SC_MANAGER_ENUMERATE_SERVICE);
+        if (!remote) continue;  // offline
+        EXPECT_TRUE(Has(EnumNames(remote, SERVICE_WIN32, SERVICE_STATE_ALL), L"LanmanServer")) << name;
+    }
+}
+
+}  // namespace

@@ -1,0 +1,50 @@
+#pragma once
+// What the service management tests share: a fresh lab on virtual time per
+// test, and a connection to a lab computer.
+#include "lab/LabControl.h"
+#include "services/ServiceControlManager.h"
+#include "services/ServiceRef.h"
+#include "services/TvServiceEnum.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace servicestest {
+
+class ServicesTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_EQ(0u, LabReset());
+        LabSetVirtualClock(TRUE);
+    }
+    void TearDown() override {
+        EXPECT_EQ(L"clean", lab::LeakReport());
+        LabReset();
+    }
+
+    static vantrel::ComPtr<vantrel::ServiceControlManager> Open(const wchar_t* computer,
+                                                               DWORD access = vantrel::ServiceControlManager::kAllAccess) {
+        vantrel::ComPtr<vantrel::ServiceControlManager> scm;
+        EXPECT_EQ(S_OK, vantrel::ServiceControlManager::Connect(computer, scm));
+        scm->SetAccessMask(access);
+        EXPECT_EQ(S_OK, scm->Open(L"ServicesActive"));
+        return scm;
+    }
+
+    // dwCurrentState as the lab has it now.
+    static DWORD State(vantrel::ServiceControlManager* scm, const wchar_t* name) {
+        vantrel::ServiceRef ref(name, scm);
+        SERVICE_STATUS_PROCESS st{};
+        return SUCCEEDED(ref.QueryStatus(st)) ? st.dwCurrentState : 0;
+    }
+};
+
+inline std::vector<std::wstring> Names(const vantrel::ServiceRefList& list) {
+    std::vector<std::wstring> names;
+    for (const auto& s : list) names.push_back(s.Name());
+    return names;
+}
+
+}  // namespace servicestest
