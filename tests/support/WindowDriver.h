@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include <atomic>
+#include <functional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -22,6 +23,8 @@ struct SeenBox {
 class MessageBoxAnswerer {
 public:
     MessageBoxAnswerer(DWORD threadId, int answer);
+    // Answers each box with what `choose` returns for it (IDOK, IDCANCEL, ...).
+    MessageBoxAnswerer(DWORD threadId, std::function<int(const SeenBox&)> choose);
     ~MessageBoxAnswerer();
     MessageBoxAnswerer(const MessageBoxAnswerer&) = delete;
     MessageBoxAnswerer& operator=(const MessageBoxAnswerer&) = delete;
@@ -33,7 +36,7 @@ private:
     void Watch();
 
     DWORD threadId_;
-    int answer_;
+    std::function<int(const SeenBox&)> choose_;
     std::atomic<bool> stop_{false};
     std::vector<SeenBox> seen_;
     std::thread watcher_;
