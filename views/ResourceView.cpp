@@ -6,6 +6,7 @@
 #include "component/Credentials.h"
 #include "component/ImageLists.h"
 #include "resources/ViewsIds.h"
+#include "views/ListWriter.h"
 #include "views/ViewMessages.h"
 #include "views/ViewRules.h"
 
@@ -259,6 +260,9 @@ INT_PTR CALLBACK ViewProc(HWND window, UINT message, WPARAM wParam, LPARAM lPara
             return TRUE;
         case WM_COMMAND:
             OnCommand(window, LOWORD(wParam));
+            return TRUE;
+        case WM_VIEW_INSERTROWS:
+            InsertRows(ListOf(window), *reinterpret_cast<const RowBatch*>(lParam));
             return TRUE;
         case WM_DESTROY:
             OnDestroy(window);

@@ -54,10 +54,10 @@ HRESULT EnumerationWorker::Run() {
     ::SetDlgItemTextW(Context().window, IDC_VIEW_CREDENTIALS, CurrentCredentialsText(credentials).c_str());
     if (Stopping()) return S_FALSE;
 
-    ListWriter rows(List());
+    ListWriter rows(Context().window, List());
     rows.DeleteAll();
     const HRESULT hr = Enumerate(rows);
-    rows.Repaint();
+    rows.Flush();
     if (FAILED(hr)) {
         ShowFailure(hr);
         return hr;
