@@ -14,4 +14,8 @@ std::wstring LoadText(UINT id);
 // string table's format strings use only %s).
 std::wstring FormatText(const std::wstring& pattern, std::initializer_list<std::wstring> args);
 
+// String `id` cut to `maxChars` - 1 characters, as a LoadStringW buffer of
+// that size would hold it; empty when there is none.
+std::wstring LoadResourceString(UINT id, int maxChars = 256);
+
 }  // namespace vantrel

@@ -11,6 +11,8 @@
 #include "resources/ServicesIds.h"
 #include "services/ServiceControlJob.h"
 #include "services/ServiceControlManager.h"
+#include "views/ResourceView.h"
+#include "views/SessionsView.h"
 
 namespace vantrel {
 namespace {
@@ -19,7 +21,9 @@ namespace {
 // is linked in, its window is an inert dialog of its template.
 INT_PTR CALLBACK InertViewProc(HWND, UINT, WPARAM, LPARAM) { return FALSE; }
 
-HWND CreateViewWindow(UINT templateId) {
+HWND CreateViewWindow(long uiIdentifier, UINT templateId) {
+    if (uiIdentifier == UIID_SESSIONS) return CreateResourceView(SessionsView());
+    if (uiIdentifier == UIID_OPEN_FILES) return CreateResourceView(OpenFilesView());
     // No owner: the console reparents, positions, shows and destroys it.
     return ::CreateDialogParamW(module::Instance(), MAKEINTRESOURCEW(templateId), nullptr, &InertViewProc, 0);
 }
@@ -55,7 +59,7 @@ STDMETHODIMP ComputerResMgmtUI::Create(long uiIdentifier, long* handle) {
     if (!handle) return E_POINTER;
     const UINT templateId = ViewTemplateFor(uiIdentifier);
     if (templateId == 0) return E_INVALIDARG;
-    HWND view = CreateViewWindow(templateId);
+    HWND view = CreateViewWindow(uiIdentifier, templateId);
     if (!view) return HResultFromLastError();
     // The console's contract carries window handles as 32-bit longs.
     *handle = static_cast<long>(reinterpret_cast<LONG_PTR>(view));

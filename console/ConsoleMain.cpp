@@ -1,28 +1,83 @@
 // vantrel-console: hosts Vantrel.dll as the management console does.
-//   vantrel-console --report   print what the module offers and exit
+//   vantrel-console                         the interactive console
+//   vantrel-console --report                print what the module offers and exit
+//   vantrel-console --headless --out DIR [--computer NAME]... [--view NAME]...
+//                   [--credentials PATH] [--options N] [--timeout SECONDS]
+//       refresh each view for each computer, wait for it, write DIR\COMPUTER-VIEW.tsv
+//       and .png and print a text rendering (views: sessions, openfiles, ...)
+// Interactive and headless runs accept --computer (the first one is
+// connected at start), --credentials and --options.
+#include "console/ConsoleWindow.h"
+#include "console/Headless.h"
 #include "console/Report.h"
+#include "lab/LabControl.h"
 
+#include <commctrl.h>
 #include <objbase.h>
 
 #include <cstdio>
 #include <cwchar>
 
+namespace {
+
+constexpr wchar_t kUsage[] =
+    L"usage: vantrel-console [--report | --headless --out DIR] [--computer NAME]... [--view NAME]...\n"
+    L"                       [--credentials PATH] [--options N] [--timeout SECONDS]\n";
+
+}  // namespace
+
 int wmain(int argc, wchar_t** argv) {
-    bool report = false;
+    bool report = false, headless = false;
+    console::HeadlessOptions options;
     for (int i = 1; i < argc; ++i) {
-        if (std::wcscmp(argv[i], L"--report") == 0) {
-            report = true;
-        } else {
-            std::fwprintf(stderr, L"vantrel-console: unknown argument %ls\nusage: vantrel-console --report\n", argv[i]);
+        const std::wstring arg = argv[i];
+        const bool hasValue = i + 1 < argc;
+        if (arg == L"--report") report = true;
+        else if (arg == L"--headless") headless = true;
+        else if (arg == L"--out" && hasValue) options.outputFolder = argv[++i];
+        else if (arg == L"--computer" && hasValue) options.computers.push_back(argv[++i]);
+        else if (arg == L"--view" && hasValue) options.views.push_back(argv[++i]);
+        else if (arg == L"--credentials" && hasValue) options.credentialsPath = argv[++i];
+        else if (arg == L"--options" && hasValue) options.recallOptions = std::wcstol(argv[++i], nullptr, 10);
+        else if (arg == L"--timeout" && hasValue) options.timeoutSeconds = static_cast<unsigned>(std::wcstoul(argv[++i], nullptr, 10));
+        else {
+            std::fwprintf(stderr, L"vantrel-console: unknown argument %ls\n%ls", argv[i], kUsage);
             return 2;
         }
     }
-    if (!report) {
-        std::fwprintf(stderr, L"usage: vantrel-console --report\n");
+    if (headless && options.outputFolder.empty()) {
+        std::fwprintf(stderr, L"vantrel-console: --headless needs --out DIR\n%ls", kUsage);
         return 2;
     }
+    INITCOMMONCONTROLSEX controls{sizeof controls, ICC_LISTVIEW_CLASSES | ICC_TAB_CLASSES | ICC_STANDARD_CLASSES};
+    ::InitCommonControlsEx(&controls);
     ::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
-    const int failures = console::WriteModuleReport(stdout);
+    int rc = 0;
+    if (report) {
+        rc = console::WriteModuleReport(stdout) == 0 ? 0 : 1;
+    } else if (headless) {
+        rc = console::RunHeadless(options, stdout);
+    } else {
+        console::ViewHost host;
+        const HRESULT hr = host.Load();
+        if (FAILED(hr)) {
+            std::fwprintf(stderr, L"vantrel-console: ComputerResMgmtUI could not be created (0x%08lX)\n", static_cast<unsigned long>(hr));
+            rc = 1;
+        } else {
+            host.Keep(options.views);
+            std::vector<std::wstring> computers;
+            for (DWORD i = 0; i < LabComputerCount(); ++i) computers.push_back(lab::ComputerName(i));
+            console::ConsoleWindow window;
+            if (window.Create(host, computers, options.credentialsPath, options.recallOptions)) {
+                const std::wstring first = options.computers.empty() ? lab::LocalComputerName() : options.computers[0];
+                window.Connect(first, options.credentialsPath.empty() ? first : options.credentialsPath, options.recallOptions);
+                rc = window.Run();
+            } else {
+                rc = 1;
+            }
+        }
+    }
+    std::fflush(stdout);
     ::CoUninitialize();
-    return failures == 0 ? 0 : 1;
+    return rc;
 }

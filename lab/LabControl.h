@@ -97,6 +97,11 @@ LAB_API void LabClearThreadIdentity(void);
 // The account the calling thread acts as; `impersonating` (may be null) tells
 // whether it was set, rather than being the interactive user.
 LAB_API DWORD LabThreadIdentity(wchar_t* buffer, DWORD chars, BOOL* impersonating);
+// --- Families' generators --------------------------------------------------
+// Replaces the sessions of a computer's file server by `sessions` generated
+// ones with named clients (benchmarks). ERROR_NOT_FOUND for an unknown name.
+LAB_API DWORD LabGenerateSessions(const wchar_t* computer, DWORD sessions, DWORD seed);
+
 // Whether the calling thread's identity may administer the computer.
 LAB_API BOOL LabMayAdminister(const wchar_t* computer);
 

@@ -1,14 +1,38 @@
 #!/usr/bin/env bash
-# ./vantrel demo: registers the lab build of Vantrel.dll in a demo Wine prefix
-# and runs the console host against the built-in lab network.
+# ./vantrel demo: registers the lab builds of Vantrel.dll and of the companion
+# components in a demo Wine prefix and runs the console host against the
+# built-in lab network. With a display (DISPLAY set) the console window opens;
+# without one it runs headless on the prefix's own Xvfb, writes a TSV and a
+# PNG per computer and view, and prints where they are and what each view
+# shows.
+#   demo.sh BUILD_DIR [console arguments...]
 set -euo pipefail
-build=${1:?usage: demo.sh BUILD_DIR}
+build=${1:?usage: demo.sh BUILD_DIR [console arguments...]}
+shift
 here=$(cd "$(dirname "$0")" && pwd)
+user_display=${DISPLAY:-}
 root=$build/demo-wine
 "$here/wine-env.sh" ensure "$root"
 eval "$("$here/wine-env.sh" env "$root")"
 cd "$build/bin"
-echo "== Registering Vantrel.dll (lab build) in the demo prefix"
-wine regsvr32 /s Vantrel.dll && echo "regsvr32 Vantrel.dll: registered" || { echo "regsvr32 failed"; exit 1; }
+echo "== Registering the lab builds in the demo prefix"
+for dll in Vantrel.dll VantrelCompanions.dll; do
+  wine regsvr32 /s "$dll" && echo "regsvr32 $dll: registered" || { echo "regsvr32 $dll failed"; exit 1; }
+done
 echo
 wine vantrel-console.exe --report | tr -d '\r'
+echo
+if [ -n "$user_display" ] && [ "${VANTREL_DEMO_HEADLESS:-0}" != 1 ]; then
+  echo "== Opening the console on $user_display (close it to end the demo)"
+  DISPLAY=$user_display wine vantrel-console.exe "$@"
+else
+  out=$build/demo-output
+  rm -rf "$out"
+  mkdir -p "$out"
+  args=("$@")
+  [ ${#args[@]} -gt 0 ] || args=(--computer ADMIN01 --computer FS01 --computer LAPTOP07)
+  echo "== No display: running the console headless into $out"
+  wine vantrel-console.exe --headless --out "$(wine winepath -w "$out" | tr -d '\r')" "${args[@]}" | tr -d '\r'
+  echo "Files written to $out:"
+  ls -1 "$out" | sed 's/^/  /'
+fi

@@ -37,7 +37,10 @@ HWND WaitForDialog(DWORD threadId, DWORD timeoutMs, const wchar_t* title) {
 }
 
 MessageBoxAnswerer::MessageBoxAnswerer(DWORD threadId, int answer)
-    : threadId_(threadId), answer_(answer), watcher_([this] { Watch(); }) {}
+    : MessageBoxAnswerer(threadId, [answer](const SeenBox&) { return answer; }) {}
+
+MessageBoxAnswerer::MessageBoxAnswerer(DWORD threadId, std::function<int(const SeenBox&)> choose)
+    : threadId_(threadId), choose_(std::move(choose)), watcher_([this] { Watch(); }) {}
 
 MessageBoxAnswerer::~MessageBoxAnswerer() { Stop(); }
 
@@ -71,9 +74,10 @@ void MessageBoxAnswerer::Watch() {
             ::GetDlgItemTextW(box, 0xFFFF, text, 4096);
             entry.text = text;
             entry.owner = ::GetWindow(box, GW_OWNER);
+            const int answer = choose_(entry);
             seen_.push_back(entry);
             answered.push_back(box);
-            ::PostMessageW(box, WM_COMMAND, MAKEWPARAM(answer_, BN_CLICKED), 0);
+            ::PostMessageW(box, WM_COMMAND, MAKEWPARAM(answer, BN_CLICKED), 0);
         }
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
     }

@@ -24,6 +24,8 @@ struct SeenBox {
 class MessageBoxAnswerer {
 public:
     MessageBoxAnswerer(DWORD threadId, int answer);
+    // Answers each box with what `choose` returns for it (IDOK, IDCANCEL, ...).
+    MessageBoxAnswerer(DWORD threadId, std::function<int(const SeenBox&)> choose);
     ~MessageBoxAnswerer();
     MessageBoxAnswerer(const MessageBoxAnswerer&) = delete;
     MessageBoxAnswerer& operator=(const MessageBoxAnswerer&) = delete;
@@ -35,7 +37,7 @@ private:
     void Watch();
 
     DWORD threadId_;
-    int answer_;
+    std::function<int(const SeenBox&)> choose_;
     std::atomic<bool> stop_{false};
     std::vector<SeenBox> seen_;
     std::thread watcher_;

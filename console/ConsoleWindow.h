@@ -1,0 +1,55 @@
+#pragma once
+// The console's main window: a computer field with the lab's computers, the
+// credentials path and recall options, and one tab per view the module
+// builds. The views are embedded as children of the window; the shown one is
+// active, the others are deactivated. F5 refreshes the shown view.
+#include "console/ViewHost.h"
+
+#include <string>
+#include <vector>
+
+namespace console {
+
+class ConsoleWindow {
+public:
+    ConsoleWindow() = default;
+    ConsoleWindow(const ConsoleWindow&) = delete;
+    ConsoleWindow& operator=(const ConsoleWindow&) = delete;
+    ~ConsoleWindow();
+
+    bool Create(ViewHost& host, const std::vector<std::wstring>& computers, const std::wstring& credentialsPath,
+                long options);
+    HWND Window() const { return window_; }
+
+    // Shows tab `index` (deactivating the view shown before, activating the
+    // new one).
+    void Select(size_t index);
+    // Hands computer and credentials to every view, as the console does when
+    // the user picks a computer.
+    void Connect(const std::wstring& computer, const std::wstring& credentialsPath, long options);
+    void RefreshShown();
+    // Fills the computer, credentials path and options fields.
+    void ShowConnection(const std::wstring& computer, const std::wstring& credentialsPath, long options);
+    // Captures the window as it is on the screen.
+    bool Screenshot(const std::wstring& path);
+    // The message loop of the interactive console.
+    int Run();
+
+private:
+    static LRESULT CALLBACK Proc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+    LRESULT Handle(UINT message, WPARAM wParam, LPARAM lParam);
+    void Layout();
+    void ConnectFromFields();
+    void StoreCredentials();
+    void ForgetCredentials();
+    void ListCredentials();
+    std::wstring Field(int id) const;
+
+    HWND window_ = nullptr;
+    HWND tabs_ = nullptr;
+    ViewHost* host_ = nullptr;
+    size_t shown_ = 0;
+    HACCEL accelerators_ = nullptr;
+};
+
+}  // namespace console

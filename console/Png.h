@@ -1,0 +1,14 @@
+#pragma once
+// A small PNG writer for screenshots: 24-bit RGB, stored (uncompressed)
+// deflate blocks, so it needs no library.
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace console {
+
+// `rgb` holds height rows of width pixels, 3 bytes each, top row first.
+std::vector<std::uint8_t> EncodePng(int width, int height, const std::vector<std::uint8_t>& rgb);
+bool WritePng(const std::wstring& path, int width, int height, const std::vector<std::uint8_t>& rgb);
+
+}  // namespace console

@@ -1,0 +1,91 @@
+// How the sessions and open files views write their cells, and the rules of
+// the view framework that need no window.
+#include "views/RowText.h"
+#include "views/ViewRules.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+using namespace vantrel;
+
+TEST(ViewCells, Durations) {
+    EXPECT_EQ(L"00:00:00", DurationText(0, L"days"));
+    EXPECT_EQ(L"00:59:59", DurationText(3599, L"days"));
+    EXPECT_EQ(L"23:59:59", DurationText(86399, L"days"));
+    EXPECT_EQ(L"1 days 00:00:00", DurationText(86400, L"days"));
+    EXPECT_EQ(L"1 days 01:01:01", DurationText(90061, L"days"));
+    EXPECT_EQ(L"49710 days 06:28:15", DurationText(0xFFFFFFFF, L"days"));
+    EXPECT_EQ(31u, DurationText(0xFFFFFFFF, std::wstring(40, L'd')).size()) << "cut to the 32-character buffer";
+}
+
+TEST(ViewCells, GuestIsExactlyFlagOne) {
+    const std::wstring yes = L"Yes", no = L"No";
+    EXPECT_EQ(L"Yes", GuestText(1, yes, no));
+    EXPECT_EQ(L"No", GuestText(0, yes, no));
+    EXPECT_EQ(L"No", GuestText(3, yes, no)) << "guest and unencrypted is not a plain guest session";
+    EXPECT_EQ(L"No", GuestText(2, yes, no));
+}
+
+TEST(ViewCells, OpenModeJoinsWriteReadCreateInThatOrder) {
+    auto mode = [](DWORD p) { return OpenModeText(p, L"Write", L"Read", L"Create"); };
+    EXPECT_EQ(L"Write+Read", mode(0x3));
+    EXPECT_EQ(L"Write+Read+Create", mode(0x7));
+    EXPECT_EQ(L"", mode(0));
+    EXPECT_EQ(L"Read", mode(0x1));
+    EXPECT_EQ(L"Write+Create", mode(0x6));
+    EXPECT_EQ(L"Create", mode(0x4 | 0x10));
+}
+
+TEST(ViewCells, OnlyDottedQuadsAreAddresses) {
+    DWORD address = 0;
+    ASSERT_TRUE(ParseClientAddress(L"10.1.2.3", &address));
+    EXPECT_EQ(0x0A010203u, address) << "first number highest";
+    EXPECT_TRUE(ParseClientAddress(L"192.168.200.254", &address));
+    EXPECT_EQ(0xC0A8C8FEu, address);
+    EXPECT_FALSE(ParseClientAddress(L"10.1.2", &address));
+    EXPECT_FALSE(ParseClientAddress(L"10.1.2.x", &address));
+    EXPECT_FALSE(ParseClientAddress(L"10.1.2.3.4", &address));
+    EXPECT_FALSE(ParseClientAddress(L"\\\\10.1.2.3", &address));
+    EXPECT_FALSE(ParseClientAddress(L"FS01", &address));
+    EXPECT_FALSE(ParseClientAddress(L"10..2.3", &address));
+    EXPECT_FALSE(ParseClientAddress(L"", &address));
+    EXPECT_FALSE(ParseClientAddress(nullptr, &address));
+}
+
+TEST(ViewRules, NamesDifferWithoutCaseAndMissingDiffersFromPresent) {
+    EXPECT_FALSE(NamesDiffer(L"fs01", L"FS01"));
+    EXPECT_TRUE(NamesDiffer(L"FS01", L"FS02"));
+    EXPECT_FALSE(NamesDiffer(nullptr, nullptr));
+    EXPECT_TRUE(NamesDiffer(nullptr, L""));
+    EXPECT_TRUE(NamesDiffer(L"FS01", nullptr));
+    EXPECT_FALSE(NamesDiffer(L"", L""));
+}
+
+TEST(ViewRules, WhenARefreshIsDue) {
+    EXPECT_FALSE(ActivationRefreshes(0, false, false));
+    EXPECT_TRUE(ActivationRefreshes(1, false, false));
+    EXPECT_FALSE(ActivationRefreshes(2, false, false)) << "only a flag of exactly 1 forces";
+    EXPECT_TRUE(ActivationRefreshes(0, true, false));
+    EXPECT_TRUE(ActivationRefreshes(0, false, true));
+
+    EXPECT_FALSE(SetComputerActivates(false, 1, true, true)) << "an inactive view only stores";
+    EXPECT_FALSE(SetComputerActivates(true, 0, false, false));
+    EXPECT_TRUE(SetComputerActivates(true, 1, false, false));
+    EXPECT_TRUE(SetComputerActivates(true, 0, true, false));
+    EXPECT_TRUE(SetComputerActivates(true, 0, false, true));
+}
+
+TEST(ViewRules, ListGoesBelowTheCredentialsLine) {
+    const RECT line{10, 4, 300, 17};
+    const RECT area = ViewListRect(&line, 640, 480);
+    EXPECT_EQ(0, area.left);
+    EXPECT_EQ(25, area.top);
+    EXPECT_EQ(640, area.right);
+    EXPECT_EQ(480, area.bottom);
+    const RECT lower{0, 30, 5, 40};
+    EXPECT_EQ(48, ViewListRect(&lower, 10, 100).top);
+    EXPECT_EQ(25, ViewListRect(nullptr, 10, 100).top) << "unmeasurable line";
+}
+
+}  // namespace

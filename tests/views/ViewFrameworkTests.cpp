@@ -1,0 +1,276 @@
+// The view framework through the sessions view's real window: the
+// conversation with the console, refresh rules, layout, the failure area,
+// context menus, and workers that outlive their view or are replaced in a
+// storm of refreshes.
+#include "tests/views/ViewTestSupport.h"
+
+#include "Vantrel_h.h"
+#include "common/ModuleState.h"
+#include "tests/module/ModuleTestSupport.h"
+
+namespace {
+
+using namespace viewtest;
+
+constexpr char kScenario[] = R"({
+  "domain": { "name": "LAB" },
+  "interactiveUser": "LAB\\admin",
+  "accounts": [ { "name": "LAB\\admin", "password": "a", "groups": ["LAB\\Domain Admins"] } ],
+  "computers": [
+    { "name": "ADMIN01", "local": true, "ip": "10.0.0.10" },
+    { "name": "FS01", "ip": "10.0.0.20",
+      "sessions": [
+        { "client": "WS1", "user": "zoe", "opens": 1 },
+        { "client": "WS2", "user": "adam", "opens": 2 },
+        { "client": "WS3", "user": "mia" }
+      ] },
+    { "name": "FS02", "ip": "10.0.0.21",
+      "sessions": [ { "client": "WS9", "user": "ben" } ] },
+    { "name": "OLD", "ip": "10.0.0.99", "online": false }
+  ]
+})";
+
+class ViewFramework : public ViewTest {
+protected:
+    void SetUp() override {
+        ViewTest::SetUp();
+        std::wstring error;
+        ASSERT_EQ(0u, lab::LoadScenarioText(kScenario, &error)) << error;
+    }
+    static std::vector<std::wstring> Users(HWND view) {
+        std::vector<std::wstring> users;
+        for (const auto& row : ReadRows(view)) users.push_back(row[0]);
+        return users;
+    }
+    static DWORD Enumerations(const wchar_t* computer = L"FS01") { return LabCallCount(computer, "NetSessionEnum"); }
+};
+
+TEST_F(ViewFramework, ModuleCreatesTheRealViews) {
+    moduletest::LoadedModule module;
+    IComputerResMgmtUI* ui = nullptr;
+    ASSERT_HRESULT_SUCCEEDED(module.CreateInstance(CLSID_ComputerResMgmtUI, IID_IComputerResMgmtUI,
+                                                   reinterpret_cast<void**>(&ui)));
+    const struct { long id; int columns; const wchar_t* first; } views[] = {
+        {UIID_SESSIONS, 7, L"User"}, {UIID_OPEN_FILES, 5, L"Open File"}};
+    for (const auto& v : views) {
+        long handle = 0;
+        ASSERT_HRESULT_SUCCEEDED(ui->Create(v.id, &handle));
+        HWND view = reinterpret_cast<HWND>(static_cast<LONG_PTR>(handle));
+        ASSERT_TRUE(::IsWindow(view));
+        EXPECT_FALSE(::IsWindowVisible(view));
+        EXPECT_EQ(nullptr, ::GetParent(view));
+        HWND header = ListView_GetHeader(List(view));
+        EXPECT_EQ(v.columns, Header_GetItemCount(header));
+        wchar_t title[64] = {};
+        HDITEMW item{};
+        item.mask = HDI_TEXT;
+        item.pszText = title;
+        item.cchTextMax = 64;
+        Header_GetItem(header, 0, &item);
+        EXPECT_STREQ(v.first, title);
+        EXPECT_EQ(L"Current Credentials:", testsupport::WindowText(::GetWindow(::GetWindow(view, GW_CHILD), GW_HWNDFIRST)));
+        ::DestroyWindow(view);
+    }
+    ui->Release();
+}
+
+TEST_F(ViewFramework, CreatedEmptyWithColumnsImagesAndStyles) {
+    HWND view = Created(vantrel::SessionsView());
+    ASSERT_NE(nullptr, view);
+    HWND list = List(view);
+    const LONG style = ::GetWindowLongW(list, GWL_STYLE);
+    EXPECT_EQ(LVS_REPORT, style & LVS_TYPEMASK);
+    EXPECT_NE(0, style & LVS_SORTASCENDING);
+    EXPECT_NE(0, style & LVS_SHAREIMAGELISTS);
+    EXPECT_EQ(0, style & LVS_SINGLESEL);
+    EXPECT_NE(nullptr, ListView_GetImageList(list, LVSIL_NORMAL));
+    EXPECT_NE(nullptr, ListView_GetImageList(list, LVSIL_SMALL));
+    const wchar_t* titles[] = {L"User", L"Computer", L"Type", L"Open Files", L"Connected Time", L"Idle Time", L"Guest"};
+    for (int i = 0; i < 7; ++i) {
+        wchar_t title[64] = {};
+        LVCOLUMNW column{};
+        column.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_FMT;
+        column.pszText = title;
+        column.cchTextMax = 64;
+        ASSERT_TRUE(ListView_GetColumn(list, i, &column));
+        EXPECT_STREQ(titles[i], title);
+        EXPECT_EQ(100, column.cx);
+        EXPECT_EQ(LVCFMT_LEFT, column.fmt & LVCFMT_JUSTIFYMASK);
+    }
+    EXPECT_EQ(0, ListView_GetItemCount(list));
+    EXPECT_FALSE(Shown(Message(view)));
+    const vantrel::ViewContext* context = vantrel::FindViewContext(view);
+    ASSERT_NE(nullptr, context);
+    EXPECT_FALSE(context->active);
+    EXPECT_EQ(nullptr, context->worker.Get());
+}
+
+TEST_F(ViewFramework, LayoutPutsListAndMessageUnderTheCredentialsLine) {
+    HWND view = Created(vantrel::SessionsView());
+    ::SetWindowPos(view, nullptr, 0, 0, 640, 400, SWP_NOZORDER | SWP_NOACTIVATE);
+    RECT client{}, line{}, list{}, message{};
+    ::GetClientRect(view, &client);
+    ::SetWindowPos(view, nullptr, 40, 30, 640, 400, SWP_NOZORDER | SWP_NOACTIVATE);  // not at the screen's origin
+    ::GetWindowRect(::GetDlgItem(view, IDC_VIEW_CREDENTIALS), &line);
+    ::MapWindowPoints(nullptr, view, reinterpret_cast<POINT*>(&line), 2);
+    ::GetWindowRect(List(view), &list);
+    ::MapWindowPoints(nullptr, view, reinterpret_cast<POINT*>(&list), 2);
+    ::GetWindowRect(Message(view), &message);
+    ::MapWindowPoints(nullptr, view, reinterpret_cast<POINT*>(&message), 2);
+    EXPECT_EQ(0, list.left);
+    EXPECT_EQ(line.bottom + 8, list.top);
+    EXPECT_EQ(client.right, list.right);
+    EXPECT_EQ(client.bottom, list.bottom);
+    EXPECT_TRUE(::EqualRect(&list, &message));
+}
+
+TEST_F(ViewFramework, FirstActivationWithAComputerListsSortedRows) {
+    HWND view = Created(vantrel::SessionsView());
+    SetCredentials(view, L"");
+    SetComputer(view, L"FS01");
+    Pump(50);
+    EXPECT_EQ(0u, Enumerations()) << "an inactive view only stores the name";
+    Activate(view);
+    ASSERT_TRUE(WaitForEnumeration(view));
+    EXPECT_EQ(1u, Enumerations());
+    EXPECT_EQ((std::vector<std::wstring>{L"adam", L"mia", L"zoe"}), Users(view)) << "the control sorts by the first column";
+    EXPECT_FALSE(Text(view, IDC_VIEW_CREDENTIALS).empty());
+    EXPECT_TRUE(Shown(List(view)));
+}
+
+TEST_F(ViewFramework, RefreshRules) {
+    HWND view = Open(vantrel::SessionsView(), L"FS01");
+    ASSERT_EQ(1u, Enumerations());
+
+    SetComputer(view, L"fs01");  // same name, other case, not forced
+    WaitForEnumeration(view);
+    EXPECT_EQ(1u, Enumerations());
+    Activate(view, 0);
+    WaitForEnumeration(view);
+    EXPECT_EQ(1u, Enumerations()) << "nothing changed";
+
+    SetComputer(view, L"FS01", 1);  // forced
+    WaitForEnumeration(view);
+    EXPECT_EQ(2u, Enumerations());
+    Command(view, ID_VIEW_REFRESH);
+    WaitForEnumeration(view);
+    EXPECT_EQ(3u, Enumerations());
+
+    Deactivate(view);
+    SetComputer(view, L"FS02");
+    WaitForEnumeration(view);
+    EXPECT_EQ(0u, Enumerations(L"FS02")) << "deactivated: the change is only stored";
+    EXPECT_EQ((std::vector<std::wstring>{L"adam", L"mia", L"zoe"}), Users(view));
+    Activate(view, 0);
+    WaitForEnumeration(view);
+    EXPECT_EQ(1u, Enumerations(L"FS02")) << "the stored change refreshes at the next activation";
+    EXPECT_EQ(std::vector<std::wstring>{L"ben"}, Users(view));
+
+    SetComputer(view, L"");
+    WaitForEnumeration(view);
+    EXPECT_EQ(0, ListView_GetItemCount(List(view)));
+    EXPECT_EQ(nullptr, vantrel::FindViewContext(view)->worker.Get()) << "an empty name starts no worker";
+}
+
+TEST_F(ViewFramework, FailureReplacesTheListUntilTheNextRefresh) {
+    LabAddFault(L"FS01", "NetSessionEnum", ERROR_ACCESS_DENIED, 1, 1);
+    HWND view = Open(vantrel::SessionsView(), L"FS01");
+    EXPECT_FALSE(Shown(List(view)));
+    EXPECT_TRUE(Shown(Message(view)));
+    EXPECT_EQ(PlatformText(ERROR_ACCESS_DENIED, true), Text(view, IDC_VIEW_MESSAGE));
+    EXPECT_EQ(0, ListView_GetItemCount(List(view)));
+
+    Command(view, ID_VIEW_REFRESH);
+    ASSERT_TRUE(WaitForEnumeration(view));
+    EXPECT_TRUE(Shown(List(view)));
+    EXPECT_FALSE(Shown(Message(view)));
+    EXPECT_EQ(L"", Text(view, IDC_VIEW_MESSAGE));
+    EXPECT_EQ(3, ListView_GetItemCount(List(view)));
+
+    // A code the message tables cannot explain shows the view's sentence.
+    LabAddFault(L"FS01", "NetSessionEnum", 0xFFFF, 1, 1);
+    Command(view, ID_VIEW_REFRESH);
+    ASSERT_TRUE(WaitForEnumeration(view));
+    EXPECT_EQ(L"Sessions could not be enumerated.", Text(view, IDC_VIEW_MESSAGE));
+
+    SetComputer(view, L"OLD");
+    ASSERT_TRUE(WaitForEnumeration(view));
+    EXPECT_EQ(PlatformText(ERROR_BAD_NETPATH, true), Text(view, IDC_VIEW_MESSAGE));
+    EXPECT_TRUE(Shown(Message(view)));
+}
+
+TEST_F(ViewFramework, ContextMenusOnItemsAndEmptySpace) {
+    HWND view = Open(vantrel::SessionsView(), L"FS01");
+    {
+        MenuPicker picker(-1);
+        RightClick(view, POINT{5, 250});
+        Pump(100);
+        EXPECT_EQ((std::vector<std::wstring>{L"Disconnect &All Sessions", L"Re&fresh"}), picker.Stop());
+    }
+    {
+        MenuPicker picker(-1);
+        RightClick(view, ItemPoint(view, 1));
+        Pump(100);
+        EXPECT_EQ((std::vector<std::wstring>{L"Close &Session", L"Re&fresh"}), picker.Stop());
+    }
+    {
+        MenuPicker picker(1);  // Re&fresh
+        RightClick(view, ItemPoint(view, 0));
+        Pump(200);
+        picker.Stop();
+        WaitForEnumeration(view);
+        EXPECT_EQ(2u, Enumerations()) << "the chosen command arrives as WM_COMMAND";
+    }
+}
+
+TEST_F(ViewFramework, DestroyedViewLetsItsWorkerFinish) {
+    LabAddLatency(L"FS01", "NetSessionEnum", 300);
+    HWND view = Created(vantrel::SessionsView());
+    SetComputer(view, L"FS01");
+    Activate(view);
+    const LONG locked = vantrel::module::LockCount();
+    EXPECT_GT(locked, 0) << "a running worker keeps the module loaded";
+    while (Enumerations() == 0) Pump(5);  // the worker is inside the slow call
+    ::DestroyWindow(view);
+    // The worker ends on its own: wait for the lab call and the thread.
+    const ULONGLONG end = ::GetTickCount64() + 5000;
+    while (vantrel::module::LockCount() > 0 && ::GetTickCount64() < end) Pump(10);
+    EXPECT_EQ(0, vantrel::module::LockCount());
+    EXPECT_EQ(1u, Enumerations());
+}
+
+TEST_F(ViewFramework, RefreshStormEndsWithOneListing) {
+    LabAddLatency(L"FS01", "NetSessionEnum", 20);
+    HWND view = Open(vantrel::SessionsView(), L"FS01");
+    // Refreshes posted while others wait for their predecessor re-enter the
+    // view from inside the pumping wait.
+    for (int i = 0; i < 25; ++i) ::PostMessageW(view, WM_COMMAND, ID_VIEW_REFRESH, 0);
+    for (int i = 0; i < 5; ++i) Command(view, ID_VIEW_REFRESH);
+    Pump(100);
+    ASSERT_TRUE(WaitForEnumeration(view));
+    Pump(100);
+    EXPECT_EQ((std::vector<std::wstring>{L"adam", L"mia", L"zoe"}), Users(view));
+    EXPECT_TRUE(Shown(List(view)));
+}
+
+TEST_F(ViewFramework, SlowComputerLeavesTheUserInterfaceResponsive) {
+    LabAddLatency(L"FS01", "NetSessionEnum", 1500);
+    HWND view = Created(vantrel::SessionsView());
+    SetComputer(view, L"FS01");
+    Activate(view);
+    // A message posted now is dispatched while the enumeration still waits.
+    static bool handled;
+    handled = false;
+    ::SetTimer(nullptr, 0, 1, [](HWND, UINT, UINT_PTR id, DWORD) {
+        handled = true;
+        ::KillTimer(nullptr, id);
+    });
+    while (!handled) Pump(5);
+    EXPECT_TRUE(WorkerRunning(view));
+    // A refresh stops the slow enumeration: the pumping wait keeps dispatching.
+    Command(view, ID_VIEW_REFRESH);
+    ASSERT_TRUE(WaitForEnumeration(view));
+    EXPECT_EQ(3, ListView_GetItemCount(List(view)));
+}
+
+}  // namespace

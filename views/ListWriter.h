@@ -1,0 +1,60 @@
+#pragma once
+// How workers write rows into a view's list. Every cross-thread message costs
+// a round trip through the user-interface thread, and painting a growing list
+// after every row costs more, so the writer gathers up to kBatchRows rows
+// (or kBatchMs' worth) and hands them to the view in one sent message
+// (WM_VIEW_INSERTROWS); the view inserts them with the list's redraw
+// suspended and lets it paint once. Rows still appear as they come (within
+// kBatchMs), in the control's sort order, and workers test for a stop between
+// rows as before.
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+namespace vantrel {
+
+struct PendingRow {
+    int index = 0;
+    int image = 0;
+    LPARAM data = 0;
+    std::vector<std::wstring> cells;  // cell 0 is the item's text
+};
+using RowBatch = std::vector<PendingRow>;
+
+// Sent by workers to their view: lParam is a const RowBatch*. Answered on the
+// view's thread by InsertRows.
+constexpr UINT WM_VIEW_INSERTROWS = WM_APP + 0x40;
+
+// Inserts a batch into `list` with redraw suspended (user-interface thread).
+void InsertRows(HWND list, const RowBatch& rows) noexcept;
+
+class ListWriter {
+public:
+    static constexpr ULONGLONG kBatchMs = 50;
+    // Inserting into a long sorted list costs the user-interface thread a few
+    // milliseconds per row; a small batch keeps it answering other messages.
+    static constexpr size_t kBatchRows = 32;
+
+    ListWriter(HWND view, HWND list) noexcept : view_(view), list_(list) {}
+    ListWriter(const ListWriter&) = delete;
+    ListWriter& operator=(const ListWriter&) = delete;
+    ~ListWriter() { Flush(); }
+
+    // Adds a row (first column text, image, item data) for position `index`;
+    // the control places it by its sort order. Returns the row's handle for
+    // SetText.
+    int Insert(int index, const wchar_t* text, int image, LPARAM data);
+    void SetText(int row, int column, const wchar_t* text);
+    void DeleteAll() noexcept;
+    // Hands the gathered rows to the view now.
+    void Flush() noexcept;
+
+private:
+    HWND view_;
+    HWND list_;
+    RowBatch batch_;
+    ULONGLONG batchStarted_ = 0;
+};
+
+}  // namespace vantrel

@@ -1,0 +1,299 @@
+#include "views/ResourceView.h"
+
+#include "common/ErrorText.h"
+#include "common/ModuleState.h"
+#include "common/ResourceText.h"
+#include "component/Credentials.h"
+#include "component/ImageLists.h"
+#include "resources/ViewsIds.h"
+#include "views/ListWriter.h"
+#include "views/ViewMessages.h"
+#include "views/ViewRules.h"
+
+#include <commctrl.h>
+
+#include <memory>
+
+namespace vantrel {
+namespace {
+
+constexpr wchar_t kViewProperty[] = L"VantrelResourceView";
+
+struct MenuTraits {
+    using Type = HMENU;
+    static Type Invalid() noexcept { return nullptr; }
+    static void Close(Type h) noexcept { ::DestroyMenu(h); }
+};
+using UniqueMenu = Unique<MenuTraits>;
+
+// The wait cursor while a console message is handled, the arrow afterwards.
+class WaitCursor {
+public:
+    WaitCursor() noexcept { ::SetCursor(::LoadCursorW(nullptr, IDC_WAIT)); }
+    ~WaitCursor() { ::SetCursor(::LoadCursorW(nullptr, IDC_ARROW)); }
+    WaitCursor(const WaitCursor&) = delete;
+    WaitCursor& operator=(const WaitCursor&) = delete;
+};
+
+// The context lives in the window's user data slot from WM_INITDIALOG to
+// WM_DESTROY. A property marks the window as one of ours, so that a foreign
+// window's user data is never taken for a context.
+ViewContext* Context(HWND window) {
+    if (!::GetPropW(window, kViewProperty)) return nullptr;
+    return reinterpret_cast<ViewContext*>(::GetWindowLongPtrW(window, GWLP_USERDATA));
+}
+
+HWND ListOf(HWND window) { return ::GetDlgItem(window, IDC_VIEW_LIST); }
+
+void SendActivate(HWND window, DWORD force) {
+    NMVIEWACTIVATE activate{};
+    activate.hdr.hwndFrom = window;
+    activate.hdr.idFrom = static_cast<UINT_PTR>(::GetDlgCtrlID(window));
+    activate.hdr.code = VIEWN_ACTIVATE;
+    activate.force = force;
+    ::SendMessageW(window, WM_NOTIFY, activate.hdr.idFrom, reinterpret_cast<LPARAM>(&activate));
+}
+
+UniqueBstr CopyBstr(const UniqueBstr& text) {
+    return UniqueBstr(text ? ::SysAllocStringLen(text.Get(), ::SysStringLen(text.Get())) : nullptr);
+}
+
+// --- Handlers -------------------------------------------------------------------
+
+void OnInitDialog(HWND window, const ViewDefinition& definition) {
+    auto context = std::make_unique<ViewContext>();
+    context->window = window;
+    context->definition = &definition;
+    ::SetPropW(window, kViewProperty, reinterpret_cast<HANDLE>(1));
+    ::SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(context.release()));
+
+    HWND list = ListOf(window);
+    EnsureImageLists();
+    ListView_SetImageList(list, LargeImageList(), LVSIL_NORMAL);
+    ListView_SetImageList(list, SmallImageList(), LVSIL_SMALL);
+    int index = 0;
+    for (const ViewColumn& column : definition.columns) {
+        std::wstring title = LoadResourceString(column.titleId, 256);
+        LVCOLUMNW info{};
+        info.mask = LVCF_FMT | LVCF_TEXT | LVCF_WIDTH | LVCF_SUBITEM;
+        info.fmt = LVCFMT_LEFT;
+        info.cx = column.width;
+        info.pszText = title.data();
+        info.iSubItem = index;
+        ListView_InsertColumn(list, index, &info);
+        ++index;
+    }
+}
+
+void OnDestroy(HWND window) {
+    std::unique_ptr<ViewContext> context(Context(window));
+    ::SetWindowLongPtrW(window, GWLP_USERDATA, 0);
+    ::RemovePropW(window, kViewProperty);
+    // A running enumeration is told to stop and finishes on its own; its
+    // messages to this window then go nowhere.
+    if (context && context->worker) context->worker->SignalStop(0);
+}
+
+void OnSize(HWND window, int width, int height) {
+    RECT line{};
+    HWND credentials = ::GetDlgItem(window, IDC_VIEW_CREDENTIALS);
+    // MapWindowPoints answers the offset, which is 0 for a window at the
+    // screen's origin: only the rectangle's reading can fail.
+    const bool measured = credentials && ::GetWindowRect(credentials, &line);
+    if (measured) ::MapWindowPoints(nullptr, window, reinterpret_cast<POINT*>(&line), 2);
+    const RECT area = ViewListRect(measured ? &line : nullptr, width, height);
+    const int areaHeight = area.bottom - area.top;
+    ::MoveWindow(ListOf(window), area.left, area.top, area.right - area.left, areaHeight, TRUE);
+    ::MoveWindow(::GetDlgItem(window, IDC_VIEW_MESSAGE), area.left, area.top, area.right - area.left, areaHeight, TRUE);
+}
+
+void OnSetCredentials(ViewContext& context, long options, BSTR path) {
+    WaitCursor cursor;
+    context.credentialsPath.Reset(path);
+    context.recallOptions = options;
+}
+
+void OnSetComputer(HWND window, WPARAM force, BSTR name) {
+    WaitCursor cursor;
+    UniqueBstr computer(name);
+    ViewContext* context = Context(window);
+    if (!context) return;
+    if (NamesDiffer(computer.Get(), context->computer.Get())) {
+        context->computer = std::move(computer);
+        context->computerChanged = true;
+    }
+
+    AlternateCredentials credentials;
+    const HRESULT found = LookupCredentials(context->credentialsPath.Get(), context->recallOptions, credentials);
+    if (found == kCredentialsFound || found == kCredentialsNotFound) {
+        UniqueBstr shown(found == kCredentialsFound && credentials.userName
+                             ? ::SysAllocString(credentials.userName.Get())
+                             : ::SysAllocString(L""));
+        if (NamesDiffer(shown.Get(), context->credentialName.Get())) {
+            context->credentialName = std::move(shown);
+            context->credentialsChanged = true;
+        }
+    }
+    if (SetComputerActivates(context->active, force, context->computerChanged, context->credentialsChanged))
+        SendActivate(window, static_cast<DWORD>(force));
+}
+
+void OnActivate(HWND window, DWORD force) {
+    WaitCursor cursor;
+    ViewContext* context = Context(window);
+    if (!context) return;
+    context->active = true;
+    if (!ActivationRefreshes(force, context->computerChanged, context->credentialsChanged)) return;
+    context->computerChanged = false;
+    context->credentialsChanged = false;
+    ::ShowWindow(ListOf(window), SW_SHOW);
+    ::SetDlgItemTextW(window, IDC_VIEW_MESSAGE, L"");
+    ::ShowWindow(::GetDlgItem(window, IDC_VIEW_MESSAGE), SW_HIDE);
+    ::SetDlgItemTextW(window, IDC_VIEW_CREDENTIALS, L"");
+
+    // Stopping dispatches messages: a nested refresh may start a worker, or
+    // the console may destroy the view, while this one waits.
+    while (context->worker) {
+        ComPtr<WorkerThread> previous = std::move(context->worker);
+        previous->SignalStop(INFINITE);
+        previous.Reset();
+        context = Context(window);
+        if (!context) return;
+    }
+    ListView_DeleteAllItems(ListOf(window));
+    if (!context->computer || ::SysStringLen(context->computer.Get()) == 0) return;
+
+    ComPtr<WorkerThread> worker = context->definition->createEnumeration(CopyForWorker(*context));
+    if (worker && SUCCEEDED(worker->Start(0, 0, false))) context->worker = std::move(worker);
+}
+
+void OnContextMenu(HWND window, const NMITEMACTIVATE& click) {
+    const ViewContext* context = Context(window);
+    if (!context) return;
+    HWND list = ListOf(window);
+    LVHITTESTINFO hit{};
+    hit.pt = click.ptAction;
+    const bool onItem = ListView_HitTest(list, &hit) >= 0 && (hit.flags & LVHT_ONITEM) != 0;
+    UniqueMenu menu(::LoadMenuW(module::Instance(), MAKEINTRESOURCEW(context->definition->menuId)));
+    HMENU popup = menu ? ::GetSubMenu(menu.Get(), onItem ? 1 : 0) : nullptr;
+    if (!popup) return;
+    POINT at = click.ptAction;
+    ::ClientToScreen(list, &at);
+    ::TrackPopupMenu(popup, 0, at.x, at.y, 0, window, nullptr);
+}
+
+void RunCommand(HWND window, const ViewCommand& command) {
+    ViewContext* context = Context(window);
+    if (!context) return;
+    const std::wstring question = LoadResourceString(command.confirmationId);
+    const std::wstring title = LoadResourceString(IDS_VIEW_CONFIRM_TITLE);
+    if (::MessageBoxW(window, question.c_str(), title.c_str(), MB_OKCANCEL | MB_ICONQUESTION) != IDOK) return;
+    context = Context(window);  // the box dispatched messages
+    if (!context) return;
+
+    ComPtr<WorkerThread> worker = context->definition->createCommand(CopyForWorker(*context, command.allItems), command.id);
+    const UINT failureId = context->definition->commandFailureId;
+    if (!worker) return;
+    // Modal: the view keeps dispatching messages until the worker ends.
+    HRESULT result = worker->Start(INFINITE, 0, false);
+    DWORD exitCode = 0;
+    if (SUCCEEDED(result) && SUCCEEDED(worker->GetExitCode(&exitCode))) result = static_cast<HRESULT>(exitCode);
+    if (FAILED(result)) {
+        UniqueBstr platformText;
+        std::wstring text = FormatErrorText(static_cast<DWORD>(result), platformText.Put(), false) == 0 && platformText
+                                ? std::wstring(platformText.Get())
+                                : FallbackErrorText(static_cast<DWORD>(result));
+        text += L"\r\n" + LoadResourceString(failureId, 1024);
+        ::MessageBoxW(window, text.c_str(), LoadResourceString(IDS_VIEW_INFORMATION_TITLE).c_str(), MB_ICONINFORMATION);
+    }
+    context = Context(window);
+    if (!context) return;
+    // Refreshes only when the computer or the credentials changed meanwhile.
+    ::SendMessageW(window, WM_SETCOMPUTER, 0, reinterpret_cast<LPARAM>(CopyBstr(context->computer).Release()));
+}
+
+void OnCommand(HWND window, UINT id) {
+    if (id == ID_VIEW_REFRESH) {
+        SendActivate(window, 1);
+        return;
+    }
+    const ViewContext* context = Context(window);
+    if (!context) return;
+    for (const ViewCommand& command : context->definition->commands) {
+        if (command.id == id) {
+            RunCommand(window, command);
+            return;
+        }
+    }
+}
+
+LRESULT OnNotify(HWND window, const NMHDR& header) {
+    if (header.code == VIEWN_ACTIVATE) {
+        OnActivate(window, reinterpret_cast<const NMVIEWACTIVATE&>(header).force);
+    } else if (header.code == VIEWN_DEACTIVATE) {
+        if (ViewContext* context = Context(window)) context->active = false;
+    } else if (header.code == NM_RCLICK && header.idFrom == IDC_VIEW_LIST) {
+        OnContextMenu(window, reinterpret_cast<const NMITEMACTIVATE&>(header));
+    }
+    return 0;
+}
+
+INT_PTR CALLBACK ViewProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+        case WM_INITDIALOG:
+            OnInitDialog(window, *reinterpret_cast<const ViewDefinition*>(lParam));
+            return TRUE;
+        case WM_SIZE:
+            OnSize(window, LOWORD(lParam), HIWORD(lParam));
+            return TRUE;
+        case WM_SETCREDENTIALS:
+            if (ViewContext* context = Context(window))
+                OnSetCredentials(*context, static_cast<long>(wParam), reinterpret_cast<BSTR>(lParam));
+            else
+                ::SysFreeString(reinterpret_cast<BSTR>(lParam));
+            return TRUE;
+        case WM_SETCOMPUTER:
+            OnSetComputer(window, wParam, reinterpret_cast<BSTR>(lParam));
+            return TRUE;
+        case WM_NOTIFY:
+            ::SetWindowLongPtrW(window, DWLP_MSGRESULT, OnNotify(window, *reinterpret_cast<const NMHDR*>(lParam)));
+            return TRUE;
+        case WM_COMMAND:
+            OnCommand(window, LOWORD(wParam));
+            return TRUE;
+        case WM_VIEW_INSERTROWS:
+            InsertRows(ListOf(window), *reinterpret_cast<const RowBatch*>(lParam));
+            return TRUE;
+        case WM_DESTROY:
+            OnDestroy(window);
+            return TRUE;
+        default:
+            return FALSE;
+    }
+}
+
+}  // namespace
+
+ViewWorkerContext CopyForWorker(const ViewContext& context, bool allItems) {
+    auto text = [](const UniqueBstr& s) { return s ? std::wstring(s.Get(), ::SysStringLen(s.Get())) : std::wstring(); };
+    ViewWorkerContext copy;
+    copy.window = context.window;
+    copy.computer = text(context.computer);
+    copy.credentialsPath = text(context.credentialsPath);
+    copy.computerChanged = context.computerChanged;
+    copy.credentialName = text(context.credentialName);
+    copy.credentialsChanged = context.credentialsChanged;
+    copy.active = false;
+    copy.recallOptions = context.recallOptions;
+    copy.allItems = allItems;
+    return copy;
+}
+
+HWND CreateResourceView(const ViewDefinition& definition) {
+    return ::CreateDialogParamW(module::Instance(), MAKEINTRESOURCEW(definition.templateId), nullptr, &ViewProc,
+                                reinterpret_cast<LPARAM>(&definition));
+}
+
+const ViewContext* FindViewContext(HWND view) { return Context(view); }
+
+}  // namespace vantrel

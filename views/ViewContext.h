@@ -1,0 +1,71 @@
+#pragma once
+// What a resource view keeps (ViewContext, owned by its window, used only on
+// the user-interface thread) and what its workers get: a copy of it.
+#include "common/ComPtr.h"
+#include "common/Handles.h"
+#include "common/WorkerThread.h"
+
+#include <windows.h>
+
+#include <span>
+#include <string>
+
+namespace vantrel {
+
+struct ViewDefinition;
+
+struct ViewContext {
+    HWND window = nullptr;
+    UniqueBstr computer;
+    UniqueBstr credentialsPath;
+    bool computerChanged = false;
+    UniqueBstr credentialName;
+    bool credentialsChanged = false;
+    bool active = false;
+    long recallOptions = 0;
+    ComPtr<WorkerThread> worker;  // the current enumeration, or none
+    const ViewDefinition* definition = nullptr;
+};
+
+// A worker's own copy of the context (strings duplicated, never inactive
+// state): workers never touch the window's context.
+struct ViewWorkerContext {
+    HWND window = nullptr;
+    std::wstring computer;
+    std::wstring credentialsPath;
+    bool computerChanged = false;
+    std::wstring credentialName;
+    bool credentialsChanged = false;
+    bool active = false;
+    long recallOptions = 0;
+    bool allItems = false;  // command workers: every item instead of the selected ones
+};
+
+ViewWorkerContext CopyForWorker(const ViewContext& context, bool allItems = false);
+
+// One list column: title from the string table, width in pixels.
+struct ViewColumn {
+    UINT titleId;
+    int width;
+};
+
+// A context-menu command that works on the listed items.
+struct ViewCommand {
+    UINT id;
+    UINT confirmationId;  // the question asked first
+    bool allItems;
+};
+
+// What one kind of view is: its template, menu, columns and texts, and how it
+// makes its workers.
+struct ViewDefinition {
+    UINT templateId;
+    UINT menuId;
+    std::span<const ViewColumn> columns;
+    std::span<const ViewCommand> commands;
+    UINT commandFailureId;  // sentence after the error text when a command failed
+    ComPtr<WorkerThread> (*createEnumeration)(const ViewWorkerContext& context);
+    ComPtr<WorkerThread> (*createCommand)(const ViewWorkerContext& context, UINT commandId);
+};
+
+}  // namespace vantrel

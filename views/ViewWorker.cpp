@@ -1,0 +1,126 @@
+#include "views/ViewWorker.h"
+
+#include "common/ErrorText.h"
+#include "common/ModuleState.h"
+#include "common/ResourceText.h"
+#include "common/Result.h"
+#include "component/Credentials.h"
+#include "resources/ViewsIds.h"
+
+#include <commctrl.h>
+
+namespace vantrel {
+namespace {
+
+// The worker's single-threaded apartment, ended on every way out.
+class WorkerApartment {
+public:
+    WorkerApartment() noexcept : hr_(::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)) {}
+    ~WorkerApartment() {
+        if (SUCCEEDED(hr_)) ::CoUninitialize();
+    }
+    WorkerApartment(const WorkerApartment&) = delete;
+    WorkerApartment& operator=(const WorkerApartment&) = delete;
+
+private:
+    HRESULT hr_;
+};
+
+// Checks every worker makes before touching the computer.
+HRESULT CheckContext(const ViewWorkerContext& context) noexcept {
+    if (!context.window) return E_HANDLE;
+    if (context.computer.empty()) return E_INVALIDARG;
+    return S_OK;
+}
+
+}  // namespace
+
+ViewWorker::ViewWorker(ViewWorkerContext context) noexcept : context_(std::move(context)) {
+    // A view can be destroyed (and the module released) while its worker
+    // still runs: the worker's code must stay loaded until it is gone.
+    module::Lock();
+}
+
+ViewWorker::~ViewWorker() { module::Unlock(); }
+
+HWND ViewWorker::List() const noexcept { return ::GetDlgItem(context_.window, IDC_VIEW_LIST); }
+
+HRESULT EnumerationWorker::Run() {
+    WorkerApartment apartment;
+    RETURN_IF_FAILED(CheckContext(Context()));
+
+    AlternateCredentials credentials;
+    RecallAlternateCredentials(Context().credentialsPath.c_str(), Context().recallOptions, credentials);
+    ::SetDlgItemTextW(Context().window, IDC_VIEW_CREDENTIALS, CurrentCredentialsText(credentials).c_str());
+    if (Stopping()) return S_FALSE;
+
+    ListWriter rows(Context().window, List());
+    rows.DeleteAll();
+    const HRESULT hr = Enumerate(rows);
+    rows.Flush();
+    if (FAILED(hr)) {
+        ShowFailure(hr);
+        return hr;
+    }
+    return hr;
+}
+
+void EnumerationWorker::ShowFailure(HRESULT code) noexcept {
+    HWND list = List();
+    ::SendMessageW(list, LVM_DELETEALLITEMS, 0, 0);
+    std::wstring text;
+    UniqueBstr platformText;
+    if (FormatErrorText(static_cast<DWORD>(code), platformText.Put(), true) == 0 && platformText)
+        text = platformText.Get();
+    if (text.empty()) text = LoadResourceString(FailureSentenceId());
+    ::SetDlgItemTextW(Context().window, IDC_VIEW_MESSAGE, text.c_str());
+    // A refresh that stopped this worker has already shown the list again.
+    if (!Stopping()) {
+        ::ShowWindow(::GetDlgItem(Context().window, IDC_VIEW_MESSAGE), SW_SHOW);
+        ::ShowWindow(list, SW_HIDE);
+    }
+}
+
+std::wstring CommandWorker::ItemText(HWND list, int item, int column, int maxChars) {
+    std::wstring text(static_cast<size_t>(maxChars), L'\0');
+    LVITEMW cell{};
+    cell.iSubItem = column;
+    cell.pszText = text.data();
+    cell.cchTextMax = maxChars;
+    const LRESULT length =
+        ::SendMessageW(list, LVM_GETITEMTEXTW, static_cast<WPARAM>(item), reinterpret_cast<LPARAM>(&cell));
+    text.resize(length > 0 ? static_cast<size_t>(length) : 0);
+    return text;
+}
+
+LPARAM CommandWorker::ItemData(HWND list, int item) {
+    LVITEMW data{};
+    data.mask = LVIF_PARAM;
+    data.iItem = item;
+    return ::SendMessageW(list, LVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&data)) ? data.lParam : 0;
+}
+
+HRESULT CommandWorker::Run() {
+    WorkerApartment apartment;
+    RETURN_IF_FAILED(CheckContext(Context()));
+
+    AlternateCredentials credentials;
+    RecallAlternateCredentials(Context().credentialsPath.c_str(), Context().recallOptions, credentials);
+
+    HWND list = List();
+    const bool all = Context().allItems;
+    const int count = static_cast<int>(::SendMessageW(list, all ? LVM_GETITEMCOUNT : LVM_GETSELECTEDCOUNT, 0, 0));
+    if (count <= 0) return S_FALSE;
+
+    DWORD lastError = 0;
+    int item = -1;
+    for (int done = 0; done < count; ++done) {
+        item = static_cast<int>(::SendMessageW(list, LVM_GETNEXTITEM, static_cast<WPARAM>(item),
+                                               MAKELPARAM(all ? LVNI_ALL : LVNI_SELECTED, 0)));
+        if (item < 0) break;
+        if (const DWORD error = ApplyToItem(list, item)) lastError = error;
+    }
+    return HResultFromWin32(static_cast<long>(lastError));
+}
+
+}  // namespace vantrel

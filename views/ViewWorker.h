@@ -1,0 +1,63 @@
+#pragma once
+// The two kinds of view workers. Both carry a copy of the view's context,
+// keep the module loaded while they run, initialise their own COM apartment
+// and run under the computer's alternate credentials. They reach the view
+// only through messages to its window.
+//
+// EnumerationWorker::Run is the frame every view's listing shares: checks,
+// credentials and the "Current Credentials:" line, then the view's
+// Enumerate, then the failure display that replaces the list.
+// CommandWorker::Run walks the selected (or all) items and applies the
+// view's operation to each, remembering the last error.
+#include "views/ListWriter.h"
+#include "views/ViewContext.h"
+
+#include <string>
+
+namespace vantrel {
+
+class ViewWorker : public WorkerThread {
+protected:
+    explicit ViewWorker(ViewWorkerContext context) noexcept;
+    ~ViewWorker() override;
+
+    const ViewWorkerContext& Context() const noexcept { return context_; }
+    HWND List() const noexcept;
+    // Whether the owner asked this worker to stop.
+    bool Stopping() noexcept { return StopSignalled() == S_OK; }
+
+private:
+    ViewWorkerContext context_;
+};
+
+class EnumerationWorker : public ViewWorker {
+protected:
+    using ViewWorker::ViewWorker;
+
+    // Lists the computer's items into `rows`: S_OK when complete, S_FALSE
+    // when a stop was seen (what was held is freed), or the failure.
+    virtual HRESULT Enumerate(ListWriter& rows) = 0;
+    // String id of the sentence shown when a failure has no text of its own.
+    virtual UINT FailureSentenceId() const noexcept = 0;
+
+private:
+    HRESULT Run() final;
+    void ShowFailure(HRESULT code) noexcept;
+};
+
+class CommandWorker : public ViewWorker {
+protected:
+    using ViewWorker::ViewWorker;
+
+    // Applies the operation to one list item; 0 or the platform's error.
+    virtual DWORD ApplyToItem(HWND list, int item) = 0;
+
+    // Reads a cell's text (at most maxChars - 1 characters) from the list.
+    static std::wstring ItemText(HWND list, int item, int column, int maxChars = 256);
+    static LPARAM ItemData(HWND list, int item);
+
+private:
+    HRESULT Run() final;
+};
+
+}  // namespace vantrel
