@@ -1,0 +1,36 @@
+#include "common/ResourceText.h"
+
+#include "common/ModuleState.h"
+
+namespace vantrel {
+
+std::wstring LoadText(UINT id) {
+    const wchar_t* text = nullptr;
+    // With a zero length the platform hands out a pointer into the resource.
+    const int length = ::LoadStringW(module::Instance(), id, reinterpret_cast<LPWSTR>(&text), 0);
+    return length > 0 && text ? std::wstring(text, static_cast<size_t>(length)) : std::wstring();
+}
+
+std::wstring FormatText(UINT formatId, std::initializer_list<std::wstring_view> insertions) {
+    const std::wstring format = LoadText(formatId);
+    std::wstring out;
+    auto next = insertions.begin();
+    for (size_t i = 0; i < format.size(); ++i) {
+        if (format[i] == L'%' && i + 1 < format.size()) {
+            if (format[i + 1] == L's') {
+                if (next != insertions.end()) out.append(*next++);
+                ++i;
+                continue;
+            }
+            if (format[i + 1] == L'%') {
+                out += L'%';
+                ++i;
+                continue;
+            }
+        }
+        out += format[i];
+    }
+    return out;
+}
+
+}  // namespace vantrel
