@@ -5,3 +5,4 @@
 // Each subsystem keeps its numbers in its own header and its templates and
 // strings in its own .rc (included at the end of Vantrel.rc).
 #include "resources/AccountNamesIds.h"
+#include "resources/ServiceConfigIds.h"
