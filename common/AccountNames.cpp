@@ -107,6 +107,12 @@ int ShowBadNameMessage(HWND owner, std::wstring_view name, BadNameRule rule) {
                          MB_OK | MB_ICONERROR);
 }
 
+bool AcceptAccountName(HWND owner, const wchar_t* server, std::wstring_view name) {
+    if (!LocalNameRuleApplies(server) || !BreaksLocalNameRule(name)) return true;
+    ShowBadNameMessage(owner, name, BadNameRule::Local);
+    return false;
+}
+
 int ShowAccountNameFailure(HWND owner, std::wstring_view name, DWORD error, const DWORD* failingField,
                            DWORD nameField) {
     if (IsNameRejection(error, failingField, nameField)) return ShowBadNameMessage(owner, name, BadNameRule::Platform);

@@ -48,6 +48,11 @@ std::wstring BadNameMessage(std::wstring_view name, BadNameRule rule);
 // "Local Users and Computers", error icon.
 int ShowBadNameMessage(HWND owner, std::wstring_view name, BadNameRule rule);
 
+// The check a new or renamed account name gets before it goes to the server:
+// false, after the local-rule message, when the server is one the local rule
+// applies to and the name breaks it; true otherwise (the server judges).
+bool AcceptAccountName(HWND owner, const wchar_t* server, std::wstring_view name);
+
 // A failed create or rename of `name`: the bad-name message when the server
 // rejected the name, else the error text (or "Error 0x%08X occurred") in a box
 // titled "Local Users and Groups".

@@ -221,6 +221,16 @@ TEST_F(AccountLookups, TheLocalRuleAppliesToVersionFourServersOnly) {
     EXPECT_FALSE(LocalNameRuleApplies(L"NEW"));
     EXPECT_TRUE(LocalNameRuleApplies(L"\\\\NT4"));
     EXPECT_FALSE(LocalNameRuleApplies(L"OLDOFF"));  // no facts, no local check
+
+    // A 21-character name is stopped here for the old server only.
+    const std::wstring name = L"abcdefghijklmnopqrstu";
+    testsupport::MessageBoxAnswerer answerer(::GetCurrentThreadId(), IDOK);
+    EXPECT_FALSE(AcceptAccountName(nullptr, L"NT4", name));
+    EXPECT_TRUE(AcceptAccountName(nullptr, L"NEW", name));
+    EXPECT_TRUE(AcceptAccountName(nullptr, L"NT4", L"short"));
+    const auto boxes = answerer.Stop();
+    ASSERT_EQ(1u, boxes.size());
+    EXPECT_EQ(BadNameMessage(name, BadNameRule::Local), boxes[0].text);
 }
 
 }  // namespace
