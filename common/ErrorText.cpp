@@ -86,6 +86,12 @@ std::wstring FallbackErrorText(DWORD code) {
     return text;
 }
 
+std::wstring ErrorTextLine(DWORD code) {
+    UniqueBstr text;
+    if (FormatErrorText(code, text.Put(), true) != 0) return FallbackErrorText(code);
+    return text ? std::wstring(text.Get(), ::SysStringLen(text.Get())) : std::wstring();
+}
+
 std::wstring ComposeErrorMessage(DWORD code, const wchar_t* context) {
     UniqueBstr platformText;
     std::wstring message;

@@ -26,6 +26,11 @@ DWORD FormatErrorText(DWORD code, BSTR* text, bool cutAtLineBreak);
 // "Error 0x%08X occurred": the text callers use when a code has none.
 std::wstring FallbackErrorText(DWORD code);
 
+// One line of text for `code`: the platform's explanation cut at its line
+// break, or the fallback. What views and log reports put after their own
+// sentence.
+std::wstring ErrorTextLine(DWORD code);
+
 // The text of a message box for `code`: the platform's explanation (or the
 // fallback), then "\r\n" and `context` when one is given.
 std::wstring ComposeErrorMessage(DWORD code, const wchar_t* context);

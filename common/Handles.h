@@ -89,11 +89,18 @@ struct CoTaskMemTraits {
     static void Close(Type p) noexcept { ::CoTaskMemFree(p); }
 };
 
+struct GdiObjectTraits {  // fonts, brushes, bitmaps a window created for itself
+    using Type = HGDIOBJ;
+    static Type Invalid() noexcept { return nullptr; }
+    static void Close(Type h) noexcept { ::DeleteObject(h); }
+};
+
 using UniqueHandle = Unique<HandleTraits>;
 using UniqueFileHandle = Unique<FileHandleTraits>;
 using UniqueLocal = Unique<LocalTraits>;
 using UniqueBstr = Unique<BstrTraits>;
 using UniqueSecretBstr = Unique<SecretBstrTraits>;
 using UniqueCoTaskMem = Unique<CoTaskMemTraits>;
+using UniqueGdiObject = Unique<GdiObjectTraits>;
 
 }  // namespace vantrel

@@ -1,10 +1,9 @@
 // VantrelCompanions.dll's entry points: the class objects of the credentials
 // store and the activity log, and self-registration with the type library.
 #include "Companions_h.h"
-#include "common/ClassFactory.h"
+#include "common/ClassTable.h"
 #include "common/ComPtr.h"
 #include "common/ModuleState.h"
-#include "common/Registrar.h"
 #include "common/Result.h"
 #include "companions/ActivityLog.h"
 #include "companions/CompanionResources.h"
@@ -12,29 +11,18 @@
 
 #include <oleauto.h>
 
-#include <new>
-
 namespace vantrel::companions {
 namespace {
 
-struct ClassEntry {
-    const CLSID* clsid;
-    CreateFunction create;
-    UINT registrationScript;
-    ClassFactory* factory;  // created on first request, kept until unload
-};
-
 // CredentialRecord has no entry: records come only from the store.
-ClassEntry g_classes[] = {
-    {&CLSID_CredentialStore, &CredentialStore::Create, IDR_CREDENTIALSTORE, nullptr},
-    {&CLSID_ActivityLog, &ActivityLog::Create, IDR_ACTIVITYLOG, nullptr},
-};
-
-CRITICAL_SECTION g_factoryLock;
+ClassTable<2> g_classes({{
+    {&CLSID_CredentialStore, &CredentialStore::Create, IDR_CREDENTIALSTORE},
+    {&CLSID_ActivityLog, &ActivityLog::Create, IDR_ACTIVITYLOG},
+}});
 
 void StartModule(HINSTANCE instance) {
     module::SetInstance(instance);
-    ::InitializeCriticalSection(&g_factoryLock);
+    g_classes.Start();
     ::DisableThreadLibraryCalls(instance);
 }
 
@@ -42,11 +30,7 @@ void StopModule(bool processEnding) {
     // At process exit other modules may already be gone: leave the rest to
     // the system.
     if (processEnding) return;
-    for (auto& entry : g_classes) {
-        if (entry.factory) entry.factory->Release();
-        entry.factory = nullptr;
-    }
-    ::DeleteCriticalSection(&g_factoryLock);
+    g_classes.Stop();
 }
 
 // The library embedded as TYPELIB 1, registered under our own path.
@@ -84,33 +68,16 @@ extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved
 
 STDAPI DllCanUnloadNow() { return module::LockCount() == 0 ? S_OK : S_FALSE; }
 
-STDAPI DllGetClassObject(REFCLSID clsid, REFIID iid, LPVOID* out) {
-    if (!out) return E_POINTER;
-    *out = nullptr;
-    for (auto& entry : g_classes) {
-        if (!IsEqualCLSID(clsid, *entry.clsid)) continue;
-        ::EnterCriticalSection(&g_factoryLock);
-        if (!entry.factory) entry.factory = new (std::nothrow) ClassFactory(entry.create);
-        ClassFactory* factory = entry.factory;
-        ::LeaveCriticalSection(&g_factoryLock);
-        if (!factory) return E_OUTOFMEMORY;
-        return factory->QueryInterface(iid, out);
-    }
-    return CLASS_E_CLASSNOTAVAILABLE;
-}
+STDAPI DllGetClassObject(REFCLSID clsid, REFIID iid, LPVOID* out) { return g_classes.GetClassObject(clsid, iid, out); }
 
 STDAPI DllUnregisterServer() {
-    for (const auto& entry : g_classes) RunRegistrationScript(module::Instance(), entry.registrationScript, false);
+    g_classes.RunScripts(module::Instance(), false);
     UnregisterTypeLibrary();
     return S_OK;
 }
 
 STDAPI DllRegisterServer() {
-    HRESULT hr = S_OK;
-    for (const auto& entry : g_classes) {
-        hr = RunRegistrationScript(module::Instance(), entry.registrationScript, true);
-        if (FAILED(hr)) break;
-    }
+    HRESULT hr = g_classes.RunScripts(module::Instance(), true);
     if (SUCCEEDED(hr)) hr = RegisterTypeLibrary();
     // Half a registration is worse than none.
     if (FAILED(hr)) DllUnregisterServer();

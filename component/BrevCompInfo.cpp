@@ -30,18 +30,4 @@ STDMETHODIMP BrevCompInfo::put_HierarchicalRecallOptions(long value) {
     return S_OK;
 }
 
-HRESULT BrevCompInfo::CopyOut(const UniqueBstr& field, BSTR* value) noexcept {
-    if (!value) return E_POINTER;
-    // A field never set reads as an empty string.
-    *value = field ? ::SysAllocStringLen(field.Get(), ::SysStringLen(field.Get())) : ::SysAllocString(L"");
-    return *value ? S_OK : E_OUTOFMEMORY;
-}
-
-HRESULT BrevCompInfo::CopyIn(BSTR value, UniqueBstr& field) noexcept {
-    field.Reset();
-    if (!value) return S_OK;
-    field.Reset(::SysAllocStringLen(value, ::SysStringLen(value)));
-    return field ? S_OK : E_OUTOFMEMORY;
-}
-
 }  // namespace vantrel

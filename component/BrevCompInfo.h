@@ -3,6 +3,7 @@
 // to the wizards. Free-threaded: it aggregates the free-threaded marshaler so
 // that every apartment gets the object itself, not a proxy.
 #include "Vantrel_h.h"
+#include "common/Bstr.h"
 #include "common/ComObject.h"
 #include "common/ComPtr.h"
 #include "common/Handles.h"
@@ -18,10 +19,10 @@ public:
 
     VANTREL_IUNKNOWN
 
-    STDMETHODIMP get_NetBIOSName(BSTR* value) override { return CopyOut(name_, value); }
-    STDMETHODIMP put_NetBIOSName(BSTR value) override { return CopyIn(value, name_); }
-    STDMETHODIMP get_CredentialsPath(BSTR* value) override { return CopyOut(path_, value); }
-    STDMETHODIMP put_CredentialsPath(BSTR value) override { return CopyIn(value, path_); }
+    STDMETHODIMP get_NetBIOSName(BSTR* value) override { return CopyBstrOut(name_, value, UnsetReads::Empty); }
+    STDMETHODIMP put_NetBIOSName(BSTR value) override { return CopyBstrIn(value, name_); }
+    STDMETHODIMP get_CredentialsPath(BSTR* value) override { return CopyBstrOut(path_, value, UnsetReads::Empty); }
+    STDMETHODIMP put_CredentialsPath(BSTR value) override { return CopyBstrIn(value, path_); }
     STDMETHODIMP get_HierarchicalRecallOptions(long* value) override;
     STDMETHODIMP put_HierarchicalRecallOptions(long value) override;
 
@@ -30,9 +31,6 @@ protected:
     HRESULT FinalConstruct() noexcept override;
 
 private:
-    static HRESULT CopyOut(const UniqueBstr& field, BSTR* value) noexcept;
-    static HRESULT CopyIn(BSTR value, UniqueBstr& field) noexcept;
-
     UniqueBstr name_;
     UniqueBstr path_;
     long options_ = 0;

@@ -1,9 +1,8 @@
 // Vantrel.dll's entry points: module start and stop, the class objects and
 // self-registration.
 #include "Vantrel_h.h"
-#include "common/ClassFactory.h"
+#include "common/ClassTable.h"
 #include "common/ModuleState.h"
-#include "common/Registrar.h"
 #include "common/Result.h"
 #include "component/BrevCompInfo.h"
 #include "component/ComputerResMgmtUI.h"
@@ -16,28 +15,19 @@
 namespace vantrel {
 namespace {
 
-struct ClassEntry {
-    const CLSID* clsid;
-    CreateFunction create;
-    UINT registrationScript;
-    ClassFactory* factory;  // created on first request, kept until unload
-};
-
-ClassEntry g_classes[] = {
-    {&CLSID_ComputerResMgmtUI, &ComputerResMgmtUI::Create, 101, nullptr},
-    {&CLSID_MngSvcsWizard, &MngSvcsWizard::Create, 149, nullptr},
-    {&CLSID_ServiceEditor, &ServiceEditor::Create, 180, nullptr},
-    {&CLSID_MultiComputerOp, &MultiComputerOp::Create, 197, nullptr},
-    {&CLSID_BrevCompInfo, &BrevCompInfo::Create, 259, nullptr},
-};
-
-CRITICAL_SECTION g_factoryLock;
+ClassTable<5> g_classes({{
+    {&CLSID_ComputerResMgmtUI, &ComputerResMgmtUI::Create, 101},
+    {&CLSID_MngSvcsWizard, &MngSvcsWizard::Create, 149},
+    {&CLSID_ServiceEditor, &ServiceEditor::Create, 180},
+    {&CLSID_MultiComputerOp, &MultiComputerOp::Create, 197},
+    {&CLSID_BrevCompInfo, &BrevCompInfo::Create, 259},
+}});
 
 void StartModule(HINSTANCE instance) {
     module::SetInstance(instance);
     INITCOMMONCONTROLSEX controls = {sizeof controls, 0x3FFF};
     ::InitCommonControlsEx(&controls);
-    ::InitializeCriticalSection(&g_factoryLock);
+    g_classes.Start();
     ::DisableThreadLibraryCalls(instance);
 }
 
@@ -46,11 +36,7 @@ void StopModule(bool processEnding) {
     // the system.
     if (processEnding) return;
     DestroyImageLists();
-    for (auto& entry : g_classes) {
-        if (entry.factory) entry.factory->Release();
-        entry.factory = nullptr;
-    }
-    ::DeleteCriticalSection(&g_factoryLock);
+    g_classes.Stop();
 }
 
 }  // namespace
@@ -66,29 +52,15 @@ extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved
 
 STDAPI DllCanUnloadNow() { return module::LockCount() == 0 ? S_OK : S_FALSE; }
 
-STDAPI DllGetClassObject(REFCLSID clsid, REFIID iid, LPVOID* out) {
-    if (!out) return E_POINTER;
-    *out = nullptr;
-    for (auto& entry : g_classes) {
-        if (!IsEqualCLSID(clsid, *entry.clsid)) continue;
-        ::EnterCriticalSection(&g_factoryLock);
-        if (!entry.factory) entry.factory = new (std::nothrow) ClassFactory(entry.create);
-        ClassFactory* factory = entry.factory;
-        ::LeaveCriticalSection(&g_factoryLock);
-        if (!factory) return E_OUTOFMEMORY;
-        return factory->QueryInterface(iid, out);
-    }
-    return CLASS_E_CLASSNOTAVAILABLE;
-}
+STDAPI DllGetClassObject(REFCLSID clsid, REFIID iid, LPVOID* out) { return g_classes.GetClassObject(clsid, iid, out); }
 
 STDAPI DllRegisterServer() {
-    for (const auto& entry : g_classes)
-        RETURN_IF_FAILED(RunRegistrationScript(module::Instance(), entry.registrationScript, true));
+    RETURN_IF_FAILED(g_classes.RunScripts(module::Instance(), true));
     return RegisterModuleTypeLibrary();
 }
 
 STDAPI DllUnregisterServer() {
-    for (const auto& entry : g_classes) RunRegistrationScript(module::Instance(), entry.registrationScript, false);
+    g_classes.RunScripts(module::Instance(), false);
     UnregisterModuleTypeLibrary();
     return S_OK;
 }

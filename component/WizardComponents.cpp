@@ -1,20 +1,8 @@
 #include "component/WizardComponents.h"
 
+#include "common/Bstr.h"
+
 namespace vantrel {
-namespace {
-
-HRESULT CopyOut(const UniqueBstr& field, BSTR* value) noexcept {
-    if (!value) return E_POINTER;
-    *value = field ? ::SysAllocStringLen(field.Get(), ::SysStringLen(field.Get())) : nullptr;
-    return (*value || !field) ? S_OK : E_OUTOFMEMORY;
-}
-
-HRESULT CopyIn(BSTR value, UniqueBstr& field) noexcept {
-    field.Reset(value ? ::SysAllocStringLen(value, ::SysStringLen(value)) : nullptr);
-    return (field || !value) ? S_OK : E_OUTOFMEMORY;
-}
-
-}  // namespace
 
 // --- MngSvcsWizard ---------------------------------------------------------
 
@@ -51,10 +39,10 @@ STDMETHODIMP ServiceEditor::Create(long parent) {
 
 STDMETHODIMP ServiceEditor::Start() { return E_HANDLE; }
 
-STDMETHODIMP ServiceEditor::get_Service(BSTR* value) { return CopyOut(service_, value); }
-STDMETHODIMP ServiceEditor::put_Service(BSTR value) { return CopyIn(value, service_); }
-STDMETHODIMP ServiceEditor::get_Computer(BSTR* value) { return CopyOut(computer_, value); }
-STDMETHODIMP ServiceEditor::put_Computer(BSTR value) { return CopyIn(value, computer_); }
+STDMETHODIMP ServiceEditor::get_Service(BSTR* value) { return CopyBstrOut(service_, value, UnsetReads::Null); }
+STDMETHODIMP ServiceEditor::put_Service(BSTR value) { return CopyBstrIn(value, service_); }
+STDMETHODIMP ServiceEditor::get_Computer(BSTR* value) { return CopyBstrOut(computer_, value, UnsetReads::Null); }
+STDMETHODIMP ServiceEditor::put_Computer(BSTR value) { return CopyBstrIn(value, computer_); }
 
 STDMETHODIMP ServiceEditor::get_Configuration(long* value) {
     if (!value) return E_POINTER;

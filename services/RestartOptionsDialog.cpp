@@ -15,29 +15,22 @@ std::wstring DefaultRebootMessage(std::wstring_view computer, std::wstring_view 
     return FormatText(IDS_DEFAULT_REBOOT_MESSAGE, {computer, serviceDisplayName, computer, computer});
 }
 
-INT_PTR RestartOptionsDialog::Run(HWND owner) { return ModalDialog::Run(owner, IDD_RESTART_OPTIONS); }
+INT_PTR RestartOptionsDialog::Run(HWND owner) { return RunModal(owner); }
 
-bool RestartOptionsDialog::OnInitDialog() {
+BOOL RestartOptionsDialog::OnInitDialog() {
     ::SendMessageW(Item(IDC_REBOOT_MESSAGE), EM_LIMITTEXT, kMaxMessageChars, 0);
     ::SetDlgItemInt(Window(), IDC_RESTART_MINUTES, options_.delayMs / kMsPerMinute, FALSE);
     const bool stored = options_.message && !options_.message->empty();
     ::CheckDlgButton(Window(), IDC_SEND_MESSAGE, stored ? BST_CHECKED : BST_UNCHECKED);
     ShowMessage(stored);
-    return true;
+    return TRUE;
 }
 
-bool RestartOptionsDialog::OnCommand(WORD id, WORD code, HWND) {
-    switch (id) {
-        case IDC_SEND_MESSAGE:
-            if (code == BN_CLICKED) ShowMessage(::IsDlgButtonChecked(Window(), IDC_SEND_MESSAGE) == BST_CHECKED);
-            return true;
-        case IDOK:
-            Accept();
-            End(IDOK);
-            return true;
-        default:
-            return false;
-    }
+void RestartOptionsDialog::OnCommand(UINT id, UINT code, HWND control) {
+    if (id == IDC_SEND_MESSAGE && code == BN_CLICKED)
+        ShowMessage(::IsDlgButtonChecked(Window(), IDC_SEND_MESSAGE) == BST_CHECKED);
+    if (id == IDOK) Accept();
+    Dialog::OnCommand(id, code, control);  // OK and Cancel close
 }
 
 // Ticked: the stored message, or the default text; unticked: nothing.

@@ -1,7 +1,9 @@
 #pragma once
 // "Restart Computer Options": the delay and the network message of the
 // Recovery page's reboot actions.
-#include "common/ModalDialog.h"
+#include "common/Dialog.h"
+
+#include "resources/ServiceConfigIds.h"
 
 #include <optional>
 #include <string>
@@ -19,18 +21,18 @@ struct RebootOptions {
 // without its leading backslashes.
 std::wstring DefaultRebootMessage(std::wstring_view computer, std::wstring_view serviceDisplayName);
 
-class RestartOptionsDialog : private ModalDialog {
+class RestartOptionsDialog : private Dialog {
 public:
     RestartOptionsDialog(std::wstring computer, std::wstring serviceDisplayName, RebootOptions& options)
-        : computer_(std::move(computer)), displayName_(std::move(serviceDisplayName)), options_(options) {}
+        : Dialog(IDD_RESTART_OPTIONS), computer_(std::move(computer)), displayName_(std::move(serviceDisplayName)), options_(options) {}
 
     // IDOK when the options were replaced (the page is then changed); IDCANCEL
     // leaves them as they were.
     INT_PTR Run(HWND owner);
 
 private:
-    bool OnInitDialog() override;
-    bool OnCommand(WORD id, WORD code, HWND control) override;
+    BOOL OnInitDialog() override;
+    void OnCommand(UINT id, UINT code, HWND control) override;
     void ShowMessage(bool send);
     void Accept();
 

@@ -3,7 +3,7 @@
 // identifiers.
 #include "lab/families/Accounts.h"
 
-#include "lab/Sections.h"
+#include "lab/Sids.h"
 #include "lab/Text.h"
 
 #include <cstring>
@@ -31,62 +31,15 @@ std::wstring SidText(const SidBytes& sid) {
     return text;
 }
 
-bool ParseSid(std::wstring_view text, SidBytes& out) {
-    if (text.size() < 4 || (text[0] != L'S' && text[0] != L's') || text[1] != L'-') return false;
-    std::vector<unsigned long long> parts;
-    size_t i = 2;
-    while (i <= text.size()) {
-        size_t j = i;
-        unsigned long long v = 0;
-        while (j < text.size() && text[j] >= L'0' && text[j] <= L'9' && v <= 0xFFFFFFFFull) v = v * 10 + (text[j++] - L'0');
-        if (j == i || v > 0xFFFFFFFFull) return false;
-        parts.push_back(v);
-        if (j == text.size()) break;
-        if (text[j] != L'-') return false;
-        i = j + 1;
-    }
-    if (parts.size() < 2 || parts[0] != 1 || parts[1] > 255 || parts.size() - 2 > 15) return false;
-    std::vector<DWORD> subs(parts.begin() + 2, parts.end());
-    out = MakeSid(static_cast<BYTE>(parts[1]), subs);
-    return true;
-}
-
 namespace {
-
-std::vector<DWORD> DerivedSubs(std::wstring_view seed) {
-    DWORD h = 2166136261u;
-    std::vector<DWORD> subs{21};
-    for (int round = 0; round < 3; ++round) {
-        for (wchar_t c : seed) h = (h ^ static_cast<DWORD>(towupper(c))) * 16777619u;
-        h = (h ^ static_cast<DWORD>(round + 1)) * 16777619u;
-        subs.push_back(h % 4000000000u + 100000000u);
-    }
-    return subs;
-}
-
-SidBytes WithRid(SidBytes sid, DWORD rid) {
-    sid[1] = static_cast<BYTE>(sid[1] + 1);
-    const size_t at = sid.size();
-    sid.resize(at + 4);
-    std::memcpy(&sid[at], &rid, 4);
-    return sid;
-}
-
-struct NetworkSid {
-    SidBytes sid;
-};
 
 }  // namespace
 
-SidBytes DomainSid(const Network& net) {
-    if (const NetworkSid* given = net.FindSection<NetworkSid>(); given && !given->sid.empty()) return given->sid;
-    return MakeSid(5, DerivedSubs(L"domain:" + net.domainName));
-}
+SidBytes DomainSid(const Network& net) { return lab::DomainSid(net.domainName); }
 
 SidBytes MachineSid(const Network& net, const Computer& computer) {
     if (computer.os.role == Role::DomainController) return DomainSid(net);
-    if (const ExplicitSid* given = computer.FindSection<ExplicitSid>(); given && !given->sid.empty()) return given->sid;
-    return MakeSid(5, DerivedSubs(L"computer:" + computer.name));
+    return lab::DomainSid(computer.name);
 }
 
 std::wstring AccountDomainName(const Network& net, const Computer& computer) {
@@ -112,6 +65,7 @@ void AddWellKnown(std::vector<Principal>& out, const Computer& target) {
     Add(out, L"", L"Everyone", SidTypeWellKnownGroup, MakeSid(1, {0}));
     Add(out, L"", L"CREATOR OWNER", SidTypeWellKnownGroup, MakeSid(3, {0}));
     Add(out, kNt, L"NETWORK", SidTypeWellKnownGroup, MakeSid(5, {2}));
+    Add(out, kNt, L"BATCH", SidTypeWellKnownGroup, MakeSid(5, {3}));
     Add(out, kNt, L"INTERACTIVE", SidTypeWellKnownGroup, MakeSid(5, {4}));
     Add(out, kNt, L"SERVICE", SidTypeWellKnownGroup, MakeSid(5, {6}));
     Add(out, kNt, L"ANONYMOUS LOGON", SidTypeWellKnownGroup, MakeSid(5, {7}));
@@ -146,69 +100,38 @@ void AddWellKnown(std::vector<Principal>& out, const Computer& target) {
 // built-in accounts and groups; other accounts are numbered in the order the
 // scenario lists them.
 void AddDomain(std::vector<Principal>& out, const Network& net) {
-    const SidBytes domain = DomainSid(net);
     const std::wstring& d = net.domainName;
-    Add(out, d, d, SidTypeDomain, domain);
-    Add(out, d, L"Administrator", SidTypeUser, WithRid(domain, 500));
-    Add(out, d, L"Guest", SidTypeUser, WithRid(domain, 501));
-    Add(out, d, L"krbtgt", SidTypeUser, WithRid(domain, 502));
-    static constexpr std::pair<DWORD, const wchar_t*> kGroups[] = {
-        {512, L"Domain Admins"}, {513, L"Domain Users"}, {514, L"Domain Guests"},
-        {515, L"Domain Computers"}, {516, L"Domain Controllers"}, {519, L"Enterprise Admins"}};
-    for (const auto& [rid, name] : kGroups) Add(out, d, name, SidTypeGroup, WithRid(domain, rid));
-    DWORD nextUser = 1103;
-    DWORD nextGroup = 1200;
+    auto sid = [&](std::wstring_view name) { return lab::AccountSid(d + L"\\" + std::wstring(name)); };
+    Add(out, d, d, SidTypeDomain, DomainSid(net));
+    for (const wchar_t* name : {L"Administrator", L"Guest", L"krbtgt"}) Add(out, d, name, SidTypeUser, sid(name));
+    for (const wchar_t* name : {L"Domain Admins", L"Domain Users", L"Domain Guests", L"Domain Computers",
+                                L"Domain Controllers"})
+        Add(out, d, name, SidTypeGroup, sid(name));
     for (const Account& a : net.accounts) {
         if (!EqualsNoCase(a.Domain(), d)) continue;
-        if (!Has(out, d, a.User())) Add(out, d, std::wstring(a.User()), SidTypeUser, WithRid(domain, nextUser++));
+        if (!Has(out, d, a.User())) Add(out, d, std::wstring(a.User()), SidTypeUser, sid(a.User()));
         for (const std::wstring& g : a.groups) {
             const size_t slash = g.find(L'\\');
             if (slash == std::wstring::npos || !EqualsNoCase(std::wstring_view(g).substr(0, slash), d)) continue;
             const std::wstring name = g.substr(slash + 1);
-            if (!Has(out, d, name)) Add(out, d, name, SidTypeGroup, WithRid(domain, nextGroup++));
+            if (!Has(out, d, name)) Add(out, d, name, SidTypeGroup, sid(name));
         }
     }
-    for (size_t i = 0; i < net.computers.size(); ++i) {
-        Add(out, d, net.computers[i]->name + L"$", SidTypeUser, WithRid(domain, 1000 + static_cast<DWORD>(i)));
-    }
+    for (const auto& c : net.computers) Add(out, d, c->name + L"$", SidTypeUser, sid(c->name + L"$"));
 }
 
 void AddLocal(std::vector<Principal>& out, const Network& net, const Computer& target) {
-    const SidBytes machine = MachineSid(net, target);
     const std::wstring& c = target.name;
-    Add(out, c, c, SidTypeDomain, machine);
-    Add(out, c, L"Administrator", SidTypeUser, WithRid(machine, 500));
-    Add(out, c, L"Guest", SidTypeUser, WithRid(machine, 501));
-    if (target.os.major >= 10) Add(out, c, L"DefaultAccount", SidTypeUser, WithRid(machine, 503));
-    DWORD next = 1001;
+    auto sid = [&](std::wstring_view name) { return lab::AccountSid(c + L"\\" + std::wstring(name)); };
+    Add(out, c, c, SidTypeDomain, MachineSid(net, target));
+    Add(out, c, L"Administrator", SidTypeUser, sid(L"Administrator"));
+    Add(out, c, L"Guest", SidTypeUser, sid(L"Guest"));
+    if (target.os.major >= 10) Add(out, c, L"DefaultAccount", SidTypeUser, sid(L"DefaultAccount"));
     for (const Account& a : net.accounts) {
         if (EqualsNoCase(a.Domain(), c) && !Has(out, c, a.User()))
-            Add(out, c, std::wstring(a.User()), SidTypeUser, WithRid(machine, next++));
+            Add(out, c, std::wstring(a.User()), SidTypeUser, sid(a.User()));
     }
 }
-
-void ParseDomainSid(const json::Value* value, const std::string& path, Network& net, Diagnostics& diag) {
-    if (!value || !ExpectType(*value, json::Type::String, path, diag)) return;
-    SidBytes sid;
-    if (!ParseSid(Widen(value->text), sid) || sid[7] != 5 || sid[1] < 1) {
-        diag.Fail(value->line, path, "expected a domain identifier like \"S-1-5-21-1-2-3\"");
-        return;
-    }
-    net.Section<NetworkSid>().sid = std::move(sid);
-}
-
-void ParseMachineSid(const json::Value* value, const std::string& path, Computer& computer, Diagnostics& diag) {
-    if (!value || !ExpectType(*value, json::Type::String, path, diag)) return;
-    SidBytes sid;
-    if (!ParseSid(Widen(value->text), sid) || sid[7] != 5 || sid[1] < 1) {
-        diag.Fail(value->line, path, "expected a machine identifier like \"S-1-5-21-1-2-3\"");
-        return;
-    }
-    computer.Section<ExplicitSid>().sid = std::move(sid);
-}
-
-const SectionRegistration kDomainSid{NetworkSectionHandler{"domainSid", &ParseDomainSid, nullptr}};
-const SectionRegistration kMachineSid{ComputerSectionHandler{"machineSid", &ParseMachineSid, nullptr}};
 
 }  // namespace
 

@@ -1,7 +1,8 @@
 #pragma once
 // Security identifiers of the lab: the domain's accounts and groups (domain
 // identifier + relative identifier), each computer's local accounts (its
-// machine identifier + relative identifier), the built-in aliases
+// machine identifier + relative identifier), all as lab/Sids.h makes them so
+// that every family agrees, the built-in aliases
 // (S-1-5-32-...) and the well-known identities. Name and identifier lookups
 // on a computer see what Windows would: the well-known and built-in names, the
 // computer's own account domain and the domain it belongs to.
@@ -27,13 +28,9 @@ struct Principal {
 
 SidBytes MakeSid(BYTE authority, const std::vector<DWORD>& subAuthorities);
 std::wstring SidText(const SidBytes& sid);
-// Parses "S-1-5-21-a-b-c" (authority 0..255, up to 15 sub-authorities).
-bool ParseSid(std::wstring_view text, SidBytes& out);
-
-// The domain's identifier (scenario `domainSid`, or derived from its name).
+// The domain's identifier and a computer's machine identifier (domain
+// controllers use the domain's), as lab/Sids.h derives them.
 SidBytes DomainSid(const Network& net);
-// A computer's machine identifier (scenario `machineSid`, or derived from its
-// name); domain controllers use the domain's.
 SidBytes MachineSid(const Network& net, const Computer& computer);
 // The account domain of a computer: its own name and machine identifier, or
 // the domain's on a domain controller.
@@ -47,11 +44,6 @@ std::vector<Principal> Visible(const Network& net, const Computer& target);
 // account's identifier text -> right names.
 struct AccountRights {
     std::map<std::wstring, std::set<std::wstring>> bySid;
-};
-
-// Scenario sections (documented in lab/README.md).
-struct ExplicitSid {
-    SidBytes sid;  // empty: derived
 };
 
 }  // namespace lab::accounts

@@ -1,6 +1,7 @@
 // Account lookups and the local security authority as Windows answers them.
 #include "LabTest.h"
 
+#include "lab/Sids.h"
 #include "platform/Accounts.h"
 
 #include <sddl.h>
@@ -108,21 +109,19 @@ TEST_F(LabAccounts, DomainAndLocalAccountsCarryTheirDomainsIdentifier) {
     EXPECT_EQ(static_cast<DWORD>(ERROR_NONE_MAPPED), error);
 }
 
-TEST_F(LabAccounts, ScenarioFixesTheIdentifiers) {
+TEST_F(LabAccounts, LookupsAgreeWithTheSharedIdentifiers) {
     ASSERT_EQ(0u, lab::LoadScenarioText(R"({
-      "domain": {"name": "ACME"}, "interactiveUser": "ACME\\a", "domainSid": "S-1-5-21-10-20-30",
-      "accounts": [{"name": "ACME\\a", "password": ""}, {"name": "W1\\kiosk", "password": ""}],
-      "computers": [{"name": "W1", "machineSid": "S-1-5-21-7-8-9"}]
+      "domain": {"name": "ACME"}, "interactiveUser": "ACME\\a",
+      "accounts": [{"name": "ACME\\a", "password": "", "groups": ["ACME\\Ops"]}, {"name": "W1\\kiosk", "password": ""}],
+      "computers": [{"name": "W1"}, {"name": "DC", "os": {"major": 10, "minor": 0, "build": 20348, "role": "domainController"}}]
     })"));
-    EXPECT_EQ(L"S-1-5-21-10-20-30-1103", ByName(nullptr, L"ACME\\a").SidText());
-    EXPECT_EQ(L"S-1-5-21-7-8-9-1001", ByName(nullptr, L"W1\\kiosk").SidText());
-    EXPECT_EQ(L"W1\\Administrator", BySid(nullptr, L"S-1-5-21-7-8-9-500"));
-    std::wstring error;
-    EXPECT_NE(0u, lab::LoadScenarioText(R"({
-      "domain": {"name": "ACME"}, "interactiveUser": "ACME\\a", "domainSid": "S-1-1-0",
-      "accounts": [{"name": "ACME\\a", "password": ""}], "computers": [{"name": "W1"}]
-    })", &error));
-    EXPECT_NE(std::wstring::npos, error.find(L"domainSid")) << error;
+    for (const wchar_t* name : {L"ACME\\a", L"ACME\\Ops", L"W1\\kiosk", L"W1\\Administrator", L"BUILTIN\\Users",
+                                L"NT AUTHORITY\\SYSTEM", L"ACME\\Domain Users"})
+        EXPECT_EQ(lab::AccountSid(name), ByName(nullptr, name).sid) << name;
+    EXPECT_EQ(SidTypeGroup, ByName(nullptr, L"ACME\\Ops").use);
+    // On the domain controller the account domain is the domain.
+    EXPECT_EQ(lab::AccountSid(L"ACME\\Administrator"), ByName(L"DC", L"Administrator").sid);
+    EXPECT_EQ(static_cast<DWORD>(ERROR_NONE_MAPPED), ByName(L"DC", L"W1\\kiosk").error);
 }
 
 TEST_F(LabAccounts, SizeProtocolAndFailures) {

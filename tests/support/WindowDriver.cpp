@@ -11,6 +11,31 @@ std::wstring WindowText(HWND window) {
     return text;
 }
 
+HWND WaitForDialog(DWORD threadId, DWORD timeoutMs, const wchar_t* title) {
+    struct Search {
+        const wchar_t* title;
+        HWND found;
+    } search{title, nullptr};
+    WaitUntil(
+        [&] {
+            ::EnumThreadWindows(
+                threadId,
+                [](HWND window, LPARAM param) -> BOOL {
+                    auto* s = reinterpret_cast<Search*>(param);
+                    wchar_t cls[16] = {};
+                    ::GetClassNameW(window, cls, 16);
+                    if (!::IsWindowVisible(window) || std::wstring(cls) != L"#32770") return TRUE;
+                    if (s->title && WindowText(window) != s->title) return TRUE;
+                    s->found = window;
+                    return FALSE;
+                },
+                reinterpret_cast<LPARAM>(&search));
+            return search.found != nullptr;
+        },
+        timeoutMs);
+    return search.found;
+}
+
 MessageBoxAnswerer::MessageBoxAnswerer(DWORD threadId, int answer)
     : threadId_(threadId), answer_(answer), watcher_([this] { Watch(); }) {}
 

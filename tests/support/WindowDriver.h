@@ -41,4 +41,21 @@ private:
 
 std::wstring WindowText(HWND window);
 
+// The first visible dialog-class (#32770) top-level window of `threadId`
+// (whose caption is `title`, when given), waiting up to `timeoutMs` for one to
+// appear; null when none did. Property sheets and wizards are found this way
+// too (their caption may change with the page).
+HWND WaitForDialog(DWORD threadId, DWORD timeoutMs, const wchar_t* title = nullptr);
+
+// Polls `condition` every 10 ms until it holds or `timeoutMs` passed.
+template <typename Condition>
+bool WaitUntil(Condition condition, DWORD timeoutMs = 5000) {
+    const ULONGLONG end = ::GetTickCount64() + timeoutMs;
+    for (;;) {
+        if (condition()) return true;
+        if (::GetTickCount64() >= end) return false;
+        ::Sleep(10);
+    }
+}
+
 }  // namespace testsupport

@@ -1,0 +1,78 @@
+#include "common/Dialog.h"
+
+#include "common/ModuleState.h"
+#include "common/Result.h"
+
+namespace vantrel {
+
+Dialog::Dialog(UINT templateId, HINSTANCE instance)
+    : templateId_(templateId), instance_(instance ? instance : module::Instance()) {}
+
+Dialog::~Dialog() {
+    // A modeless window must not outlive the object its procedure points to.
+    if (window_ && !modal_) ::DestroyWindow(window_);
+}
+
+INT_PTR Dialog::RunModal(HWND owner) {
+    modal_ = true;
+    return ::DialogBoxParamW(instance_, MAKEINTRESOURCEW(templateId_), owner, &Dialog::Procedure,
+                             reinterpret_cast<LPARAM>(this));
+}
+
+HRESULT Dialog::CreateModeless(HWND owner) {
+    modal_ = false;
+    const HWND window = ::CreateDialogParamW(instance_, MAKEINTRESOURCEW(templateId_), owner, &Dialog::Procedure,
+                                             reinterpret_cast<LPARAM>(this));
+    RETURN_LAST_ERROR_IF(!window);
+    return S_OK;
+}
+
+void Dialog::Close(INT_PTR result) {
+    if (!window_) return;
+    if (modal_)
+        ::EndDialog(window_, result);
+    else
+        ::DestroyWindow(window_);
+}
+
+void Dialog::OnCommand(UINT id, UINT code, HWND control) {
+    (void)code, (void)control;
+    if (id == IDOK || id == IDCANCEL) Close(id);
+}
+
+void Dialog::SetResult(LRESULT result) const noexcept { ::SetWindowLongPtrW(window_, DWLP_MSGRESULT, result); }
+
+INT_PTR CALLBACK Dialog::Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_INITDIALOG) {
+        auto* self = reinterpret_cast<Dialog*>(lParam);
+        ::SetWindowLongPtrW(window, DWLP_USER, lParam);
+        self->window_ = window;
+        return self->OnInitDialog();
+    }
+    auto* self = reinterpret_cast<Dialog*>(::GetWindowLongPtrW(window, DWLP_USER));
+    if (!self) return FALSE;
+    if (message == WM_NCDESTROY) {
+        ::SetWindowLongPtrW(window, DWLP_USER, 0);
+        self->window_ = nullptr;
+        return FALSE;
+    }
+    return self->Route(message, wParam, lParam);
+}
+
+INT_PTR Dialog::Route(UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+    case WM_COMMAND:
+        OnCommand(LOWORD(wParam), HIWORD(wParam), reinterpret_cast<HWND>(lParam));
+        return TRUE;
+    case WM_NOTIFY:
+        SetResult(OnNotify(*reinterpret_cast<const NMHDR*>(lParam)));
+        return TRUE;
+    case WM_DESTROY:
+        OnDestroy();
+        return FALSE;
+    default:
+        return OnMessage(message, wParam, lParam);
+    }
+}
+
+}  // namespace vantrel

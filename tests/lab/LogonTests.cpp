@@ -1,0 +1,119 @@
+// Logon, impersonation and names: tokens decide what a thread may do, and the
+// name functions follow the size protocols of the system's.
+#include "LabTest.h"
+#include "platform/Logon.h"
+
+#include <thread>
+
+namespace {
+
+using labtest::LabTest;
+using labtest::ServerInfo;
+
+class LabLogon : public LabTest {};
+
+HANDLE Logon(const wchar_t* user, const wchar_t* domain, const wchar_t* password) {
+    HANDLE token = nullptr;
+    ::SetLastError(0xdeadbeef);
+    if (!plat::LogonUserW(user, domain, password, LOGON32_LOGON_INTERACTIVE, LOGON32_PROVIDER_DEFAULT, &token))
+        return nullptr;
+    return token;
+}
+
+TEST_F(LabLogon, AccountsLogOnByDomainAndUserOrUpnOnly) {
+    for (auto [user, domain] : {std::pair{L"helpdesk", L"LAB"}, std::pair{L"helpdesk@lab.local", L""}}) {
+        HANDLE token = Logon(user, *domain ? domain : nullptr, L"H3lpdesk!");
+        ASSERT_NE(nullptr, token) << GetLastError();
+        EXPECT_TRUE(plat::CloseHandle(token));
+    }
+    EXPECT_EQ(nullptr, Logon(L"helpdesk", L"LAB", L"wrong"));
+    EXPECT_EQ(static_cast<DWORD>(ERROR_LOGON_FAILURE), GetLastError());
+    EXPECT_EQ(nullptr, Logon(L"nobody", L"LAB", L""));
+    EXPECT_EQ(static_cast<DWORD>(ERROR_LOGON_FAILURE), GetLastError());
+    EXPECT_EQ(0u, LabOutstanding(LAB_KIND_ANY)) << lab::LeakReport();
+}
+
+TEST_F(LabLogon, ImpersonationDecidesAccessUntilRevert) {
+    HANDLE token = Logon(L"helpdesk", L"LAB", L"H3lpdesk!");
+    ASSERT_NE(nullptr, token);
+    EXPECT_EQ(static_cast<DWORD>(ERROR_ACCESS_DENIED), ServerInfo(L"FS01", 102));
+    ASSERT_TRUE(plat::ImpersonateLoggedOnUser(token));
+    EXPECT_EQ(L"LAB\\helpdesk", lab::ThreadIdentity());
+    EXPECT_EQ(0u, ServerInfo(L"FS01", 102));
+    // Other threads keep their own identity.
+    std::wstring other;
+    std::thread([&other] { other = lab::ThreadIdentity(); }).join();
+    EXPECT_EQ(L"LAB\\operator", other);
+    // Closing the token does not end the impersonation; reverting does.
+    EXPECT_TRUE(plat::CloseHandle(token));
+    EXPECT_EQ(0u, ServerInfo(L"FS01", 102));
+    EXPECT_TRUE(plat::RevertToSelf());
+    EXPECT_EQ(static_cast<DWORD>(ERROR_ACCESS_DENIED), ServerInfo(L"FS01", 102));
+}
+
+TEST_F(LabLogon, ImpersonateSelfReturnsToTheProcessIdentity) {
+    ASSERT_EQ(0u, LabSetThreadIdentity(L"LAB\\Administrator"));
+    EXPECT_TRUE(plat::ImpersonateSelf(SecurityDelegation));
+    EXPECT_EQ(L"LAB\\operator", lab::ThreadIdentity());
+}
+
+TEST_F(LabLogon, ClosedOrForeignTokensAreInvalidHandles) {
+    HANDLE token = Logon(L"operator", L"LAB", L"Op3rator!");
+    ASSERT_NE(nullptr, token);
+    ASSERT_TRUE(plat::CloseHandle(token));
+    ::SetLastError(0xdeadbeef);
+    EXPECT_FALSE(plat::ImpersonateLoggedOnUser(token));
+    EXPECT_EQ(static_cast<DWORD>(ERROR_INVALID_HANDLE), GetLastError());
+    EXPECT_FALSE(plat::CloseHandle(token));
+    EXPECT_EQ(static_cast<DWORD>(ERROR_INVALID_HANDLE), GetLastError());
+    EXPECT_EQ(1u, LabBadReleases());
+    // Handles of the process itself still close as the system's.
+    HANDLE event = ::CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    EXPECT_TRUE(plat::CloseHandle(event));
+}
+
+TEST_F(LabLogon, FaultsReachLogonAndImpersonation) {
+    LabAddFault(nullptr, "LogonUserW", ERROR_LOGON_TYPE_NOT_GRANTED, 1, 1);
+    EXPECT_EQ(nullptr, Logon(L"helpdesk", L"LAB", L"H3lpdesk!"));
+    EXPECT_EQ(static_cast<DWORD>(ERROR_LOGON_TYPE_NOT_GRANTED), GetLastError());
+    HANDLE token = Logon(L"helpdesk", L"LAB", L"H3lpdesk!");
+    ASSERT_NE(nullptr, token);
+    LabAddFault(nullptr, "ImpersonateLoggedOnUser", ERROR_ACCESS_DENIED, 1, 1);
+    EXPECT_FALSE(plat::ImpersonateLoggedOnUser(token));
+    EXPECT_EQ(static_cast<DWORD>(ERROR_ACCESS_DENIED), GetLastError());
+    EXPECT_EQ(L"LAB\\operator", lab::ThreadIdentity());
+    plat::CloseHandle(token);
+}
+
+TEST_F(LabLogon, TranslateNameFollowsTheSizeProtocol) {
+    ULONG size = 3;
+    wchar_t small[3];
+    EXPECT_FALSE(plat::TranslateNameW(L"helpdesk@lab.local", NameUserPrincipal, NameSamCompatible, small, &size));
+    EXPECT_EQ(static_cast<DWORD>(ERROR_INSUFFICIENT_BUFFER), GetLastError());
+    EXPECT_EQ(13u, size);  // "LAB\helpdesk" and its terminator
+    wchar_t name[64];
+    size = 64;
+    ASSERT_TRUE(plat::TranslateNameW(L"lab.local/Users/helpdesk", NameCanonical, NameSamCompatible, name, &size));
+    EXPECT_STREQ(L"LAB\\helpdesk", name);
+    size = 64;
+    EXPECT_FALSE(plat::TranslateNameW(L"ghost@lab.local", NameUserPrincipal, NameSamCompatible, name, &size));
+    EXPECT_EQ(static_cast<DWORD>(ERROR_NONE_MAPPED), GetLastError());
+}
+
+TEST_F(LabLogon, UserNameIsTheActingIdentity) {
+    wchar_t name[128];
+    ULONG size = 2;
+    EXPECT_FALSE(plat::GetUserNameExW(NameSamCompatible, name, &size));
+    EXPECT_EQ(static_cast<DWORD>(ERROR_MORE_DATA), GetLastError());
+    EXPECT_EQ(13u, size);
+    size = 128;
+    ASSERT_TRUE(plat::GetUserNameExW(NameSamCompatible, name, &size));
+    EXPECT_STREQ(L"LAB\\operator", name);
+    EXPECT_EQ(12u, size);
+    lab::ScopedIdentity admin(L"LAB\\Administrator");
+    size = 128;
+    ASSERT_TRUE(plat::GetUserNameExW(NameUserPrincipal, name, &size));
+    EXPECT_STREQ(L"administrator@lab.local", name);
+}
+
+}  // namespace
