@@ -34,4 +34,26 @@ std::wstring LoadResourceString(UINT id, int maxChars) {
     return text;
 }
 
+std::wstring FormatText(UINT formatId, std::initializer_list<std::wstring_view> insertions) {
+    const std::wstring format = LoadText(formatId);
+    std::wstring out;
+    auto next = insertions.begin();
+    for (size_t i = 0; i < format.size(); ++i) {
+        if (format[i] == L'%' && i + 1 < format.size()) {
+            if (format[i + 1] == L's') {
+                if (next != insertions.end()) out.append(*next++);
+                ++i;
+                continue;
+            }
+            if (format[i + 1] == L'%') {
+                out += L'%';
+                ++i;
+                continue;
+            }
+        }
+        out += format[i];
+    }
+    return out;
+}
+
 }  // namespace vantrel

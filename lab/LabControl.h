@@ -113,6 +113,11 @@ LAB_API DWORD LabBadReleases(void);
 LAB_API DWORD LabLeakReport(wchar_t* buffer, DWORD chars);
 LAB_API void LabResetAccounting(void);
 
+// --- Accounts and the local security authority -------------------------------
+// The rights granted on the computer (LsaAddAccountRights) to the account with
+// the identifier text `sid` ("S-1-5-21-..."), one per line, in name order.
+LAB_API DWORD LabAccountRights(const wchar_t* computer, const wchar_t* sid, wchar_t* buffer, DWORD chars);
+
 #ifdef __cplusplus
 }  // extern "C"
 
@@ -139,6 +144,9 @@ inline std::wstring LeakReport() { return ReadLabText(LabLeakReport); }
 inline std::wstring LocalComputerName() { return ReadLabText(LabLocalComputerName); }
 inline std::wstring ComputerName(DWORD index) {
     return ReadLabText([index](wchar_t* b, DWORD n) { return LabComputerName(index, b, n); });
+}
+inline std::wstring AccountRights(const wchar_t* computer, const wchar_t* sid) {
+    return ReadLabText([=](wchar_t* b, DWORD n) { return LabAccountRights(computer, sid, b, n); });
 }
 inline std::wstring ThreadIdentity() {
     return ReadLabText([](wchar_t* b, DWORD n) { return LabThreadIdentity(b, n, nullptr); });

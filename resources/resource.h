@@ -6,3 +6,5 @@
 // strings in its own .rc (included at the end of Vantrel.rc).
 #include "resources/ServicesIds.h"
 #include "resources/ViewsIds.h"
+#include "resources/AccountNamesIds.h"
+#include "resources/ServiceConfigIds.h"

@@ -1,0 +1,244 @@
+// The remote registry as Windows answers it: connection, access per identity,
+// key and value functions with their size protocol, deleted keys, handles.
+#include "LabTest.h"
+
+#include "platform/Registry.h"
+
+#include <string>
+#include <vector>
+
+namespace {
+
+using labtest::LabTest;
+
+class LabRegistry : public LabTest {
+protected:
+    void TearDown() override {
+        EXPECT_EQ(L"clean", lab::LeakReport());
+        LabTest::TearDown();
+    }
+};
+
+// Closes at the end of the scope.
+struct Key {
+    HKEY h = nullptr;
+    ~Key() {
+        if (h) EXPECT_EQ(ERROR_SUCCESS, plat::RegCloseKey(h));
+    }
+};
+
+constexpr wchar_t kProfiles[] = L"SYSTEM\\CurrentControlSet\\Control\\IDConfigDB\\Hardware Profiles";
+
+std::wstring QueryString(HKEY key, const wchar_t* name) {
+    DWORD type = 0, bytes = 0;
+    if (plat::RegQueryValueExW(key, name, nullptr, &type, nullptr, &bytes) != ERROR_SUCCESS) return L"<missing>";
+    std::wstring text(bytes / sizeof(wchar_t), L'\0');
+    EXPECT_EQ(ERROR_SUCCESS, plat::RegQueryValueExW(key, name, nullptr, &type, reinterpret_cast<LPBYTE>(text.data()), &bytes));
+    while (!text.empty() && text.back() == L'\0') text.pop_back();
+    return text;
+}
+
+TEST_F(LabRegistry, EveryComputerHasTheStandardHardwareProfiles) {
+    Key root, list;
+    ASSERT_EQ(ERROR_SUCCESS, plat::RegConnectRegistryW(L"\\\\PRINT01", HKEY_LOCAL_MACHINE, &root.h));
+    ASSERT_EQ(ERROR_SUCCESS, plat::RegOpenKeyExW(root.h, kProfiles, 0, KEY_READ, &list.h));
+    std::vector<std::wstring> names;
+    for (DWORD i = 0;; ++i) {
+        wchar_t name[5];
+        DWORD chars = 5;
+        const LONG rc = plat::RegEnumKeyExW(list.h, i, name, &chars, nullptr, nullptr, nullptr, nullptr);
+        if (rc == ERROR_NO_MORE_ITEMS) break;
+        ASSERT_EQ(ERROR_SUCCESS, rc);
+        EXPECT_EQ(4u, chars);
+        names.push_back(name);
+    }
+    EXPECT_EQ((std::vector<std::wstring>{L"0000", L"0001"}), names);
+    Key profile;
+    ASSERT_EQ(ERROR_SUCCESS, plat::RegOpenKeyExW(list.h, L"0001", 0, KEY_READ, &profile.h));
+    EXPECT_EQ(L"Profile 1", QueryString(profile.h, L"FriendlyName"));
+    EXPECT_EQ(38u, QueryString(profile.h, L"HwProfileGuid").size());
+    DWORD order = 7, bytes = sizeof(order), type = 0;
+    ASSERT_EQ(ERROR_SUCCESS, plat::RegQueryValueExW(profile.h, L"PreferenceOrder", nullptr, &type,
+                                                    reinterpret_cast<LPBYTE>(&order), &bytes));
+    EXPECT_EQ(static_cast<DWORD>(REG_DWORD), type);
+    EXPECT_EQ(0u, order);
+    Key perProfile;
+    EXPECT_EQ(ERROR_SUCCESS, plat::RegOpenKeyExW(root.h,
+        L"SYSTEM\\CurrentControlSet\\Hardware Profiles\\0001\\System\\CurrentControlSet\\Enum\\ROOT", 0, KEY_READ,
+        &perProfile.h));
+}
+
+TEST_F(LabRegistry, ScenarioKeysAndTypedValues) {
+    ASSERT_EQ(0u, lab::LoadScenarioText(R"({
+      "domain": {"name": "R"}, "interactiveUser": "R\\a",
+      "accounts": [{"name": "R\\a", "password": ""}],
+      "computers": [{"name": "H1", "administrators": ["R\\a"], "registry": {"standard": false, "keys": [
+        {"path": "HKLM\\SOFTWARE\\Tool", "values": [
+          {"name": "Path", "type": "REG_EXPAND_SZ", "data": "%SystemRoot%\\tool.exe"},
+          {"name": "List", "type": "REG_MULTI_SZ", "data": ["a", "bc"]},
+          {"name": "Level", "type": "REG_DWORD", "data": 7},
+          {"name": "Blob", "type": "REG_BINARY", "data": "01 a0 FF"}]},
+        {"path": "HKEY_USERS\\.DEFAULT\\Empty"}]}}]
+    })"));
+    Key root;
+    ASSERT_EQ(ERROR_SUCCESS, plat::RegConnectRegistryW(L"H1", HKEY_LOCAL_MACHINE, &root.h));
+    wchar_t text[64];
+    DWORD bytes = sizeof(text), type = 0;
+    ASSERT_EQ(ERROR_SUCCESS, plat::RegGetValueW(root.h, L"SOFTWARE\\Tool", L"Path", RRF_RT_REG_SZ, &type, text, &bytes));
+    EXPECT_EQ(static_cast<DWORD>(REG_SZ), type);  // expanded
+    EXPECT_STREQ(L"C:\\Windows\\tool.exe", text);
+    bytes = sizeof(text);
+    ASSERT_EQ(ERROR_SUCCESS, plat::RegGetValueW(root.h, L"SOFTWARE\\Tool", L"Path",
+                                                RRF_RT_REG_EXPAND_SZ | RRF_NOEXPAND, &type, text, &bytes));
+    EXPECT_STREQ(L"%SystemRoot%\\tool.exe", text);
+    EXPECT_EQ(ERROR_INVALID_PARAMETER,
+              plat::RegGetValueW(root.h, L"SOFTWARE\\Tool", L"Path", RRF_RT_REG_EXPAND_SZ, &type, text, &bytes));
+    EXPECT_EQ(ERROR_UNSUPPORTED_TYPE,
+              plat::RegGetValueW(root.h, L"SOFTWARE\\Tool", L"Level", RRF_RT_REG_SZ, &type, text, &bytes));
+    bytes = sizeof(text);
+    ASSERT_EQ(ERROR_SUCCESS, plat::RegGetValueW(root.h, L"SOFTWARE\\Tool", L"List", RRF_RT_REG_MULTI_SZ, &type, text, &bytes));
+    EXPECT_EQ(6 * sizeof(wchar_t), bytes);  // a, bc, and the list terminator
+    BYTE blob[3] = {};
+    bytes = sizeof(blob);
+    ASSERT_EQ(ERROR_SUCCESS, plat::RegGetValueW(root.h, L"SOFTWARE\\Tool", L"Blob", RRF_RT_REG_BINARY, &type, blob, &bytes));
+    EXPECT_EQ(0xA0, blob[1]);
+    EXPECT_EQ(0xFF, blob[2]);
+    // Without the standard keys the profile list is absent.
+    Key missing;
+    EXPECT_EQ(ERROR_FILE_NOT_FOUND, plat::RegOpenKeyExW(root.h, kProfiles, 0, KEY_READ, &missing.h));
+    EXPECT_EQ(nullptr, missing.h);
+    Key users, empty;
+    ASSERT_EQ(ERROR_SUCCESS, plat::RegConnectRegistryW(L"H1", HKEY_USERS, &users.h));
+    EXPECT_EQ(ERROR_SUCCESS, plat::RegOpenKeyExW(users.h, L".default\\EMPTY", 0, KEY_READ, &empty.h));
+}
+
+TEST_F(LabRegistry, BadScenarioValuesNameTheField) {
+    std::wstring error;
+    EXPECT_EQ(static_cast<DWORD>(ERROR_INVALID_DATA), lab::LoadScenarioText(R"({
+      "domain": {"name": "R"}, "interactiveUser": "R\\a",
+      "accounts": [{"name": "R\\a", "password": ""}],
+      "computers": [{"name": "H1", "registry": {"keys": [
+        {"path": "HKLM\\X", "values": [{"name": "v", "type": "REG_QWORD", "data": 1}]}]}}]
+    })", &error));
+    EXPECT_NE(std::wstring::npos, error.find(L"computers[0].registry.keys[0].values[0].type")) << error;
+    EXPECT_EQ(static_cast<DWORD>(ERROR_INVALID_DATA), lab::LoadScenarioText(R"({
+      "domain": {"name": "R"}, "interactiveUser": "R\\a",
+      "accounts": [{"name": "R\\a", "password": ""}],
+      "computers": [{"name": "H1", "registry": {"keys": [{"path": "HKCU\\X"}]}}]
+    })", &error));
+    EXPECT_NE(std::wstring::npos, error.find(L"keys[0].path")) << error;
+}
+
+TEST_F(LabRegistry, SizeProtocolOfValueQueries) {
+    Key root, version;
+    ASSERT_EQ(ERROR_SUCCESS, plat::RegConnectRegistryW(nullptr, HKEY_LOCAL_MACHINE, &root.h));
+    ASSERT_EQ(ERROR_SUCCESS, plat::RegOpenKeyExW(root.h, L"SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion", 0,
+                                                 KEY_READ, &version.h));
+    DWORD bytes = 0, type = 0;
+    ASSERT_EQ(ERROR_SUCCESS, plat::RegQueryValueExW(version.h, L"ProductName", nullptr, &type, nullptr, &bytes));
+    EXPECT_EQ((std::wstring(L"Windows 10 Enterprise").size() + 1) * sizeof(wchar_t), bytes);
+    wchar_t small[4];
+    DWORD smallBytes = sizeof(small);
+    EXPECT_EQ(ERROR_MORE_DATA, plat::RegQueryValueExW(version.h, L"ProductName", nullptr, &type,
+                                                     reinterpret_cast<LPBYTE>(small), &smallBytes));
+    EXPECT_EQ(bytes, smallBytes);
+    EXPECT_EQ(ERROR_FILE_NOT_FOUND, plat::RegQueryValueExW(version.h, L"NoSuchValue", nullptr, &type, nullptr, &bytes));
+
+    DWORD subKeys = 9, values = 0, maxName = 0, maxData = 0;
+    ASSERT_EQ(ERROR_SUCCESS, plat::RegQueryInfoKeyW(version.h, nullptr, nullptr, nullptr, &subKeys, nullptr, nullptr,
+                                                    &values, &maxName, &maxData, nullptr, nullptr));
+    EXPECT_EQ(0u, subKeys);
+    EXPECT_EQ(6u, values);
+    EXPECT_EQ(std::wstring(L"CurrentMajorVersionNumber").size(), maxName);
+    EXPECT_EQ(bytes, maxData);
+
+    // Enumerating values: a short name buffer gets ERROR_MORE_DATA, then the
+    // end of the list ERROR_NO_MORE_ITEMS.
+    wchar_t name[8];
+    DWORD chars = 8;
+    EXPECT_EQ(ERROR_MORE_DATA, plat::RegEnumValueW(version.h, 0, name, &chars, nullptr, &type, nullptr, nullptr));
+    wchar_t longName[64];
+    chars = 64;
+    EXPECT_EQ(ERROR_SUCCESS, plat::RegEnumValueW(version.h, 0, longName, &chars, nullptr, &type, nullptr, &bytes));
+    EXPECT_STREQ(L"ProductName", longName);
+    chars = 64;
+    EXPECT_EQ(ERROR_NO_MORE_ITEMS, plat::RegEnumValueW(version.h, 6, longName, &chars, nullptr, &type, nullptr, nullptr));
+}
+
+TEST_F(LabRegistry, WritesCreateDeleteAndKeepHandlesHonest) {
+    Key root, created;
+    ASSERT_EQ(ERROR_SUCCESS, plat::RegConnectRegistryW(L"ADMIN01", HKEY_LOCAL_MACHINE, &root.h));
+    DWORD disposition = 0;
+    ASSERT_EQ(ERROR_SUCCESS, plat::RegCreateKeyExW(root.h, L"SOFTWARE\\Lab\\A\\B", 0, nullptr, 0, KEY_WRITE | KEY_READ,
+                                                   nullptr, &created.h, &disposition));
+    EXPECT_EQ(static_cast<DWORD>(REG_CREATED_NEW_KEY), disposition);
+    const DWORD flags = 1;
+    ASSERT_EQ(ERROR_SUCCESS, plat::RegSetValueExW(created.h, L"CSConfigFlags", 0, REG_DWORD,
+                                                  reinterpret_cast<const BYTE*>(&flags), sizeof(flags)));
+    {
+        Key again;
+        ASSERT_EQ(ERROR_SUCCESS, plat::RegCreateKeyExW(root.h, L"software\\lab\\a\\b", 0, nullptr, 0, KEY_READ,
+                                                       nullptr, &again.h, &disposition));
+        EXPECT_EQ(static_cast<DWORD>(REG_OPENED_EXISTING_KEY), disposition);
+        DWORD read = 0, bytes = sizeof(read);
+        EXPECT_EQ(ERROR_SUCCESS, plat::RegGetValueW(again.h, nullptr, L"csconfigflags", RRF_RT_REG_DWORD, nullptr, &read, &bytes));
+        EXPECT_EQ(1u, read);
+        // A read-only handle cannot write.
+        EXPECT_EQ(ERROR_ACCESS_DENIED, plat::RegSetValueExW(again.h, L"X", 0, REG_DWORD,
+                                                            reinterpret_cast<const BYTE*>(&flags), sizeof(flags)));
+    }
+    EXPECT_EQ(ERROR_ACCESS_DENIED, plat::RegDeleteKeyW(root.h, L"SOFTWARE\\Lab\\A"));  // has a sub-key
+    EXPECT_EQ(ERROR_SUCCESS, plat::RegDeleteValueW(created.h, L"CSConfigFlags"));
+    EXPECT_EQ(ERROR_FILE_NOT_FOUND, plat::RegDeleteValueW(created.h, L"CSConfigFlags"));
+    EXPECT_EQ(ERROR_SUCCESS, plat::RegDeleteTreeW(root.h, L"SOFTWARE\\Lab"));
+    // The handle outlives its key, as on Windows.
+    EXPECT_EQ(ERROR_KEY_DELETED, plat::RegSetValueExW(created.h, L"X", 0, REG_DWORD,
+                                                      reinterpret_cast<const BYTE*>(&flags), sizeof(flags)));
+    EXPECT_EQ(ERROR_FILE_NOT_FOUND, plat::RegDeleteKeyW(root.h, L"SOFTWARE\\Lab"));
+}
+
+TEST_F(LabRegistry, AccessFollowsTheIdentity) {
+    // The operator administers ADMIN01 and PRINT01, not FS01.
+    Key denied;
+    EXPECT_EQ(ERROR_ACCESS_DENIED, plat::RegConnectRegistryW(L"FS01", HKEY_LOCAL_MACHINE, &denied.h));
+    EXPECT_EQ(nullptr, denied.h);
+    {
+        lab::ScopedIdentity helpdesk(L"LAB\\helpdesk");
+        Key local, version, write;
+        // Locally everyone reads, but only administrators write.
+        ASSERT_EQ(ERROR_SUCCESS, plat::RegConnectRegistryW(nullptr, HKEY_LOCAL_MACHINE, &local.h));
+        EXPECT_EQ(ERROR_SUCCESS, plat::RegOpenKeyExW(local.h, L"SOFTWARE", 0, KEY_READ, &version.h));
+        EXPECT_EQ(ERROR_ACCESS_DENIED, plat::RegOpenKeyExW(local.h, L"SOFTWARE", 0, KEY_SET_VALUE, &write.h));
+        EXPECT_EQ(ERROR_ACCESS_DENIED, plat::RegCreateKeyExW(local.h, L"SOFTWARE\\New", 0, nullptr, 0, KEY_READ,
+                                                             nullptr, &write.h, nullptr));
+        Key remote;
+        EXPECT_EQ(ERROR_SUCCESS, plat::RegConnectRegistryW(L"FS01", HKEY_LOCAL_MACHINE, &remote.h));
+    }
+    Key offline, unknown, wrongRoot;
+    EXPECT_EQ(ERROR_BAD_NETPATH, plat::RegConnectRegistryW(L"LAPTOP07", HKEY_LOCAL_MACHINE, &offline.h));
+    EXPECT_EQ(ERROR_BAD_NETPATH, plat::RegConnectRegistryW(L"NOSUCH", HKEY_LOCAL_MACHINE, &unknown.h));
+    EXPECT_EQ(ERROR_INVALID_HANDLE, plat::RegConnectRegistryW(L"FS01", HKEY_CURRENT_USER, &wrongRoot.h));
+}
+
+TEST_F(LabRegistry, ClosedAndForeignHandlesAreInvalid) {
+    HKEY root = nullptr;
+    ASSERT_EQ(ERROR_SUCCESS, plat::RegConnectRegistryW(nullptr, HKEY_LOCAL_MACHINE, &root));
+    ASSERT_EQ(ERROR_SUCCESS, plat::RegCloseKey(root));
+    HKEY out = nullptr;
+    EXPECT_EQ(ERROR_INVALID_HANDLE, plat::RegOpenKeyExW(root, L"SOFTWARE", 0, KEY_READ, &out));
+    EXPECT_EQ(ERROR_INVALID_HANDLE, plat::RegCloseKey(root));
+    EXPECT_EQ(1u, LabBadReleases());
+    LabResetAccounting();
+}
+
+TEST_F(LabRegistry, InjectedFaultsReachTheCaller) {
+    LabAddFault(L"PRINT01", "RegOpenKeyExW", ERROR_NOT_ENOUGH_MEMORY, 2, 1);
+    Key root, first, second, third;
+    ASSERT_EQ(ERROR_SUCCESS, plat::RegConnectRegistryW(L"print01.lab.local", HKEY_LOCAL_MACHINE, &root.h));
+    EXPECT_EQ(ERROR_SUCCESS, plat::RegOpenKeyExW(root.h, L"SOFTWARE", 0, KEY_READ, &first.h));
+    EXPECT_EQ(ERROR_NOT_ENOUGH_MEMORY, plat::RegOpenKeyExW(root.h, L"SOFTWARE", 0, KEY_READ, &second.h));
+    EXPECT_EQ(ERROR_SUCCESS, plat::RegOpenKeyExW(root.h, L"SOFTWARE", 0, KEY_READ, &third.h));
+    EXPECT_EQ(3u, LabCallCount(L"PRINT01", "RegOpenKeyExW"));
+}
+
+}  // namespace
