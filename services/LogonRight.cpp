@@ -12,7 +12,7 @@ namespace {
 
 constexpr ACCESS_MASK kPolicyAccess = POLICY_LOOKUP_NAMES | POLICY_CREATE_ACCOUNT;
 
-LSA_UNICODE_STRING LsaString(const wchar_t* text) {
+LSA_UNICODE_STRING CountedString(const wchar_t* text) {
     LSA_UNICODE_STRING s{};
     s.Buffer = const_cast<wchar_t*>(text);
     s.Length = static_cast<USHORT>(std::wcslen(text) * sizeof(wchar_t));
@@ -33,12 +33,12 @@ HRESULT GrantLogonRight(const wchar_t* computer, const wchar_t* account, const w
     SidBytes sid;
     RETURN_IF_FAILED(AccountNameToSid(computer, slash + 1, sid));
 
-    LSA_UNICODE_STRING system = LsaString(computer);
+    LSA_UNICODE_STRING system = CountedString(computer);
     LSA_OBJECT_ATTRIBUTES attributes{};
     UniqueLsaHandle policy;
     NTSTATUS status = plat::LsaOpenPolicy(&system, &attributes, kPolicyAccess, policy.Put());
     RETURN_HR_IF(FromStatus(status), status != 0);
-    LSA_UNICODE_STRING rights = LsaString(right ? right : L"");
+    LSA_UNICODE_STRING rights = CountedString(right ? right : L"");
     status = plat::LsaAddAccountRights(policy.Get(), sid.data(), &rights, 1);
     RETURN_HR_IF(FromStatus(status), status != 0);
     return S_OK;

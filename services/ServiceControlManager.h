@@ -20,7 +20,7 @@ public:
     // exactly as given; nothing is opened yet.
     static HRESULT Connect(const wchar_t* computer, ComPtr<ServiceControlManager>& out) noexcept;
 
-    // OpenSCManagerW(computer, database, access mask). The held handle is
+    // Opens the computer's service control manager (database, access mask). The held handle is
     // closed first, whatever the outcome.
     HRESULT Open(const wchar_t* database);
 
