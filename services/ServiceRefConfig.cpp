@@ -8,7 +8,7 @@ namespace vantrel {
 
 HRESULT ServiceRef::CurrentType(DWORD& type) {
     UniqueCoTaskMem config;
-    RETURN_IF_FAILED(QueryConfig(config));
+    RETURN_IF_FAILED(ReadConfig(config));
     type = static_cast<const QUERY_SERVICE_CONFIGW*>(config.Get())->dwServiceType;
     return S_OK;
 }
