@@ -1,5 +1,6 @@
 #include "common/Dialog.h"
 
+#include "common/DialogBinding.h"
 #include "common/ModuleState.h"
 #include "common/Result.h"
 
@@ -51,20 +52,8 @@ std::wstring WindowText(HWND window) {
 void Dialog::SetResult(LRESULT result) const noexcept { ::SetWindowLongPtrW(window_, DWLP_MSGRESULT, result); }
 
 INT_PTR CALLBACK Dialog::Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == WM_INITDIALOG) {
-        auto* self = reinterpret_cast<Dialog*>(lParam);
-        ::SetWindowLongPtrW(window, DWLP_USER, lParam);
-        self->window_ = window;
-        return self->OnInitDialog();
-    }
-    auto* self = reinterpret_cast<Dialog*>(::GetWindowLongPtrW(window, DWLP_USER));
-    if (!self) return FALSE;
-    if (message == WM_NCDESTROY) {
-        ::SetWindowLongPtrW(window, DWLP_USER, 0);
-        self->window_ = nullptr;
-        return FALSE;
-    }
-    return self->Route(message, wParam, lParam);
+    Dialog* initOwner = message == WM_INITDIALOG ? reinterpret_cast<Dialog*>(lParam) : nullptr;
+    return RouteToBoundObject(window, message, wParam, lParam, initOwner);
 }
 
 INT_PTR Dialog::Route(UINT message, WPARAM wParam, LPARAM lParam) {

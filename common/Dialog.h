@@ -76,6 +76,8 @@ protected:
     void SetResult(LRESULT result) const noexcept;
 
 private:
+    template <class Owner>
+    friend INT_PTR RouteToBoundObject(HWND, UINT, WPARAM, LPARAM, Owner*);
     static INT_PTR CALLBACK Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     INT_PTR Route(UINT message, WPARAM wParam, LPARAM lParam);
 
