@@ -6,9 +6,9 @@
 
 namespace vantrel {
 
-void InsertRows(HWND list, const RowBatch& rows) noexcept {
+void InsertRows(HWND list, RowBatch& rows) noexcept {
     ::SendMessageW(list, WM_SETREDRAW, FALSE, 0);
-    for (const PendingRow& row : rows) {
+    for (PendingRow& row : rows) {
         LVITEMW item{};
         item.mask = LVIF_TEXT | LVIF_IMAGE | LVIF_PARAM;
         item.iItem = row.index;
@@ -17,6 +17,7 @@ void InsertRows(HWND list, const RowBatch& rows) noexcept {
         item.lParam = row.data;
         const int at = static_cast<int>(::SendMessageW(list, LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item)));
         if (at < 0) continue;
+        row.data = 0;
         for (size_t c = 1; c < row.cells.size(); ++c) {
             LVITEMW cell{};
             cell.iSubItem = static_cast<int>(c);
@@ -48,13 +49,22 @@ void ListWriter::SetText(int row, int column, const wchar_t* text) {
 }
 
 void ListWriter::DeleteAll() noexcept {
-    batch_.clear();
+    Drop();
     ::SendMessageW(list_, LVM_DELETEALLITEMS, 0, 0);
 }
 
 void ListWriter::Flush() noexcept {
     if (batch_.empty()) return;
     ::SendMessageW(view_, WM_VIEW_INSERTROWS, 0, reinterpret_cast<LPARAM>(&batch_));
+    Drop();
+}
+
+void ListWriter::Drop() noexcept {
+    if (freeData_) {
+        for (const PendingRow& row : batch_) {
+            if (row.data) freeData_(row.data);
+        }
+    }
     batch_.clear();
 }
 

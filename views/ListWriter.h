@@ -22,12 +22,14 @@ struct PendingRow {
 };
 using RowBatch = std::vector<PendingRow>;
 
-// Sent by workers to their view: lParam is a const RowBatch*. Answered on the
+// Sent by workers to their view: lParam is a RowBatch*. Answered on the
 // view's thread by InsertRows.
 constexpr UINT WM_VIEW_INSERTROWS = WM_APP + 0x40;
 
 // Inserts a batch into `list` with redraw suspended (user-interface thread).
-void InsertRows(HWND list, const RowBatch& rows) noexcept;
+// The item data of each inserted row now belongs to the list: the row's
+// `data` is cleared, so what is left is still the writer's.
+void InsertRows(HWND list, RowBatch& rows) noexcept;
 
 class ListWriter {
 public:
@@ -36,14 +38,17 @@ public:
     // milliseconds per row; a small batch keeps it answering other messages.
     static constexpr size_t kBatchRows = 32;
 
-    ListWriter(HWND view, HWND list) noexcept : view_(view), list_(list) {}
+    // `freeData` frees the item data of rows that did not reach the list
+    // (the view was gone, or the batch was dropped); null for plain values.
+    ListWriter(HWND view, HWND list, void (*freeData)(LPARAM) noexcept = nullptr) noexcept
+        : view_(view), list_(list), freeData_(freeData) {}
     ListWriter(const ListWriter&) = delete;
     ListWriter& operator=(const ListWriter&) = delete;
     ~ListWriter() { Flush(); }
 
     // Adds a row (first column text, image, item data) for position `index`;
-    // the control places it by its sort order. Returns the row's handle for
-    // SetText.
+    // the control places it by its sort order. The writer owns the item data
+    // until the list has it. Returns the row's handle for SetText.
     int Insert(int index, const wchar_t* text, int image, LPARAM data);
     void SetText(int row, int column, const wchar_t* text);
     void DeleteAll() noexcept;
@@ -51,8 +56,11 @@ public:
     void Flush() noexcept;
 
 private:
+    void Drop() noexcept;
+
     HWND view_;
     HWND list_;
+    void (*freeData_)(LPARAM) noexcept;
     RowBatch batch_;
     ULONGLONG batchStarted_ = 0;
 };

@@ -9,6 +9,7 @@
 #include "views/ListWriter.h"
 #include "views/ViewMessages.h"
 #include "views/ViewRules.h"
+#include "views/ViewWorker.h"
 
 #include <commctrl.h>
 
@@ -86,6 +87,10 @@ void OnInitDialog(HWND window, const ViewDefinition& definition) {
 }
 
 void OnDestroy(HWND window) {
+    // Rows that own their item data give it back while the context (and so
+    // the view's deleter) is still there.
+    if (const ViewContext* owner = Context(window); owner && owner->definition->freeItemData)
+        ListView_DeleteAllItems(ListOf(window));
     std::unique_ptr<ViewContext> context(Context(window));
     ::SetWindowLongPtrW(window, GWLP_USERDATA, 0);
     ::RemovePropW(window, kViewProperty);
@@ -177,6 +182,7 @@ void OnContextMenu(HWND window, const NMITEMACTIVATE& click) {
     UniqueMenu menu(::LoadMenuW(module::Instance(), MAKEINTRESOURCEW(context->definition->menuId)));
     HMENU popup = menu ? ::GetSubMenu(menu.Get(), onItem ? 1 : 0) : nullptr;
     if (!popup) return;
+    if (context->definition->prepareMenu) context->definition->prepareMenu(window, popup, onItem);
     POINT at = click.ptAction;
     ::ClientToScreen(list, &at);
     ::TrackPopupMenu(popup, 0, at.x, at.y, 0, window, nullptr);
@@ -185,15 +191,22 @@ void OnContextMenu(HWND window, const NMITEMACTIVATE& click) {
 void RunCommand(HWND window, const ViewCommand& command) {
     ViewContext* context = Context(window);
     if (!context) return;
-    const std::wstring question = LoadResourceString(command.confirmationId);
-    const std::wstring title = LoadResourceString(IDS_VIEW_CONFIRM_TITLE);
-    if (::MessageBoxW(window, question.c_str(), title.c_str(), MB_OKCANCEL | MB_ICONQUESTION) != IDOK) return;
-    context = Context(window);  // the box dispatched messages
-    if (!context) return;
+    if (command.confirmationId != 0) {
+        const std::wstring question = LoadResourceString(command.confirmationId);
+        const std::wstring title = LoadResourceString(IDS_VIEW_CONFIRM_TITLE);
+        if (::MessageBoxW(window, question.c_str(), title.c_str(), MB_OKCANCEL | MB_ICONQUESTION) != IDOK) return;
+        context = Context(window);  // the box dispatched messages
+        if (!context) return;
+    }
 
     ComPtr<WorkerThread> worker = context->definition->createCommand(CopyForWorker(*context, command.allItems), command.id);
     const UINT failureId = context->definition->commandFailureId;
     if (!worker) return;
+    if (command.background) {
+        // The thread holds its own reference until its Run is over.
+        worker->Start(0, 0, false);
+        return;
+    }
     // Modal: the view keeps dispatching messages until the worker ends.
     HRESULT result = worker->Start(INFINITE, 0, false);
     DWORD exitCode = 0;
@@ -234,6 +247,15 @@ LRESULT OnNotify(HWND window, const NMHDR& header) {
         if (ViewContext* context = Context(window)) context->active = false;
     } else if (header.code == NM_RCLICK && header.idFrom == IDC_VIEW_LIST) {
         OnContextMenu(window, reinterpret_cast<const NMITEMACTIVATE&>(header));
+    } else if (header.code == NM_DBLCLK && header.idFrom == IDC_VIEW_LIST) {
+        const ViewContext* context = Context(window);
+        if (context && context->definition->doubleClickCommand != 0 &&
+            reinterpret_cast<const NMITEMACTIVATE&>(header).iItem >= 0)
+            OnCommand(window, context->definition->doubleClickCommand);
+    } else if (header.code == LVN_DELETEITEM && header.idFrom == IDC_VIEW_LIST) {
+        const ViewContext* context = Context(window);
+        if (context && context->definition->freeItemData)
+            context->definition->freeItemData(reinterpret_cast<const NMLISTVIEW&>(header).lParam);
     }
     return 0;
 }
@@ -262,7 +284,13 @@ INT_PTR CALLBACK ViewProc(HWND window, UINT message, WPARAM wParam, LPARAM lPara
             OnCommand(window, LOWORD(wParam));
             return TRUE;
         case WM_VIEW_INSERTROWS:
-            InsertRows(ListOf(window), *reinterpret_cast<const RowBatch*>(lParam));
+            // Once the context is gone the rows stay the writer's.
+            if (Context(window)) InsertRows(ListOf(window), *reinterpret_cast<RowBatch*>(lParam));
+            return TRUE;
+        case WM_VIEW_CALL:
+            if (!Context(window)) return TRUE;
+            (*reinterpret_cast<const std::function<void()>*>(lParam))();
+            ::SetWindowLongPtrW(window, DWLP_MSGRESULT, 1);
             return TRUE;
         case WM_DESTROY:
             OnDestroy(window);
@@ -286,6 +314,7 @@ ViewWorkerContext CopyForWorker(const ViewContext& context, bool allItems) {
     copy.active = false;
     copy.recallOptions = context.recallOptions;
     copy.allItems = allItems;
+    copy.freeItemData = context.definition ? context.definition->freeItemData : nullptr;
     return copy;
 }
 
