@@ -25,6 +25,9 @@ void InsertRows(HWND list, RowBatch& rows) noexcept {
             ::SendMessageW(list, LVM_SETITEMTEXTW, static_cast<WPARAM>(at), reinterpret_cast<LPARAM>(&cell));
         }
     }
+}
+
+void ResumeListPaint(HWND list) noexcept {
     ::SendMessageW(list, WM_SETREDRAW, TRUE, 0);
     ::InvalidateRect(list, nullptr, TRUE);
 }
@@ -56,6 +59,11 @@ void ListWriter::DeleteAll() noexcept {
 void ListWriter::Flush() noexcept {
     if (batch_.empty()) return;
     ::SendMessageW(view_, WM_VIEW_INSERTROWS, 0, reinterpret_cast<LPARAM>(&batch_));
+    Drop();
+}
+
+void ListWriter::Finish() noexcept {
+    ::SendMessageW(view_, WM_VIEW_INSERTROWS, kLastBatch, reinterpret_cast<LPARAM>(&batch_));
     Drop();
 }
 

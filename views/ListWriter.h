@@ -4,9 +4,11 @@
 // after every row costs more, so the writer gathers up to kBatchRows rows
 // (or kBatchMs' worth) and hands them to the view in one sent message
 // (WM_VIEW_INSERTROWS); the view inserts them with the list's redraw
-// suspended and lets it paint once. Rows still appear as they come (within
-// kBatchMs), in the control's sort order, and workers test for a stop between
-// rows as before.
+// suspended. Turning redraw back on repaints the whole list at once (tens of
+// milliseconds under Wine), so the view does that at most every kPaintMs
+// while rows arrive, and at once after the last batch. Rows still appear as
+// they come, in the control's sort order, and workers test for a stop
+// between rows as before.
 #include <windows.h>
 
 #include <string>
@@ -22,14 +24,22 @@ struct PendingRow {
 };
 using RowBatch = std::vector<PendingRow>;
 
-// Sent by workers to their view: lParam is a RowBatch*. Answered on the
+// Sent by workers to their view: wParam is kLastBatch after the last rows
+// (the batch may be empty), else 0; lParam is a RowBatch*. Answered on the
 // view's thread by InsertRows.
 constexpr UINT WM_VIEW_INSERTROWS = WM_APP + 0x40;
+constexpr WPARAM kLastBatch = 1;
 
-// Inserts a batch into `list` with redraw suspended (user-interface thread).
-// The item data of each inserted row now belongs to the list: the row's
-// `data` is cleared, so what is left is still the writer's.
+// How often at most a filling list is repainted.
+constexpr UINT kPaintMs = 500;
+
+// Inserts a batch into `list` and leaves its redraw suspended until
+// ResumeListPaint (user-interface thread). The item data of each inserted
+// row now belongs to the list: the row's `data` is cleared, so what is left
+// is still the writer's.
 void InsertRows(HWND list, RowBatch& rows) noexcept;
+// Turns the list's redraw back on and repaints it.
+void ResumeListPaint(HWND list) noexcept;
 
 class ListWriter {
 public:
@@ -44,7 +54,7 @@ public:
         : view_(view), list_(list), freeData_(freeData) {}
     ListWriter(const ListWriter&) = delete;
     ListWriter& operator=(const ListWriter&) = delete;
-    ~ListWriter() { Flush(); }
+    ~ListWriter() { Finish(); }
 
     // Adds a row (first column text, image, item data) for position `index`;
     // the control places it by its sort order. The writer owns the item data
@@ -54,6 +64,8 @@ public:
     void DeleteAll() noexcept;
     // Hands the gathered rows to the view now.
     void Flush() noexcept;
+    // Hands over the last rows and has the list painted at once.
+    void Finish() noexcept;
 
 private:
     void Drop() noexcept;

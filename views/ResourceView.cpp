@@ -19,6 +19,7 @@ namespace vantrel {
 namespace {
 
 constexpr wchar_t kViewProperty[] = L"VantrelResourceView";
+constexpr UINT_PTR kPaintTimer = 1;
 
 struct MenuTraits {
     using Type = HMENU;
@@ -172,6 +173,24 @@ void OnActivate(HWND window, DWORD force) {
     if (worker && SUCCEEDED(worker->Start(0, 0, false))) context->worker = std::move(worker);
 }
 
+// Rows arrive with the list's redraw suspended; it paints when the timer
+// fires, and at once after the last batch.
+void PaintRows(HWND window, ViewContext& context) {
+    ::KillTimer(window, kPaintTimer);
+    context.paintPending = false;
+    ResumeListPaint(ListOf(window));
+}
+
+void OnInsertRows(HWND window, ViewContext& context, RowBatch& rows, bool last) {
+    InsertRows(ListOf(window), rows);
+    if (last) {
+        PaintRows(window, context);
+    } else if (!context.paintPending) {
+        context.paintPending = ::SetTimer(window, kPaintTimer, kPaintMs, nullptr) != 0;
+        if (!context.paintPending) ResumeListPaint(ListOf(window));
+    }
+}
+
 void OnContextMenu(HWND window, const NMITEMACTIVATE& click) {
     const ViewContext* context = Context(window);
     if (!context) return;
@@ -285,7 +304,12 @@ INT_PTR CALLBACK ViewProc(HWND window, UINT message, WPARAM wParam, LPARAM lPara
             return TRUE;
         case WM_VIEW_INSERTROWS:
             // Once the context is gone the rows stay the writer's.
-            if (Context(window)) InsertRows(ListOf(window), *reinterpret_cast<RowBatch*>(lParam));
+            if (ViewContext* context = Context(window))
+                OnInsertRows(window, *context, *reinterpret_cast<RowBatch*>(lParam), wParam == kLastBatch);
+            return TRUE;
+        case WM_TIMER:
+            if (wParam == kPaintTimer)
+                if (ViewContext* context = Context(window)) PaintRows(window, *context);
             return TRUE;
         case WM_VIEW_CALL:
             if (!Context(window)) return TRUE;

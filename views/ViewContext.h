@@ -24,6 +24,7 @@ struct ViewContext {
     bool active = false;
     long recallOptions = 0;
     ComPtr<WorkerThread> worker;  // the current enumeration, or none
+    bool paintPending = false;    // rows arrived; the list repaints when the paint timer fires
     const ViewDefinition* definition = nullptr;
 };
 

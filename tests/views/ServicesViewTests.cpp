@@ -8,6 +8,7 @@
 #include "resources/ServicesViewIds.h"
 #include "services/ServiceConfig.h"
 #include "services/ServiceRef.h"
+#include "tests/module/ModuleTestSupport.h"
 #include "views/ServicesView.h"
 
 namespace {
@@ -301,7 +302,7 @@ TEST_F(ServicesView, StatusRefreshFindsRowsByDisplayName) {
     for (const SeenBox& box : watcher.Stop()) EXPECT_NE(L"Error", box.title) << box.text;
 }
 
-TEST_F(ServicesView, PropertiesFromMenuOrDoubleClickReportAMissingEditor) {
+TEST_F(ServicesView, PropertiesFromMenuOrDoubleClickReportWhatKeepsTheEditorAway) {
     HWND view = Open(vantrel::ServicesView(), L"SRV1");
     ProcessDialogWatcher watcher(testsupport::AnswerBoxes(IDOK));
     SelectOnly(view, {L"Alpha Service"});
@@ -332,6 +333,27 @@ TEST_F(ServicesView, PropertiesFromMenuOrDoubleClickReportAMissingEditor) {
         EXPECT_EQ(L"Error", box.title);
         EXPECT_EQ(expected, box.text);
     }
+
+    // Registered (the lab build), the editor is created, but its sheet
+    // cannot be opened: the computer refuses the connection (and until the
+    // sheet is built, the class says it has none).
+    moduletest::LoadedModule module;
+    using Entry = HRESULT(WINAPI*)();
+    ASSERT_EQ(S_OK, module.Export<Entry>("DllRegisterServer")());
+    struct Unregister {
+        const moduletest::LoadedModule& module;
+        ~Unregister() { module.Export<Entry>("DllUnregisterServer")(); }
+    } unregister{module};
+    LabAddFault(L"SRV1", "OpenSCManagerW", ERROR_ACCESS_DENIED, 1, 0);
+    ProcessDialogWatcher second(testsupport::AnswerBoxes(IDOK));
+    ASSERT_TRUE(Run(view, ID_VIEW_PROPERTIES));
+    const auto opened = second.Stop();
+    ASSERT_EQ(1u, opened.size());
+    EXPECT_EQ(L"Error", opened[0].title);
+    const wchar_t sentence[] = L"The service editor could not be opened.";
+    EXPECT_TRUE(opened[0].text == vantrel::ComposeErrorMessage(E_NOTIMPL, sentence) ||
+                opened[0].text == vantrel::ComposeErrorMessage(0x80070005, sentence))
+        << opened[0].text;
 }
 
 TEST_F(ServicesView, RowsGiveBackWhatTheyHold) {
