@@ -40,6 +40,14 @@ void Dialog::OnCommand(UINT id, UINT code, HWND control) {
     if (id == IDOK || id == IDCANCEL) Close(id);
 }
 
+std::wstring WindowText(HWND window) {
+    const int length = window ? ::GetWindowTextLengthW(window) : 0;
+    if (length <= 0) return {};
+    std::wstring text(static_cast<size_t>(length) + 1, L'\0');
+    text.resize(static_cast<size_t>(::GetWindowTextW(window, text.data(), length + 1)));
+    return text;
+}
+
 void Dialog::SetResult(LRESULT result) const noexcept { ::SetWindowLongPtrW(window_, DWLP_MSGRESULT, result); }
 
 INT_PTR CALLBACK Dialog::Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {

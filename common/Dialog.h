@@ -21,7 +21,12 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include <string>
+
 namespace vantrel {
+
+// The whole text of a window or control (the empty text for none).
+std::wstring WindowText(HWND window);
 
 class Dialog {
 public:

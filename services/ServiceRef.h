@@ -5,6 +5,7 @@
 #include "common/ComPtr.h"
 #include "common/Handles.h"
 #include "common/PlatHandles.h"
+#include "services/HardwareProfiles.h"
 #include "services/ServiceControlManager.h"
 
 #include <string>
@@ -96,7 +97,30 @@ public:
     // exit code, or shows no progress for the timeout (0x8007041D).
     HRESULT WaitForState(DWORD target);
 
+    // --- Configuration (Full mode; ServiceRefConfig.cpp) -----------------------
+    HRESULT SetStartType(DWORD startType);
+    // An absent text is written as the empty text (for the description: the
+    // description is removed).
+    HRESULT SetDisplayName(const wchar_t* displayName);
+    HRESULT SetDescription(const wchar_t* description);
+    // Runs the service as LocalSystem, interacting with the desktop or not.
+    HRESULT SetLocalSystem(bool interact);
+    // Runs the service as `account`; the desktop bit is cleared.
+    HRESULT SetAccount(const wchar_t* account, const wchar_t* password);
+    // A SERVICE_FAILURE_ACTIONSW block from the COM task allocator.
+    HRESULT QueryFailureActions(UniqueCoTaskMem& actions);
+    HRESULT SetFailureActions(SERVICE_FAILURE_ACTIONSW* actions);
+    // The service in each hardware profile of its computer (E_POINTER
+    // without an owner).
+    HRESULT EnumHardwareProfiles(std::vector<HardwareProfile>& profiles);
+    HRESULT SetHardwareProfiles(const std::vector<HardwareProfile>& profiles);
+
 private:
+    // The configuration through the handle open now (every mode may query it).
+    HRESULT ReadConfig(UniqueCoTaskMem& config);
+    // The service type the configuration holds now, read on the open handle.
+    HRESULT CurrentType(DWORD& type);
+
     HRESULT Control(DWORD code, ServiceFailureList* failures, ServiceRefList* stopped);
     void Notify(BOOL completed, DWORD target, HRESULT result, const SERVICE_STATUS_PROCESS& status, BOOL* cancel);
 
