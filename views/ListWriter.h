@@ -31,7 +31,7 @@ constexpr UINT WM_VIEW_INSERTROWS = WM_APP + 0x40;
 constexpr WPARAM kLastBatch = 1;
 
 // How often at most a filling list is repainted.
-constexpr UINT kPaintMs = 500;
+constexpr UINT kPaintMs = 1000;
 
 // Inserts a batch into `list` and leaves its redraw suspended until
 // ResumeListPaint (user-interface thread). The item data of each inserted
