@@ -8,3 +8,4 @@
 #include "resources/ViewsIds.h"
 #include "resources/AccountNamesIds.h"
 #include "resources/ServiceConfigIds.h"
+#include "resources/EditorIds.h"

@@ -29,16 +29,18 @@ HRESULT ServiceRef::SetDescription(const wchar_t* description) {
 }
 
 HRESULT ServiceRef::SetLocalSystem(bool interact) {
-    RETURN_IF_FAILED(EnsureOpen(ServiceOpenMode::Full));
+    // Reading the type opens the handle for queries: read it first.
     DWORD type = 0;
     RETURN_IF_FAILED(CurrentType(type));
+    RETURN_IF_FAILED(EnsureOpen(ServiceOpenMode::Full));
     return ChangeToLocalSystem(handle_.Get(), type, interact);
 }
 
 HRESULT ServiceRef::SetAccount(const wchar_t* account, const wchar_t* password) {
-    RETURN_IF_FAILED(EnsureOpen(ServiceOpenMode::Full));
+    // Reading the type opens the handle for queries: read it first.
     DWORD type = 0;
     RETURN_IF_FAILED(CurrentType(type));
+    RETURN_IF_FAILED(EnsureOpen(ServiceOpenMode::Full));
     return ChangeAccount(handle_.Get(), type, account, password);
 }
 

@@ -1,0 +1,50 @@
+#include "services/editor/ServiceEditorSheet.h"
+
+#include "common/ErrorText.h"
+#include "common/ResourceText.h"
+#include "common/Result.h"
+#include "resources/EditorIds.h"
+#include "resources/ServicesIds.h"
+#include "services/editor/GeneralPage.h"
+#include "services/editor/LogOnPage.h"
+
+#include <memory>
+#include <new>
+
+namespace vantrel {
+
+ServiceEditorSheet::ServiceEditorSheet(HWND parent, std::wstring computer, std::wstring service)
+    : parent_(parent), sheet_(parent, 0, 0) {
+    state_.computer = std::move(computer);
+    state_.serviceName = std::move(service);
+    sheet_.SetCaption(state_.computer.empty() ? state_.serviceName
+                                              : state_.serviceName + L" (" + state_.computer + L")");
+}
+
+HRESULT ServiceEditorSheet::Load() {
+    const HRESULT connected = ServiceControlManager::Connect(state_.computer.c_str(), state_.manager);
+    if (FAILED(connected)) {
+        ShowErrorMessage(static_cast<DWORD>(connected), LoadText(IDS_ERROR_TITLE).c_str(),
+                         LoadText(IDS_EDITOR_NO_SCM).c_str(), parent_, MB_ICONERROR);
+        return connected;
+    }
+    state_.manager->SetAccessMask(ServiceControlManager::kAllAccess);
+    RETURN_IF_FAILED(state_.manager->Open(L"ServicesActive"));
+    state_.service = ServiceRef(state_.serviceName, state_.manager.Get());
+    RETURN_IF_FAILED(state_.service.EnsureOpen(ServiceOpenMode::Full));
+    return AddPages();
+}
+
+HRESULT ServiceEditorSheet::AddPages() {
+    try {
+        RETURN_IF_FAILED(sheet_.AddPage(std::make_unique<GeneralPage>(state_)));
+        RETURN_IF_FAILED(sheet_.AddPage(std::make_unique<LogOnPage>(state_)));
+        // Recovery (only where the platform keeps failure actions) and
+        // Dependencies follow here, in that order.
+    } catch (const std::bad_alloc&) {
+        return E_OUTOFMEMORY;
+    }
+    return S_OK;
+}
+
+}  // namespace vantrel
