@@ -75,4 +75,11 @@ INT_PTR Dialog::Route(UINT message, WPARAM wParam, LPARAM lParam) {
     }
 }
 
+std::wstring ControlText(HWND dialog, int id) {
+    HWND control = ::GetDlgItem(dialog, id);
+    std::wstring text(static_cast<size_t>(::GetWindowTextLengthW(control)) + 1, L'\0');
+    text.resize(static_cast<size_t>(::GetWindowTextW(control, text.data(), static_cast<int>(text.size()))));
+    return text;
+}
+
 }  // namespace vantrel

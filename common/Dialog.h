@@ -21,6 +21,8 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include <string>
+
 namespace vantrel {
 
 class Dialog {
@@ -79,5 +81,8 @@ private:
     HWND window_ = nullptr;
     bool modal_ = false;
 };
+
+// The whole text of control `id` of a dialog or property page.
+std::wstring ControlText(HWND dialog, int id);
 
 }  // namespace vantrel

@@ -1,12 +1,13 @@
 #include "services/editor/GeneralPage.h"
 
 #include "common/ComPtr.h"
-#include "common/ErrorText.h"
+#include "common/Dialog.h"
 #include "common/ResourceText.h"
 #include "resources/EditorIds.h"
 #include "resources/ServicesIds.h"
 #include "services/ServiceControlJob.h"
 #include "services/editor/EditorRules.h"
+#include "services/editor/PageMessages.h"
 
 #include <array>
 
@@ -15,14 +16,6 @@ namespace vantrel {
 namespace {
 
 constexpr int kMaxDisplayName = 1024;
-
-std::wstring FieldText(HWND page, int id, int maxChars = 0) {
-    HWND field = ::GetDlgItem(page, id);
-    std::wstring text(static_cast<size_t>(::GetWindowTextLengthW(field)) + 1, L'\0');
-    text.resize(static_cast<size_t>(::GetWindowTextW(field, text.data(), static_cast<int>(text.size()))));
-    if (maxChars > 0 && text.size() > static_cast<size_t>(maxChars)) text.resize(static_cast<size_t>(maxChars));
-    return text;
-}
 
 void Enable(HWND page, int id, bool enable) { ::EnableWindow(::GetDlgItem(page, id), enable); }
 
@@ -47,8 +40,7 @@ void GeneralPage::LoadConfiguration() {
     UniqueCoTaskMem block;
     const HRESULT hr = state_.service.QueryConfig(block);
     if (FAILED(hr)) {
-        ShowErrorMessage(static_cast<DWORD>(hr), LoadText(IDS_ERROR_TITLE).c_str(),
-                         LoadText(IDS_EDITOR_CONFIG_QUERY_FAILED).c_str(), Window(), MB_ICONERROR);
+        ShowPageError(Window(), hr, IDS_EDITOR_CONFIG_QUERY_FAILED);
     } else {
         const auto* config = static_cast<const QUERY_SERVICE_CONFIGW*>(block.Get());
         ::SetDlgItemTextW(Window(), IDC_GEN_DISPLAY_NAME, config->lpDisplayName ? config->lpDisplayName : L"");
@@ -70,8 +62,7 @@ void GeneralPage::RefreshStatus() {
     SERVICE_STATUS_PROCESS status{};
     const HRESULT hr = state_.service.QueryStatus(status);
     if (FAILED(hr)) {
-        ShowErrorMessage(static_cast<DWORD>(hr), LoadText(IDS_ERROR_TITLE).c_str(),
-                         LoadText(IDS_EDITOR_STATUS_QUERY_FAILED).c_str(), Window(), MB_ICONERROR);
+        ShowPageError(Window(), hr, IDS_EDITOR_STATUS_QUERY_FAILED);
         return;
     }
     const StatusBlock block = StatusBlockFor(status.dwCurrentState, status.dwControlsAccepted);
@@ -97,12 +88,11 @@ void GeneralPage::RunControl(ServiceControlOperation operation) {
         job->SetDoneMessage(kRefreshMessage);
         job->SetComputer(state_.computer);
         if (operation == ServiceControlOperation::Start)
-            job->SetStartParameters(SplitStartParameters(FieldText(Window(), IDC_GEN_PARAMETERS)));
+            job->SetStartParameters(SplitStartParameters(ControlText(Window(), IDC_GEN_PARAMETERS)));
         hr = job->Start(0, 0, false);
     }
     if (FAILED(hr)) {
-        ShowErrorMessage(static_cast<DWORD>(hr), LoadText(IDS_ERROR_TITLE).c_str(),
-                         LoadText(IDS_BATCH_NO_THREAD).c_str(), Window(), MB_ICONERROR);
+        ShowPageError(Window(), hr, IDS_BATCH_NO_THREAD);
         RefreshStatus();
     }
 }
@@ -133,17 +123,16 @@ INT_PTR GeneralPage::OnOtherMessage(UINT message, WPARAM, LPARAM) {
 bool GeneralPage::ContinueAfter(HRESULT hr, UINT messageId) {
     if (SUCCEEDED(hr)) return true;
     // "Yes" goes back to the value, "No" lets the remaining changes through.
-    return ShowErrorMessage(static_cast<DWORD>(hr), LoadText(IDS_ERROR_TITLE).c_str(), LoadText(messageId).c_str(),
-                            Window(), MB_YESNO | MB_ICONERROR) != IDYES;
+    return ShowPageError(Window(), hr, messageId, MB_YESNO | MB_ICONERROR) != IDYES;
 }
 
 LRESULT GeneralPage::OnApply() {
     if (!IsModified()) return PSNRET_NOERROR;
-    const std::wstring displayName = FieldText(Window(), IDC_GEN_DISPLAY_NAME, kMaxDisplayName);
+    const std::wstring displayName = ControlText(Window(), IDC_GEN_DISPLAY_NAME).substr(0, kMaxDisplayName);
     if (!ContinueAfter(state_.service.SetDisplayName(displayName.c_str()), IDS_EDITOR_DISPLAY_NAME_FAILED))
         return PSNRET_INVALID;
     if (::IsWindowEnabled(Item(IDC_GEN_DESCRIPTION))) {
-        const std::wstring description = FieldText(Window(), IDC_GEN_DESCRIPTION);
+        const std::wstring description = ControlText(Window(), IDC_GEN_DESCRIPTION);
         if (!ContinueAfter(state_.service.SetDescription(description.c_str()), IDS_EDITOR_DESCRIPTION_FAILED))
             return PSNRET_INVALID;
     }

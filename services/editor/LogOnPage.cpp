@@ -1,11 +1,12 @@
 #include "services/editor/LogOnPage.h"
 
 #include "common/AccountNames.h"
-#include "common/ErrorText.h"
+#include "common/Dialog.h"
 #include "common/ObjectPicker.h"
 #include "common/ResourceText.h"
 #include "resources/EditorIds.h"
 #include "resources/ServicesIds.h"
+#include "services/editor/PageMessages.h"
 
 #include <objsel.h>
 
@@ -20,13 +21,6 @@ constexpr int kProfileNameShare = 3;  // of 4: the name column's part of the lis
 
 constexpr int kAccountControls[] = {IDC_LOGON_ACCOUNT, IDC_LOGON_BROWSE, IDC_LOGON_PASSWORD_LABEL,
                                     IDC_LOGON_PASSWORD, IDC_LOGON_CONFIRM_LABEL, IDC_LOGON_CONFIRM};
-
-std::wstring FieldText(HWND page, int id) {
-    HWND field = ::GetDlgItem(page, id);
-    std::wstring text(static_cast<size_t>(::GetWindowTextLengthW(field)) + 1, L'\0');
-    text.resize(static_cast<size_t>(::GetWindowTextW(field, text.data(), static_cast<int>(text.size()))));
-    return text;
-}
 
 bool Checked(HWND page, int id) { return ::IsDlgButtonChecked(page, id) == BST_CHECKED; }
 
@@ -93,9 +87,9 @@ void LogOnPage::ChooseAccount() {
 LogOnEntry LogOnPage::Entry() const {
     LogOnEntry entry;
     entry.localSystem = Checked(Window(), IDC_LOGON_LOCAL_SYSTEM);
-    entry.account = FieldText(Window(), IDC_LOGON_ACCOUNT);
-    entry.password = FieldText(Window(), IDC_LOGON_PASSWORD);
-    entry.confirm = FieldText(Window(), IDC_LOGON_CONFIRM);
+    entry.account = ControlText(Window(), IDC_LOGON_ACCOUNT);
+    entry.password = ControlText(Window(), IDC_LOGON_PASSWORD);
+    entry.confirm = ControlText(Window(), IDC_LOGON_CONFIRM);
     entry.lastApplied = lastApplied_;
     return entry;
 }
@@ -150,7 +144,7 @@ void LogOnPage::Browse() {
     HRESULT hr = picker.Initialize(state_.computer, scopes, 0);
     if (SUCCEEDED(hr)) hr = picker.Show(Window(), &picked);
     if (FAILED(hr)) {
-        ShowErrorMessage(static_cast<DWORD>(hr), LoadText(IDS_ERROR_TITLE).c_str(), nullptr, Window(), MB_ICONERROR);
+        ShowPageError(Window(), hr, 0);
         return;
     }
     if (hr == S_FALSE || picked.empty()) return;
@@ -200,17 +194,13 @@ LRESULT LogOnPage::OnApply() {
         if (SUCCEEDED(hr)) {
             lastApplied_ = entry.account;
             password_ = confirm_ = entry.password;
-        } else if (ShowErrorMessage(static_cast<DWORD>(hr), LoadText(IDS_ERROR_TITLE).c_str(),
-                                    LoadText(IDS_EDITOR_ACCOUNT_FAILED).c_str(), Window(),
-                                    MB_YESNO | MB_ICONERROR) == IDYES) {
+        } else if (ShowPageError(Window(), hr, IDS_EDITOR_ACCOUNT_FAILED, MB_YESNO | MB_ICONERROR) == IDYES) {
             return PSNRET_INVALID;  // back to the account
         }
     }
     if (profilesChanged_) {
         const HRESULT hr = state_.service.SetHardwareProfiles(profiles_);
-        if (FAILED(hr))
-            ShowErrorMessage(static_cast<DWORD>(hr), LoadText(IDS_ERROR_TITLE).c_str(),
-                             LoadText(IDS_EDITOR_PROFILES_FAILED).c_str(), Window(), MB_ICONERROR);
+        if (FAILED(hr)) ShowPageError(Window(), hr, IDS_EDITOR_PROFILES_FAILED);
         profilesChanged_ = false;
     }
     SetModified(false);
@@ -237,10 +227,7 @@ void LogOnPage::FillProfiles() {
     ListView_InsertColumn(list, 1, &column);
 
     const HRESULT hr = state_.service.EnumHardwareProfiles(profiles_);
-    if (FAILED(hr)) {
-        ShowErrorMessage(static_cast<DWORD>(hr), LoadText(IDS_ERROR_TITLE).c_str(),
-                         LoadText(IDS_EDITOR_PROFILES_ENUM_FAILED).c_str(), Window(), MB_ICONERROR);
-    }
+    if (FAILED(hr)) ShowPageError(Window(), hr, IDS_EDITOR_PROFILES_ENUM_FAILED);
     for (size_t i = 0; i < profiles_.size(); ++i) {
         LVITEMW item{};
         item.mask = LVIF_TEXT;

@@ -1,12 +1,10 @@
 #include "services/editor/ServiceEditorSheet.h"
 
-#include "common/ErrorText.h"
-#include "common/ResourceText.h"
 #include "common/Result.h"
 #include "resources/EditorIds.h"
-#include "resources/ServicesIds.h"
 #include "services/editor/GeneralPage.h"
 #include "services/editor/LogOnPage.h"
+#include "services/editor/PageMessages.h"
 
 #include <memory>
 #include <new>
@@ -24,8 +22,7 @@ ServiceEditorSheet::ServiceEditorSheet(HWND parent, std::wstring computer, std::
 HRESULT ServiceEditorSheet::Load() {
     const HRESULT connected = ServiceControlManager::Connect(state_.computer.c_str(), state_.manager);
     if (FAILED(connected)) {
-        ShowErrorMessage(static_cast<DWORD>(connected), LoadText(IDS_ERROR_TITLE).c_str(),
-                         LoadText(IDS_EDITOR_NO_SCM).c_str(), parent_, MB_ICONERROR);
+        ShowPageError(parent_, connected, IDS_EDITOR_NO_SCM);
         return connected;
     }
     state_.manager->SetAccessMask(ServiceControlManager::kAllAccess);
