@@ -1,5 +1,6 @@
 #include "common/Dialog.h"
 
+#include "common/DialogBinding.h"
 #include "common/ModuleState.h"
 #include "common/Result.h"
 
@@ -40,23 +41,19 @@ void Dialog::OnCommand(UINT id, UINT code, HWND control) {
     if (id == IDOK || id == IDCANCEL) Close(id);
 }
 
+std::wstring WindowText(HWND window) {
+    const int length = window ? ::GetWindowTextLengthW(window) : 0;
+    if (length <= 0) return {};
+    std::wstring text(static_cast<size_t>(length) + 1, L'\0');
+    text.resize(static_cast<size_t>(::GetWindowTextW(window, text.data(), length + 1)));
+    return text;
+}
+
 void Dialog::SetResult(LRESULT result) const noexcept { ::SetWindowLongPtrW(window_, DWLP_MSGRESULT, result); }
 
 INT_PTR CALLBACK Dialog::Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == WM_INITDIALOG) {
-        auto* self = reinterpret_cast<Dialog*>(lParam);
-        ::SetWindowLongPtrW(window, DWLP_USER, lParam);
-        self->window_ = window;
-        return self->OnInitDialog();
-    }
-    auto* self = reinterpret_cast<Dialog*>(::GetWindowLongPtrW(window, DWLP_USER));
-    if (!self) return FALSE;
-    if (message == WM_NCDESTROY) {
-        ::SetWindowLongPtrW(window, DWLP_USER, 0);
-        self->window_ = nullptr;
-        return FALSE;
-    }
-    return self->Route(message, wParam, lParam);
+    Dialog* initOwner = message == WM_INITDIALOG ? reinterpret_cast<Dialog*>(lParam) : nullptr;
+    return RouteToBoundObject(window, message, wParam, lParam, initOwner);
 }
 
 INT_PTR Dialog::Route(UINT message, WPARAM wParam, LPARAM lParam) {
@@ -73,13 +70,6 @@ INT_PTR Dialog::Route(UINT message, WPARAM wParam, LPARAM lParam) {
     default:
         return OnMessage(message, wParam, lParam);
     }
-}
-
-std::wstring ControlText(HWND dialog, int id) {
-    HWND control = ::GetDlgItem(dialog, id);
-    std::wstring text(static_cast<size_t>(::GetWindowTextLengthW(control)) + 1, L'\0');
-    text.resize(static_cast<size_t>(::GetWindowTextW(control, text.data(), static_cast<int>(text.size()))));
-    return text;
 }
 
 }  // namespace vantrel

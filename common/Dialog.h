@@ -25,6 +25,9 @@
 
 namespace vantrel {
 
+// The whole text of a window or control (the empty text for none).
+std::wstring WindowText(HWND window);
+
 class Dialog {
 public:
     // The template comes from `instance` (the module's own by default).
@@ -73,6 +76,8 @@ protected:
     void SetResult(LRESULT result) const noexcept;
 
 private:
+    template <class Owner>
+    friend INT_PTR RouteToBoundObject(HWND, UINT, WPARAM, LPARAM, Owner*);
     static INT_PTR CALLBACK Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     INT_PTR Route(UINT message, WPARAM wParam, LPARAM lParam);
 
@@ -81,8 +86,5 @@ private:
     HWND window_ = nullptr;
     bool modal_ = false;
 };
-
-// The whole text of control `id` of a dialog or property page.
-std::wstring ControlText(HWND dialog, int id);
 
 }  // namespace vantrel

@@ -1,5 +1,6 @@
 #include "common/PropertyPage.h"
 
+#include "common/DialogBinding.h"
 #include "common/HelpControl.h"
 #include "common/ModuleState.h"
 #include "common/PropertySheetHost.h"
@@ -96,23 +97,12 @@ void PropertyPage::ShowHelp() {
 }
 
 INT_PTR CALLBACK PropertyPage::Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == WM_INITDIALOG) {
-        // lParam is the sheet's copy of the page record; its lParam is the page.
-        const auto* record = reinterpret_cast<const PROPSHEETPAGEW*>(lParam);
-        auto* self = record ? reinterpret_cast<PropertyPage*>(record->lParam) : nullptr;
-        if (!self) return FALSE;
-        ::SetWindowLongPtrW(window, DWLP_USER, reinterpret_cast<LONG_PTR>(self));
-        self->window_ = window;
-        return self->OnInitDialog();
-    }
-    auto* self = reinterpret_cast<PropertyPage*>(::GetWindowLongPtrW(window, DWLP_USER));
-    if (!self) return FALSE;
-    if (message == WM_NCDESTROY) {
-        ::SetWindowLongPtrW(window, DWLP_USER, 0);
-        self->window_ = nullptr;
-        return FALSE;
-    }
-    return self->Route(message, wParam, lParam);
+    // WM_INITDIALOG's lParam is the sheet's copy of the page record; its
+    // lParam is the page.
+    PropertyPage* initOwner = nullptr;
+    if (message == WM_INITDIALOG && lParam)
+        initOwner = reinterpret_cast<PropertyPage*>(reinterpret_cast<const PROPSHEETPAGEW*>(lParam)->lParam);
+    return RouteToBoundObject(window, message, wParam, lParam, initOwner);
 }
 
 INT_PTR PropertyPage::Route(UINT message, WPARAM wParam, LPARAM lParam) {

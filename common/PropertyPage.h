@@ -153,6 +153,8 @@ private:
     // Called by the host: fills the header-text fields and makes the handle.
     HPROPSHEETPAGE CreateHandle(PropertySheetHost& host);
 
+    template <class Owner>
+    friend INT_PTR RouteToBoundObject(HWND, UINT, WPARAM, LPARAM, Owner*);
     static INT_PTR CALLBACK Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     INT_PTR Route(UINT message, WPARAM wParam, LPARAM lParam);
     INT_PTR RouteNotify(const NMHDR& header, LPARAM lParam);

@@ -9,3 +9,4 @@
 #include "resources/AccountNamesIds.h"
 #include "resources/ServiceConfigIds.h"
 #include "resources/EditorIds.h"
+#include "resources/EditorPagesIds.h"

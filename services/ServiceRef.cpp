@@ -98,6 +98,10 @@ HRESULT ServiceRef::QueryStatus(SERVICE_STATUS_PROCESS& status) {
 HRESULT ServiceRef::QueryConfig(UniqueCoTaskMem& config) {
     config.Reset();
     RETURN_IF_FAILED(EnsureOpen(ServiceOpenMode::Query));
+    return ReadConfig(config);
+}
+
+HRESULT ServiceRef::ReadConfig(UniqueCoTaskMem& config) {
     DWORD needed = 0;
     if (!plat::QueryServiceConfigW(handle_.Get(), nullptr, 0, &needed)) {
         const DWORD error = ::GetLastError();

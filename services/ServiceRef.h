@@ -116,7 +116,9 @@ public:
     HRESULT SetHardwareProfiles(const std::vector<HardwareProfile>& profiles);
 
 private:
-    // The service type the configuration holds now.
+    // The configuration through the handle open now (every mode may query it).
+    HRESULT ReadConfig(UniqueCoTaskMem& config);
+    // The service type the configuration holds now, read on the open handle.
     HRESULT CurrentType(DWORD& type);
 
     HRESULT Control(DWORD code, ServiceFailureList* failures, ServiceRefList* stopped);

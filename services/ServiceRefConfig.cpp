@@ -8,7 +8,7 @@ namespace vantrel {
 
 HRESULT ServiceRef::CurrentType(DWORD& type) {
     UniqueCoTaskMem config;
-    RETURN_IF_FAILED(QueryConfig(config));
+    RETURN_IF_FAILED(ReadConfig(config));
     type = static_cast<const QUERY_SERVICE_CONFIGW*>(config.Get())->dwServiceType;
     return S_OK;
 }
@@ -29,18 +29,16 @@ HRESULT ServiceRef::SetDescription(const wchar_t* description) {
 }
 
 HRESULT ServiceRef::SetLocalSystem(bool interact) {
-    // Reading the type opens the handle for queries: read it first.
+    RETURN_IF_FAILED(EnsureOpen(ServiceOpenMode::Full));
     DWORD type = 0;
     RETURN_IF_FAILED(CurrentType(type));
-    RETURN_IF_FAILED(EnsureOpen(ServiceOpenMode::Full));
     return ChangeToLocalSystem(handle_.Get(), type, interact);
 }
 
 HRESULT ServiceRef::SetAccount(const wchar_t* account, const wchar_t* password) {
-    // Reading the type opens the handle for queries: read it first.
+    RETURN_IF_FAILED(EnsureOpen(ServiceOpenMode::Full));
     DWORD type = 0;
     RETURN_IF_FAILED(CurrentType(type));
-    RETURN_IF_FAILED(EnsureOpen(ServiceOpenMode::Full));
     return ChangeAccount(handle_.Get(), type, account, password);
 }
 

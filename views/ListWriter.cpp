@@ -6,9 +6,27 @@
 
 namespace vantrel {
 
-void InsertRows(HWND list, const RowBatch& rows) noexcept {
-    ::SendMessageW(list, WM_SETREDRAW, FALSE, 0);
-    for (const PendingRow& row : rows) {
+namespace {
+
+void Repaint(HWND list, ListFill& fill) noexcept {
+    ::SendMessageW(list, WM_SETREDRAW, TRUE, 0);
+    ::InvalidateRect(list, nullptr, TRUE);
+    fill.suspended = false;
+    fill.lastPaint = std::chrono::steady_clock::now();
+}
+
+}  // namespace
+
+size_t InsertRows(HWND list, ListFill& fill, const RowBatch& rows, size_t first) noexcept {
+    using Clock = std::chrono::steady_clock;
+    const Clock::time_point deadline = Clock::now() + kInsertBudget;
+    if (!fill.suspended) {
+        ::SendMessageW(list, WM_SETREDRAW, FALSE, 0);
+        fill.suspended = true;
+    }
+    size_t next = first;
+    while (next < rows.size() && (next == first || Clock::now() < deadline)) {
+        const PendingRow& row = rows[next++];
         LVITEMW item{};
         item.mask = LVIF_TEXT | LVIF_IMAGE | LVIF_PARAM;
         item.iItem = row.index;
@@ -24,8 +42,12 @@ void InsertRows(HWND list, const RowBatch& rows) noexcept {
             ::SendMessageW(list, LVM_SETITEMTEXTW, static_cast<WPARAM>(at), reinterpret_cast<LPARAM>(&cell));
         }
     }
-    ::SendMessageW(list, WM_SETREDRAW, TRUE, 0);
-    ::InvalidateRect(list, nullptr, TRUE);
+    if (Clock::now() - fill.lastPaint >= kRepaintEvery) Repaint(list, fill);
+    return next - first;
+}
+
+void EndRows(HWND list, ListFill& fill) noexcept {
+    if (fill.suspended) Repaint(list, fill);
 }
 
 int ListWriter::Insert(int index, const wchar_t* text, int image, LPARAM data) {
@@ -53,9 +75,21 @@ void ListWriter::DeleteAll() noexcept {
 }
 
 void ListWriter::Flush() noexcept {
-    if (batch_.empty()) return;
-    ::SendMessageW(view_, WM_VIEW_INSERTROWS, 0, reinterpret_cast<LPARAM>(&batch_));
+    for (size_t done = 0; done < batch_.size();) {
+        const auto taken = static_cast<size_t>(
+            ::SendMessageW(view_, WM_VIEW_INSERTROWS, done, reinterpret_cast<LPARAM>(&batch_)));
+        if (taken == 0) break;  // the view is gone
+        done += taken;
+        // The view stopped for its time budget: let it answer what is waiting
+        // (input, posted messages) before the rest.
+        if (done < batch_.size()) ::Sleep(1);
+    }
     batch_.clear();
+}
+
+void ListWriter::End() noexcept {
+    Flush();
+    ::SendMessageW(view_, WM_VIEW_ENDROWS, 0, 0);
 }
 
 }  // namespace vantrel

@@ -262,7 +262,14 @@ INT_PTR CALLBACK ViewProc(HWND window, UINT message, WPARAM wParam, LPARAM lPara
             OnCommand(window, LOWORD(wParam));
             return TRUE;
         case WM_VIEW_INSERTROWS:
-            InsertRows(ListOf(window), *reinterpret_cast<const RowBatch*>(lParam));
+            if (ViewContext* context = Context(window)) {
+                const size_t taken = InsertRows(ListOf(window), context->fill,
+                                                *reinterpret_cast<const RowBatch*>(lParam), wParam);
+                ::SetWindowLongPtrW(window, DWLP_MSGRESULT, static_cast<LONG_PTR>(taken));
+            }
+            return TRUE;
+        case WM_VIEW_ENDROWS:
+            if (ViewContext* context = Context(window)) EndRows(ListOf(window), context->fill);
             return TRUE;
         case WM_DESTROY:
             OnDestroy(window);

@@ -4,6 +4,7 @@
 #include "common/ComPtr.h"
 #include "common/Handles.h"
 #include "common/WorkerThread.h"
+#include "views/ListWriter.h"
 
 #include <windows.h>
 
@@ -24,6 +25,7 @@ struct ViewContext {
     bool active = false;
     long recallOptions = 0;
     ComPtr<WorkerThread> worker;  // the current enumeration, or none
+    ListFill fill;                // rows arriving from workers
     const ViewDefinition* definition = nullptr;
 };
 

@@ -57,7 +57,7 @@ HRESULT EnumerationWorker::Run() {
     ListWriter rows(Context().window, List());
     rows.DeleteAll();
     const HRESULT hr = Enumerate(rows);
-    rows.Flush();
+    rows.End();
     if (FAILED(hr)) {
         ShowFailure(hr);
         return hr;

@@ -88,7 +88,7 @@ void GeneralPage::RunControl(ServiceControlOperation operation) {
         job->SetDoneMessage(kRefreshMessage);
         job->SetComputer(state_.computer);
         if (operation == ServiceControlOperation::Start)
-            job->SetStartParameters(SplitStartParameters(ControlText(Window(), IDC_GEN_PARAMETERS)));
+            job->SetStartParameters(SplitStartParameters(WindowText(Item(IDC_GEN_PARAMETERS))));
         hr = job->Start(0, 0, false);
     }
     if (FAILED(hr)) {
@@ -128,11 +128,11 @@ bool GeneralPage::ContinueAfter(HRESULT hr, UINT messageId) {
 
 LRESULT GeneralPage::OnApply() {
     if (!IsModified()) return PSNRET_NOERROR;
-    const std::wstring displayName = ControlText(Window(), IDC_GEN_DISPLAY_NAME).substr(0, kMaxDisplayName);
+    const std::wstring displayName = WindowText(Item(IDC_GEN_DISPLAY_NAME)).substr(0, kMaxDisplayName);
     if (!ContinueAfter(state_.service.SetDisplayName(displayName.c_str()), IDS_EDITOR_DISPLAY_NAME_FAILED))
         return PSNRET_INVALID;
     if (::IsWindowEnabled(Item(IDC_GEN_DESCRIPTION))) {
-        const std::wstring description = ControlText(Window(), IDC_GEN_DESCRIPTION);
+        const std::wstring description = WindowText(Item(IDC_GEN_DESCRIPTION));
         if (!ContinueAfter(state_.service.SetDescription(description.c_str()), IDS_EDITOR_DESCRIPTION_FAILED))
             return PSNRET_INVALID;
     }

@@ -87,9 +87,9 @@ void LogOnPage::ChooseAccount() {
 LogOnEntry LogOnPage::Entry() const {
     LogOnEntry entry;
     entry.localSystem = Checked(Window(), IDC_LOGON_LOCAL_SYSTEM);
-    entry.account = ControlText(Window(), IDC_LOGON_ACCOUNT);
-    entry.password = ControlText(Window(), IDC_LOGON_PASSWORD);
-    entry.confirm = ControlText(Window(), IDC_LOGON_CONFIRM);
+    entry.account = WindowText(Item(IDC_LOGON_ACCOUNT));
+    entry.password = WindowText(Item(IDC_LOGON_PASSWORD));
+    entry.confirm = WindowText(Item(IDC_LOGON_CONFIRM));
     entry.lastApplied = lastApplied_;
     return entry;
 }

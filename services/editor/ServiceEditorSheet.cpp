@@ -2,9 +2,11 @@
 
 #include "common/Result.h"
 #include "resources/EditorIds.h"
+#include "services/editor/DependenciesPage.h"
 #include "services/editor/GeneralPage.h"
 #include "services/editor/LogOnPage.h"
 #include "services/editor/PageMessages.h"
+#include "services/editor/RecoveryPage.h"
 
 #include <memory>
 #include <new>
@@ -36,8 +38,11 @@ HRESULT ServiceEditorSheet::AddPages() {
     try {
         RETURN_IF_FAILED(sheet_.AddPage(std::make_unique<GeneralPage>(state_)));
         RETURN_IF_FAILED(sheet_.AddPage(std::make_unique<LogOnPage>(state_)));
-        // Recovery (only where the platform keeps failure actions) and
-        // Dependencies follow here, in that order.
+        UniqueCoTaskMem stored;
+        const HRESULT read = state_.service.QueryFailureActions(stored);
+        if (OffersRecoveryPage(read))
+            RETURN_IF_FAILED(sheet_.AddPage(std::make_unique<RecoveryPage>(state_, read, std::move(stored))));
+        RETURN_IF_FAILED(sheet_.AddPage(std::make_unique<DependenciesPage>(state_)));
     } catch (const std::bad_alloc&) {
         return E_OUTOFMEMORY;
     }

@@ -62,17 +62,6 @@ TEST(StartParameterRules, EveryBlankSplitsWithoutQuoting) {
     EXPECT_EQ(Args{}, SplitStartParameters(L""));
 }
 
-TEST(StartTypeRules, ListOffersAutomaticManualDisabledAndNoSelectionWritesAutomatic) {
-    EXPECT_EQ(0, StartTypeIndex(SERVICE_AUTO_START));
-    EXPECT_EQ(1, StartTypeIndex(SERVICE_DEMAND_START));
-    EXPECT_EQ(2, StartTypeIndex(SERVICE_DISABLED));
-    EXPECT_EQ(-1, StartTypeIndex(SERVICE_BOOT_START));
-    EXPECT_EQ(-1, StartTypeIndex(SERVICE_SYSTEM_START));
-    for (DWORD type : {SERVICE_AUTO_START, SERVICE_DEMAND_START, SERVICE_DISABLED})
-        EXPECT_EQ(type, StartTypeForIndex(StartTypeIndex(type)));
-    EXPECT_EQ(static_cast<DWORD>(SERVICE_AUTO_START), StartTypeForIndex(-1));
-}
-
 TEST(AccountRules, LocalSystemAndComputerAccounts) {
     EXPECT_TRUE(IsLocalSystemAccount(nullptr));
     EXPECT_TRUE(IsLocalSystemAccount(L""));
@@ -125,13 +114,6 @@ TEST(PasswordRules, NoCheckForTheLocalSystemOrWhenLeavingIt) {
     EXPECT_EQ(PasswordVerdict::Accept, CheckPasswords(Typed(L"LAB\\new", L"1", L"12", kLocalSystem)));
     // An empty account field gets the check.
     EXPECT_EQ(PasswordVerdict::Mismatch, CheckPasswords(Typed(L"", L"1", L"12", kLocalSystem)));
-
-    LogOnEntry untouched = Typed(L"LAB\\old", kPasswordPlaceholder, kConfirmPlaceholder);
-    EXPECT_FALSE(AccountChanged(untouched));
-    EXPECT_FALSE(PasswordTouched(untouched));
-    untouched.confirm = L"x";
-    EXPECT_TRUE(PasswordTouched(untouched));
-    EXPECT_FALSE(PasswordChanged(untouched));
 }
 
 }  // namespace

@@ -365,6 +365,20 @@ TEST_F(ServiceEditorTest, HardwareProfilesFlipAndApplyWritesEveryProfile) {
               boxes[0]);
 }
 
+TEST_F(ServiceEditorTest, RecoveryIsOfferedOnlyWherePlatformsKeepFailureActions) {
+    auto pages = [] {
+        ServiceEditorSheet editor(nullptr, L"SRV1", L"Printer");
+        EXPECT_EQ(S_OK, editor.Load());
+        return editor.Sheet().PageCount();
+    };
+    EXPECT_EQ(4u, pages());
+    LabAddFault(L"SRV1", "QueryServiceConfig2W", ERROR_CALL_NOT_IMPLEMENTED, 1, 0);
+    EXPECT_EQ(3u, pages());
+    LabClearRules();
+    LabAddFault(L"SRV1", "QueryServiceConfig2W", ERROR_ACCESS_DENIED, 1, 0);
+    EXPECT_EQ(4u, pages());
+}
+
 // --- The component ------------------------------------------------------------
 
 TEST_F(ServiceEditorTest, ComponentBuildsTheSheetOnlyForAServiceItCanOpen) {
