@@ -11,7 +11,6 @@ namespace vantrel {
 size_t InsertRows(HWND list, RowBatch& rows, size_t first) noexcept {
     using Clock = std::chrono::steady_clock;
     const Clock::time_point deadline = Clock::now() + kInsertBudget;
-    ::SendMessageW(list, WM_SETREDRAW, FALSE, 0);
     size_t next = first;
     while (next < rows.size() && (next == first || Clock::now() < deadline)) {
         PendingRow& row = rows[next++];
@@ -33,6 +32,8 @@ size_t InsertRows(HWND list, RowBatch& rows, size_t first) noexcept {
     }
     return next;
 }
+
+void SuspendListPaint(HWND list) noexcept { ::SendMessageW(list, WM_SETREDRAW, FALSE, 0); }
 
 void ResumeListPaint(HWND list) noexcept {
     ::SendMessageW(list, WM_SETREDRAW, TRUE, 0);
@@ -76,7 +77,7 @@ void ListWriter::Deliver(bool last) noexcept {
         if (delivery.next >= batch_.size()) break;
         // The view stopped for its time budget: let it answer what is waiting
         // (input, timers, posted messages) before the rest.
-        ::Sleep(1);
+        plat::Sleep(1);
     }
     Drop();
 }

@@ -46,12 +46,14 @@ constexpr UINT kPaintMs = 1000;
 constexpr std::chrono::milliseconds kInsertBudget{20};
 
 // Inserts rows from `first` on into `list` until the budget is spent (at
-// least one row) and leaves its redraw suspended until ResumeListPaint
-// (user-interface thread). Returns the index after the last row taken. The
-// item data of each inserted row now belongs to the list: the row's `data`
-// is cleared, so what is left is still the writer's.
+// least one row); returns the index after the last row taken
+// (user-interface thread). The item data of each inserted row now belongs to
+// the list: the row's `data` is cleared, so what is left is still the
+// writer's.
 size_t InsertRows(HWND list, RowBatch& rows, size_t first) noexcept;
-// Turns the list's redraw back on and repaints it.
+// Turns the list's redraw off (each switch costs Wine tens of milliseconds:
+// the view keeps it off while rows arrive), and back on with a repaint.
+void SuspendListPaint(HWND list) noexcept;
 void ResumeListPaint(HWND list) noexcept;
 
 class ListWriter {

@@ -182,6 +182,7 @@ void PaintRows(HWND window, ViewContext& context) {
 }
 
 void OnInsertRows(HWND window, ViewContext& context, RowDelivery& delivery) {
+    if (!context.paintPending) SuspendListPaint(ListOf(window));  // else it is off already
     delivery.next = InsertRows(ListOf(window), *delivery.rows, delivery.next);
     if (delivery.last && delivery.next >= delivery.rows->size()) {
         PaintRows(window, context);
