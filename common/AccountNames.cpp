@@ -84,11 +84,17 @@ bool BreaksLocalNameRule(std::wstring_view name) {
     return false;
 }
 
-bool LocalNameRuleApplies(const wchar_t* server) {
+HRESULT ServerMajorVersion(const wchar_t* server, DWORD& major) {
     UniqueNetBuffer buffer;
-    if (plat::NetServerGetInfo(const_cast<LMSTR>(server), 101, PutNetBuffer(buffer)) != NERR_Success) return false;
-    const auto* info = static_cast<const SERVER_INFO_101*>(buffer.Get());
-    return (info->sv101_version_major & kMajorVersionMask) <= kNewestCheckedMajor;
+    const NET_API_STATUS status = plat::NetServerGetInfo(const_cast<LMSTR>(server), 101, PutNetBuffer(buffer));
+    if (status != NERR_Success) return HResultFromWin32(static_cast<long>(status));
+    major = static_cast<const SERVER_INFO_101*>(buffer.Get())->sv101_version_major & kMajorVersionMask;
+    return S_OK;
+}
+
+bool LocalNameRuleApplies(const wchar_t* server) {
+    DWORD major = 0;
+    return SUCCEEDED(ServerMajorVersion(server, major)) && major <= kNewestCheckedMajor;
 }
 
 bool IsNameRejection(DWORD error, const DWORD* failingField, DWORD nameField) {

@@ -33,6 +33,11 @@ enum class BadNameRule {
 // of " * + , / : ; < = > ? [ \ ] |.
 bool BreaksLocalNameRule(std::wstring_view name);
 
+// The platform major version of `server` as NetServerGetInfo level 101
+// reports it (the low 4 bits of sv101_version_major); the call's error as an
+// HRESULT when it fails.
+HRESULT ServerMajorVersion(const wchar_t* server, DWORD& major);
+
 // The local rule applies only to servers with major version 4 or less, as
 // NetServerGetInfo level 101 reports them; when that call fails no local
 // check is made.

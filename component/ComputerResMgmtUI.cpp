@@ -12,6 +12,7 @@
 #include "services/ServiceControlJob.h"
 #include "services/ServiceControlManager.h"
 #include "views/ResourceView.h"
+#include "views/ServicesView.h"
 #include "views/SessionsView.h"
 
 namespace vantrel {
@@ -24,6 +25,7 @@ INT_PTR CALLBACK InertViewProc(HWND, UINT, WPARAM, LPARAM) { return FALSE; }
 HWND CreateViewWindow(long uiIdentifier, UINT templateId) {
     if (uiIdentifier == UIID_SESSIONS) return CreateResourceView(SessionsView());
     if (uiIdentifier == UIID_OPEN_FILES) return CreateResourceView(OpenFilesView());
+    if (uiIdentifier == UIID_SERVICES) return CreateResourceView(ServicesView());
     // No owner: the console reparents, positions, shows and destroys it.
     return ::CreateDialogParamW(module::Instance(), MAKEINTRESOURCEW(templateId), nullptr, &InertViewProc, 0);
 }

@@ -1,6 +1,9 @@
 #include "component/WizardComponents.h"
 
 #include "common/Bstr.h"
+#include "common/Result.h"
+
+#include <new>
 
 namespace vantrel {
 
@@ -33,11 +36,22 @@ void* ServiceEditor::FindInterface(REFIID iid) noexcept {
 }
 
 STDMETHODIMP ServiceEditor::Create(long parent) {
+    sheet_.reset();
     parent_ = reinterpret_cast<HWND>(static_cast<LONG_PTR>(parent));
-    return E_NOTIMPL;  // the service properties sheet is not part of this build yet
+    auto Text = [](const UniqueBstr& b) { return std::wstring(b.Get() ? b.Get() : L""); };
+    std::unique_ptr<ServiceEditorSheet> sheet(new (std::nothrow) ServiceEditorSheet(parent_, Text(computer_), Text(service_)));
+    if (!sheet) return E_OUTOFMEMORY;
+    RETURN_IF_FAILED(sheet->Load());
+    sheet_ = std::move(sheet);
+    return S_OK;
 }
 
-STDMETHODIMP ServiceEditor::Start() { return E_HANDLE; }
+STDMETHODIMP ServiceEditor::Start() {
+    if (!sheet_) return E_HANDLE;
+    if (sheet_->Run() != -1) return S_OK;
+    const HRESULT hr = HResultFromLastError();
+    return FAILED(hr) ? hr : E_FAIL;
+}
 
 STDMETHODIMP ServiceEditor::get_Service(BSTR* value) { return CopyBstrOut(service_, value, UnsetReads::Null); }
 STDMETHODIMP ServiceEditor::put_Service(BSTR value) { return CopyBstrIn(value, service_); }

@@ -5,6 +5,9 @@
 #include "common/ComObject.h"
 #include "common/Dispatch.h"
 #include "common/Handles.h"
+#include "services/editor/ServiceEditorSheet.h"
+
+#include <memory>
 
 namespace vantrel {
 
@@ -58,6 +61,7 @@ private:
     UniqueBstr service_;
     UniqueBstr computer_;
     long configuration_ = 0;
+    std::unique_ptr<ServiceEditorSheet> sheet_;  // from Create until the next Create
 };
 
 class MultiComputerOp final : public ComObject, public IMultiComputerOp {

@@ -5,9 +5,12 @@
 //                   [--credentials PATH] [--options N] [--timeout SECONDS]
 //       refresh each view for each computer, wait for it, write DIR\COMPUTER-VIEW.tsv
 //       and .png and print a text rendering (views: sessions, openfiles, ...)
+//   vantrel-console --editor SERVICE --out DIR [--computer NAME]
+//       open the service's property sheet and save a picture of each page
 // Interactive and headless runs accept --computer (the first one is
 // connected at start), --credentials and --options.
 #include "console/ConsoleWindow.h"
+#include "console/EditorShots.h"
 #include "console/Headless.h"
 #include "console/Report.h"
 #include "lab/LabControl.h"
@@ -21,19 +24,22 @@
 namespace {
 
 constexpr wchar_t kUsage[] =
-    L"usage: vantrel-console [--report | --headless --out DIR] [--computer NAME]... [--view NAME]...\n"
+    L"usage: vantrel-console [--report | --headless --out DIR | --editor SERVICE --out DIR]\n"
+    L"                       [--computer NAME]... [--view NAME]...\n"
     L"                       [--credentials PATH] [--options N] [--timeout SECONDS]\n";
 
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
     bool report = false, headless = false;
+    std::wstring editedService;
     console::HeadlessOptions options;
     for (int i = 1; i < argc; ++i) {
         const std::wstring arg = argv[i];
         const bool hasValue = i + 1 < argc;
         if (arg == L"--report") report = true;
         else if (arg == L"--headless") headless = true;
+        else if (arg == L"--editor" && hasValue) editedService = argv[++i];
         else if (arg == L"--out" && hasValue) options.outputFolder = argv[++i];
         else if (arg == L"--computer" && hasValue) options.computers.push_back(argv[++i]);
         else if (arg == L"--view" && hasValue) options.views.push_back(argv[++i]);
@@ -45,8 +51,8 @@ int wmain(int argc, wchar_t** argv) {
             return 2;
         }
     }
-    if (headless && options.outputFolder.empty()) {
-        std::fwprintf(stderr, L"vantrel-console: --headless needs --out DIR\n%ls", kUsage);
+    if ((headless || !editedService.empty()) && options.outputFolder.empty()) {
+        std::fwprintf(stderr, L"vantrel-console: --headless and --editor need --out DIR\n%ls", kUsage);
         return 2;
     }
     INITCOMMONCONTROLSEX controls{sizeof controls, ICC_LISTVIEW_CLASSES | ICC_TAB_CLASSES | ICC_STANDARD_CLASSES};
@@ -55,6 +61,9 @@ int wmain(int argc, wchar_t** argv) {
     int rc = 0;
     if (report) {
         rc = console::WriteModuleReport(stdout) == 0 ? 0 : 1;
+    } else if (!editedService.empty()) {
+        rc = console::CaptureServiceEditor(options.computers.empty() ? std::wstring() : options.computers[0],
+                                           editedService, options.outputFolder, stdout);
     } else if (headless) {
         rc = console::RunHeadless(options, stdout);
     } else {

@@ -74,4 +74,36 @@ bool WritePng(const std::wstring& path, int width, int height, const std::vector
     return std::fclose(f) == 0 && ok;
 }
 
+bool SaveWindowImage(HWND window, const std::wstring& path) {
+    RECT r{};
+    ::GetWindowRect(window, &r);
+    const int width = r.right - r.left, height = r.bottom - r.top;
+    if (width <= 0 || height <= 0) return false;
+    HDC screen = ::GetDC(nullptr);
+    HDC memory = ::CreateCompatibleDC(screen);
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = -height;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    void* bits = nullptr;
+    HBITMAP bitmap = ::CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HGDIOBJ old = ::SelectObject(memory, bitmap);
+    ::BitBlt(memory, 0, 0, width, height, screen, r.left, r.top, SRCCOPY);
+    ::GdiFlush();
+    std::vector<std::uint8_t> rgb(static_cast<size_t>(width) * height * 3);
+    const auto* bgra = static_cast<const std::uint8_t*>(bits);
+    for (size_t i = 0; bits && i < static_cast<size_t>(width) * height; ++i) {
+        rgb[i * 3] = bgra[i * 4 + 2];
+        rgb[i * 3 + 1] = bgra[i * 4 + 1];
+        rgb[i * 3 + 2] = bgra[i * 4];
+    }
+    ::SelectObject(memory, old);
+    ::DeleteObject(bitmap);
+    ::DeleteDC(memory);
+    ::ReleaseDC(nullptr, screen);
+    return bits && WritePng(path, width, height, rgb);
+}
+
 }  // namespace console

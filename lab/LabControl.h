@@ -118,6 +118,12 @@ LAB_API void LabResetAccounting(void);
 // the identifier text `sid` ("S-1-5-21-..."), one per line, in name order.
 LAB_API DWORD LabAccountRights(const wchar_t* computer, const wchar_t* sid, wchar_t* buffer, DWORD chars);
 
+// --- Services ----------------------------------------------------------------
+// The arguments the last successful StartServiceW of `service` on `computer`
+// passed, each followed by a line feed ("" when it had none). 0 when there is
+// no such computer or service.
+LAB_API DWORD LabServiceStartArguments(const wchar_t* computer, const wchar_t* service, wchar_t* buffer, DWORD chars);
+
 #ifdef __cplusplus
 }  // extern "C"
 
@@ -147,6 +153,9 @@ inline std::wstring ComputerName(DWORD index) {
 }
 inline std::wstring AccountRights(const wchar_t* computer, const wchar_t* sid) {
     return ReadLabText([=](wchar_t* b, DWORD n) { return LabAccountRights(computer, sid, b, n); });
+}
+inline std::wstring ServiceStartArguments(const wchar_t* computer, const wchar_t* service) {
+    return ReadLabText([=](wchar_t* b, DWORD n) { return LabServiceStartArguments(computer, service, b, n); });
 }
 inline std::wstring ThreadIdentity() {
     return ReadLabText([](wchar_t* b, DWORD n) { return LabThreadIdentity(b, n, nullptr); });

@@ -8,4 +8,6 @@
 #include "resources/ViewsIds.h"
 #include "resources/AccountNamesIds.h"
 #include "resources/ServiceConfigIds.h"
+#include "resources/EditorIds.h"
 #include "resources/EditorPagesIds.h"
+#include "resources/ServicesViewIds.h"

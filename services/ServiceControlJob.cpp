@@ -94,6 +94,7 @@ HRESULT ServiceControlJob::Run() {
             ::MessageBoxW(owner_, summary.c_str(), title.c_str(), MB_ICONERROR);
     }
     dialog.Close();
+    if (doneMessage_ && owner_) ::PostMessageW(owner_, doneMessage_, 0, 0);
     return lastFailure_;
 }
 

@@ -19,6 +19,9 @@ public:
     // E_OUTOFMEMORY when the list cannot grow.
     HRESULT AddService(const ServiceRef& service) noexcept;
     void SetOwner(HWND owner) noexcept { owner_ = owner; }
+    // Posted to the owner window once the run is over (0: nothing is posted).
+    // Owners that start the job without waiting refresh on it.
+    void SetDoneMessage(UINT message) noexcept { doneMessage_ = message; }
     // The computer and where its alternate credentials are stored; without a
     // credentials path the computer's own name is looked up, with options 0.
     void SetComputer(std::wstring computer, std::wstring credentialsPath = L"", long recallOptions = 0);
@@ -40,6 +43,7 @@ private:
     ServiceControlOperation operation_ = ServiceControlOperation::None;
     std::vector<ServiceRef> services_;
     HWND owner_ = nullptr;
+    UINT doneMessage_ = 0;
     std::wstring computer_;
     std::wstring credentialsPath_;
     long recallOptions_ = 0;

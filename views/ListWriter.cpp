@@ -4,29 +4,17 @@
 
 #include <commctrl.h>
 
+#include <chrono>
+
 namespace vantrel {
 
-namespace {
-
-void Repaint(HWND list, ListFill& fill) noexcept {
-    ::SendMessageW(list, WM_SETREDRAW, TRUE, 0);
-    ::InvalidateRect(list, nullptr, TRUE);
-    fill.suspended = false;
-    fill.lastPaint = std::chrono::steady_clock::now();
-}
-
-}  // namespace
-
-size_t InsertRows(HWND list, ListFill& fill, const RowBatch& rows, size_t first) noexcept {
+size_t InsertRows(HWND list, RowBatch& rows, size_t first) noexcept {
     using Clock = std::chrono::steady_clock;
     const Clock::time_point deadline = Clock::now() + kInsertBudget;
-    if (!fill.suspended) {
-        ::SendMessageW(list, WM_SETREDRAW, FALSE, 0);
-        fill.suspended = true;
-    }
+    ::SendMessageW(list, WM_SETREDRAW, FALSE, 0);
     size_t next = first;
     while (next < rows.size() && (next == first || Clock::now() < deadline)) {
-        const PendingRow& row = rows[next++];
+        PendingRow& row = rows[next++];
         LVITEMW item{};
         item.mask = LVIF_TEXT | LVIF_IMAGE | LVIF_PARAM;
         item.iItem = row.index;
@@ -35,6 +23,7 @@ size_t InsertRows(HWND list, ListFill& fill, const RowBatch& rows, size_t first)
         item.lParam = row.data;
         const int at = static_cast<int>(::SendMessageW(list, LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item)));
         if (at < 0) continue;
+        row.data = 0;
         for (size_t c = 1; c < row.cells.size(); ++c) {
             LVITEMW cell{};
             cell.iSubItem = static_cast<int>(c);
@@ -42,12 +31,12 @@ size_t InsertRows(HWND list, ListFill& fill, const RowBatch& rows, size_t first)
             ::SendMessageW(list, LVM_SETITEMTEXTW, static_cast<WPARAM>(at), reinterpret_cast<LPARAM>(&cell));
         }
     }
-    if (Clock::now() - fill.lastPaint >= kRepaintEvery) Repaint(list, fill);
-    return next - first;
+    return next;
 }
 
-void EndRows(HWND list, ListFill& fill) noexcept {
-    if (fill.suspended) Repaint(list, fill);
+void ResumeListPaint(HWND list) noexcept {
+    ::SendMessageW(list, WM_SETREDRAW, TRUE, 0);
+    ::InvalidateRect(list, nullptr, TRUE);
 }
 
 int ListWriter::Insert(int index, const wchar_t* text, int image, LPARAM data) {
@@ -70,26 +59,35 @@ void ListWriter::SetText(int row, int column, const wchar_t* text) {
 }
 
 void ListWriter::DeleteAll() noexcept {
-    batch_.clear();
+    Drop();
     ::SendMessageW(list_, LVM_DELETEALLITEMS, 0, 0);
 }
 
 void ListWriter::Flush() noexcept {
-    for (size_t done = 0; done < batch_.size();) {
-        const auto taken = static_cast<size_t>(
-            ::SendMessageW(view_, WM_VIEW_INSERTROWS, done, reinterpret_cast<LPARAM>(&batch_)));
-        if (taken == 0) break;  // the view is gone
-        done += taken;
-        // The view stopped for its time budget: let it answer what is waiting
-        // (input, posted messages) before the rest.
-        if (done < batch_.size()) ::Sleep(1);
-    }
-    batch_.clear();
+    if (!batch_.empty()) Deliver(false);
 }
 
-void ListWriter::End() noexcept {
-    Flush();
-    ::SendMessageW(view_, WM_VIEW_ENDROWS, 0, 0);
+void ListWriter::Finish() noexcept { Deliver(true); }
+
+void ListWriter::Deliver(bool last) noexcept {
+    RowDelivery delivery{&batch_, 0, last};
+    for (;;) {
+        if (!::SendMessageW(view_, WM_VIEW_INSERTROWS, 0, reinterpret_cast<LPARAM>(&delivery))) break;  // the view is gone
+        if (delivery.next >= batch_.size()) break;
+        // The view stopped for its time budget: let it answer what is waiting
+        // (input, timers, posted messages) before the rest.
+        ::Sleep(1);
+    }
+    Drop();
+}
+
+void ListWriter::Drop() noexcept {
+    if (freeData_) {
+        for (const PendingRow& row : batch_) {
+            if (row.data) freeData_(row.data);
+        }
+    }
+    batch_.clear();
 }
 
 }  // namespace vantrel

@@ -1,15 +1,16 @@
 #pragma once
 // How workers write rows into a view's list. Every cross-thread message costs
-// a round trip through the user-interface thread, and repainting a growing
-// list costs more, so the writer gathers up to kBatchRows rows (or kBatchMs'
-// worth) and hands them to the view in sent messages (WM_VIEW_INSERTROWS).
-// Inserting into a long sorted list costs milliseconds per row, so the view
-// inserts for at most kInsertBudgetMs per message and says how far it got;
-// the writer lets the user-interface thread answer what else is waiting
-// before it sends the rest. While rows arrive the list's redraw stays
-// suspended and the list is repainted every kRepaintMs and when the writer
-// ends (WM_VIEW_ENDROWS). Rows still appear as they come, in the control's
-// sort order, and workers test for a stop between rows as before.
+// a round trip through the user-interface thread, and painting a growing list
+// costs more, so the writer gathers up to kBatchRows rows (or kBatchMs' worth)
+// and hands them to the view in sent messages (WM_VIEW_INSERTROWS); the view
+// inserts them with the list's redraw suspended. Inserting into a long sorted
+// list costs milliseconds per row, so the view inserts for at most
+// kInsertBudget per message and the writer sends the rest after letting the
+// user-interface thread answer what else is waiting. Turning redraw back on
+// repaints the whole list at once (tens of milliseconds under Wine), so the
+// view does that at most every kPaintMs while rows arrive, and at once after
+// the last batch. Rows still appear as they come, in the control's sort
+// order, and workers test for a stop between rows as before.
 #include <windows.h>
 
 #include <chrono>
@@ -26,32 +27,32 @@ struct PendingRow {
 };
 using RowBatch = std::vector<PendingRow>;
 
-// Sent by workers to their view: wParam is the first row to insert, lParam a
-// const RowBatch*. Answered on the view's thread by InsertRows; the result is
-// the number of rows inserted (0 when the window is gone).
-constexpr UINT WM_VIEW_INSERTROWS = WM_APP + 0x40;
-
-// Sent by a writer when it is done: the list is repainted.
-constexpr UINT WM_VIEW_ENDROWS = WM_APP + 0x41;
-
-// The user-interface thread's time for one WM_VIEW_INSERTROWS, and how often
-// a list that is being filled is repainted.
-constexpr std::chrono::milliseconds kInsertBudget{20};
-constexpr std::chrono::milliseconds kRepaintEvery{1000};
-
-// What the view keeps about the rows arriving in its list (user-interface
-// thread).
-struct ListFill {
-    bool suspended = false;  // redraw is off
-    std::chrono::steady_clock::time_point lastPaint{};
+// What a writer hands its view: the batch, how far the view has taken it,
+// and whether rows follow.
+struct RowDelivery {
+    RowBatch* rows = nullptr;
+    size_t next = 0;    // the first row the view has not taken
+    bool last = false;  // the writer is done after these
 };
 
+// Sent by workers to their view: lParam is a RowDelivery*. Answered on the
+// view's thread by InsertRows, which advances `next`; the result is 1 when
+// the view took the rows (0 once it is gone).
+constexpr UINT WM_VIEW_INSERTROWS = WM_APP + 0x40;
+
+// How often at most a filling list is repainted, and the user-interface
+// thread's time for one WM_VIEW_INSERTROWS.
+constexpr UINT kPaintMs = 1000;
+constexpr std::chrono::milliseconds kInsertBudget{20};
+
 // Inserts rows from `first` on into `list` until the budget is spent (at
-// least one row); returns how many it took. Redraw stays suspended between
-// calls and comes back every kRepaintEvery.
-size_t InsertRows(HWND list, ListFill& fill, const RowBatch& rows, size_t first) noexcept;
-// Turns redraw back on and repaints the list when rows stopped arriving.
-void EndRows(HWND list, ListFill& fill) noexcept;
+// least one row) and leaves its redraw suspended until ResumeListPaint
+// (user-interface thread). Returns the index after the last row taken. The
+// item data of each inserted row now belongs to the list: the row's `data`
+// is cleared, so what is left is still the writer's.
+size_t InsertRows(HWND list, RowBatch& rows, size_t first) noexcept;
+// Turns the list's redraw back on and repaints it.
+void ResumeListPaint(HWND list) noexcept;
 
 class ListWriter {
 public:
@@ -59,25 +60,32 @@ public:
     // The view bounds its own time per message, so a batch may be large.
     static constexpr size_t kBatchRows = 256;
 
-    ListWriter(HWND view, HWND list) noexcept : view_(view), list_(list) {}
+    // `freeData` frees the item data of rows that did not reach the list
+    // (the view was gone, or the batch was dropped); null for plain values.
+    ListWriter(HWND view, HWND list, void (*freeData)(LPARAM) noexcept = nullptr) noexcept
+        : view_(view), list_(list), freeData_(freeData) {}
     ListWriter(const ListWriter&) = delete;
     ListWriter& operator=(const ListWriter&) = delete;
-    ~ListWriter() { End(); }
+    ~ListWriter() { Finish(); }
 
     // Adds a row (first column text, image, item data) for position `index`;
-    // the control places it by its sort order. Returns the row's handle for
-    // SetText.
+    // the control places it by its sort order. The writer owns the item data
+    // until the list has it. Returns the row's handle for SetText.
     int Insert(int index, const wchar_t* text, int image, LPARAM data);
     void SetText(int row, int column, const wchar_t* text);
     void DeleteAll() noexcept;
     // Hands the gathered rows to the view now.
     void Flush() noexcept;
-    // Flushes and lets the view repaint: no more rows are coming.
-    void End() noexcept;
+    // Hands over the last rows and has the list painted at once.
+    void Finish() noexcept;
 
 private:
+    void Deliver(bool last) noexcept;
+    void Drop() noexcept;
+
     HWND view_;
     HWND list_;
+    void (*freeData_)(LPARAM) noexcept;
     RowBatch batch_;
     ULONGLONG batchStarted_ = 0;
 };

@@ -9,6 +9,7 @@
 #include "views/ListWriter.h"
 #include "views/ViewMessages.h"
 #include "views/ViewRules.h"
+#include "views/ViewWorker.h"
 
 #include <commctrl.h>
 
@@ -18,6 +19,7 @@ namespace vantrel {
 namespace {
 
 constexpr wchar_t kViewProperty[] = L"VantrelResourceView";
+constexpr UINT_PTR kPaintTimer = 1;
 
 struct MenuTraits {
     using Type = HMENU;
@@ -86,6 +88,10 @@ void OnInitDialog(HWND window, const ViewDefinition& definition) {
 }
 
 void OnDestroy(HWND window) {
+    // Rows that own their item data give it back while the context (and so
+    // the view's deleter) is still there.
+    if (const ViewContext* owner = Context(window); owner && owner->definition->freeItemData)
+        ListView_DeleteAllItems(ListOf(window));
     std::unique_ptr<ViewContext> context(Context(window));
     ::SetWindowLongPtrW(window, GWLP_USERDATA, 0);
     ::RemovePropW(window, kViewProperty);
@@ -167,6 +173,24 @@ void OnActivate(HWND window, DWORD force) {
     if (worker && SUCCEEDED(worker->Start(0, 0, false))) context->worker = std::move(worker);
 }
 
+// Rows arrive with the list's redraw suspended; it paints when the timer
+// fires, and at once after the last batch.
+void PaintRows(HWND window, ViewContext& context) {
+    ::KillTimer(window, kPaintTimer);
+    context.paintPending = false;
+    ResumeListPaint(ListOf(window));
+}
+
+void OnInsertRows(HWND window, ViewContext& context, RowDelivery& delivery) {
+    delivery.next = InsertRows(ListOf(window), *delivery.rows, delivery.next);
+    if (delivery.last && delivery.next >= delivery.rows->size()) {
+        PaintRows(window, context);
+    } else if (!context.paintPending) {
+        context.paintPending = ::SetTimer(window, kPaintTimer, kPaintMs, nullptr) != 0;
+        if (!context.paintPending) ResumeListPaint(ListOf(window));
+    }
+}
+
 void OnContextMenu(HWND window, const NMITEMACTIVATE& click) {
     const ViewContext* context = Context(window);
     if (!context) return;
@@ -177,6 +201,7 @@ void OnContextMenu(HWND window, const NMITEMACTIVATE& click) {
     UniqueMenu menu(::LoadMenuW(module::Instance(), MAKEINTRESOURCEW(context->definition->menuId)));
     HMENU popup = menu ? ::GetSubMenu(menu.Get(), onItem ? 1 : 0) : nullptr;
     if (!popup) return;
+    if (context->definition->prepareMenu) context->definition->prepareMenu(window, popup, onItem);
     POINT at = click.ptAction;
     ::ClientToScreen(list, &at);
     ::TrackPopupMenu(popup, 0, at.x, at.y, 0, window, nullptr);
@@ -185,15 +210,22 @@ void OnContextMenu(HWND window, const NMITEMACTIVATE& click) {
 void RunCommand(HWND window, const ViewCommand& command) {
     ViewContext* context = Context(window);
     if (!context) return;
-    const std::wstring question = LoadResourceString(command.confirmationId);
-    const std::wstring title = LoadResourceString(IDS_VIEW_CONFIRM_TITLE);
-    if (::MessageBoxW(window, question.c_str(), title.c_str(), MB_OKCANCEL | MB_ICONQUESTION) != IDOK) return;
-    context = Context(window);  // the box dispatched messages
-    if (!context) return;
+    if (command.confirmationId != 0) {
+        const std::wstring question = LoadResourceString(command.confirmationId);
+        const std::wstring title = LoadResourceString(IDS_VIEW_CONFIRM_TITLE);
+        if (::MessageBoxW(window, question.c_str(), title.c_str(), MB_OKCANCEL | MB_ICONQUESTION) != IDOK) return;
+        context = Context(window);  // the box dispatched messages
+        if (!context) return;
+    }
 
     ComPtr<WorkerThread> worker = context->definition->createCommand(CopyForWorker(*context, command.allItems), command.id);
     const UINT failureId = context->definition->commandFailureId;
     if (!worker) return;
+    if (command.background) {
+        // The thread holds its own reference until its Run is over.
+        worker->Start(0, 0, false);
+        return;
+    }
     // Modal: the view keeps dispatching messages until the worker ends.
     HRESULT result = worker->Start(INFINITE, 0, false);
     DWORD exitCode = 0;
@@ -234,6 +266,15 @@ LRESULT OnNotify(HWND window, const NMHDR& header) {
         if (ViewContext* context = Context(window)) context->active = false;
     } else if (header.code == NM_RCLICK && header.idFrom == IDC_VIEW_LIST) {
         OnContextMenu(window, reinterpret_cast<const NMITEMACTIVATE&>(header));
+    } else if (header.code == NM_DBLCLK && header.idFrom == IDC_VIEW_LIST) {
+        const ViewContext* context = Context(window);
+        if (context && context->definition->doubleClickCommand != 0 &&
+            reinterpret_cast<const NMITEMACTIVATE&>(header).iItem >= 0)
+            OnCommand(window, context->definition->doubleClickCommand);
+    } else if (header.code == LVN_DELETEITEM && header.idFrom == IDC_VIEW_LIST) {
+        const ViewContext* context = Context(window);
+        if (context && context->definition->freeItemData)
+            context->definition->freeItemData(reinterpret_cast<const NMLISTVIEW&>(header).lParam);
     }
     return 0;
 }
@@ -262,14 +303,20 @@ INT_PTR CALLBACK ViewProc(HWND window, UINT message, WPARAM wParam, LPARAM lPara
             OnCommand(window, LOWORD(wParam));
             return TRUE;
         case WM_VIEW_INSERTROWS:
+            // Once the context is gone the rows stay the writer's.
             if (ViewContext* context = Context(window)) {
-                const size_t taken = InsertRows(ListOf(window), context->fill,
-                                                *reinterpret_cast<const RowBatch*>(lParam), wParam);
-                ::SetWindowLongPtrW(window, DWLP_MSGRESULT, static_cast<LONG_PTR>(taken));
+                OnInsertRows(window, *context, *reinterpret_cast<RowDelivery*>(lParam));
+                ::SetWindowLongPtrW(window, DWLP_MSGRESULT, 1);
             }
             return TRUE;
-        case WM_VIEW_ENDROWS:
-            if (ViewContext* context = Context(window)) EndRows(ListOf(window), context->fill);
+        case WM_TIMER:
+            if (wParam == kPaintTimer)
+                if (ViewContext* context = Context(window)) PaintRows(window, *context);
+            return TRUE;
+        case WM_VIEW_CALL:
+            if (!Context(window)) return TRUE;
+            (*reinterpret_cast<const std::function<void()>*>(lParam))();
+            ::SetWindowLongPtrW(window, DWLP_MSGRESULT, 1);
             return TRUE;
         case WM_DESTROY:
             OnDestroy(window);
@@ -293,6 +340,7 @@ ViewWorkerContext CopyForWorker(const ViewContext& context, bool allItems) {
     copy.active = false;
     copy.recallOptions = context.recallOptions;
     copy.allItems = allItems;
+    copy.freeItemData = context.definition ? context.definition->freeItemData : nullptr;
     return copy;
 }
 

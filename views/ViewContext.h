@@ -4,7 +4,6 @@
 #include "common/ComPtr.h"
 #include "common/Handles.h"
 #include "common/WorkerThread.h"
-#include "views/ListWriter.h"
 
 #include <windows.h>
 
@@ -25,7 +24,7 @@ struct ViewContext {
     bool active = false;
     long recallOptions = 0;
     ComPtr<WorkerThread> worker;  // the current enumeration, or none
-    ListFill fill;                // rows arriving from workers
+    bool paintPending = false;    // rows arrived; the list repaints when the paint timer fires
     const ViewDefinition* definition = nullptr;
 };
 
@@ -41,6 +40,9 @@ struct ViewWorkerContext {
     bool active = false;
     long recallOptions = 0;
     bool allItems = false;  // command workers: every item instead of the selected ones
+    // Frees what a row carries as item data when the row never reached the
+    // list (the view's own deleter; none when rows carry plain values).
+    void (*freeItemData)(LPARAM data) noexcept = nullptr;
 };
 
 ViewWorkerContext CopyForWorker(const ViewContext& context, bool allItems = false);
@@ -54,8 +56,11 @@ struct ViewColumn {
 // A context-menu command that works on the listed items.
 struct ViewCommand {
     UINT id;
-    UINT confirmationId;  // the question asked first
+    UINT confirmationId;  // the question asked first; 0: none
     bool allItems;
+    // Started without waiting: the worker reports on its own and the view
+    // neither shows a result nor refreshes afterwards.
+    bool background = false;
 };
 
 // What one kind of view is: its template, menu, columns and texts, and how it
@@ -68,6 +73,14 @@ struct ViewDefinition {
     UINT commandFailureId;  // sentence after the error text when a command failed
     ComPtr<WorkerThread> (*createEnumeration)(const ViewWorkerContext& context);
     ComPtr<WorkerThread> (*createCommand)(const ViewWorkerContext& context, UINT commandId);
+    // Views whose rows own their item data: called for every row the list
+    // deletes (and for rows that never reached it).
+    void (*freeItemData)(LPARAM data) noexcept = nullptr;
+    // Adjusts a context menu's popup (sub-menu 1 on an item, 0 elsewhere)
+    // before it is shown, on the view's thread.
+    void (*prepareMenu)(HWND view, HMENU popup, bool onItem) = nullptr;
+    // The command a double-click on an item stands for; 0: none.
+    UINT doubleClickCommand = 0;
 };
 
 }  // namespace vantrel

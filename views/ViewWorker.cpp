@@ -10,30 +10,6 @@
 #include <commctrl.h>
 
 namespace vantrel {
-namespace {
-
-// The worker's single-threaded apartment, ended on every way out.
-class WorkerApartment {
-public:
-    WorkerApartment() noexcept : hr_(::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)) {}
-    ~WorkerApartment() {
-        if (SUCCEEDED(hr_)) ::CoUninitialize();
-    }
-    WorkerApartment(const WorkerApartment&) = delete;
-    WorkerApartment& operator=(const WorkerApartment&) = delete;
-
-private:
-    HRESULT hr_;
-};
-
-// Checks every worker makes before touching the computer.
-HRESULT CheckContext(const ViewWorkerContext& context) noexcept {
-    if (!context.window) return E_HANDLE;
-    if (context.computer.empty()) return E_INVALIDARG;
-    return S_OK;
-}
-
-}  // namespace
 
 ViewWorker::ViewWorker(ViewWorkerContext context) noexcept : context_(std::move(context)) {
     // A view can be destroyed (and the module released) while its worker
@@ -45,19 +21,29 @@ ViewWorker::~ViewWorker() { module::Unlock(); }
 
 HWND ViewWorker::List() const noexcept { return ::GetDlgItem(context_.window, IDC_VIEW_LIST); }
 
+HRESULT ViewWorker::CheckContext() const noexcept {
+    if (!context_.window) return E_HANDLE;
+    if (context_.computer.empty()) return E_INVALIDARG;
+    return S_OK;
+}
+
+bool ViewWorker::OnViewThread(const std::function<void()>& work) const noexcept {
+    return ::SendMessageW(context_.window, WM_VIEW_CALL, 0, reinterpret_cast<LPARAM>(&work)) != 0;
+}
+
 HRESULT EnumerationWorker::Run() {
     WorkerApartment apartment;
-    RETURN_IF_FAILED(CheckContext(Context()));
+    RETURN_IF_FAILED(CheckContext());
 
     AlternateCredentials credentials;
     RecallAlternateCredentials(Context().credentialsPath.c_str(), Context().recallOptions, credentials);
     ::SetDlgItemTextW(Context().window, IDC_VIEW_CREDENTIALS, CurrentCredentialsText(credentials).c_str());
     if (Stopping()) return S_FALSE;
 
-    ListWriter rows(Context().window, List());
+    ListWriter rows(Context().window, List(), Context().freeItemData);
     rows.DeleteAll();
     const HRESULT hr = Enumerate(rows);
-    rows.End();
+    rows.Flush();
     if (FAILED(hr)) {
         ShowFailure(hr);
         return hr;
@@ -65,14 +51,19 @@ HRESULT EnumerationWorker::Run() {
     return hr;
 }
 
-void EnumerationWorker::ShowFailure(HRESULT code) noexcept {
-    HWND list = List();
-    ::SendMessageW(list, LVM_DELETEALLITEMS, 0, 0);
+std::wstring EnumerationWorker::FailureText(HRESULT code) {
     std::wstring text;
     UniqueBstr platformText;
     if (FormatErrorText(static_cast<DWORD>(code), platformText.Put(), true) == 0 && platformText)
         text = platformText.Get();
     if (text.empty()) text = LoadResourceString(FailureSentenceId());
+    return text;
+}
+
+void EnumerationWorker::ShowFailure(HRESULT code) noexcept {
+    HWND list = List();
+    ::SendMessageW(list, LVM_DELETEALLITEMS, 0, 0);
+    const std::wstring text = FailureText(code);
     ::SetDlgItemTextW(Context().window, IDC_VIEW_MESSAGE, text.c_str());
     // A refresh that stopped this worker has already shown the list again.
     if (!Stopping()) {
@@ -102,7 +93,7 @@ LPARAM CommandWorker::ItemData(HWND list, int item) {
 
 HRESULT CommandWorker::Run() {
     WorkerApartment apartment;
-    RETURN_IF_FAILED(CheckContext(Context()));
+    RETURN_IF_FAILED(CheckContext());
 
     AlternateCredentials credentials;
     RecallAlternateCredentials(Context().credentialsPath.c_str(), Context().recallOptions, credentials);

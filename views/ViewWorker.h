@@ -12,9 +12,29 @@
 #include "views/ListWriter.h"
 #include "views/ViewContext.h"
 
+#include <functional>
 #include <string>
 
 namespace vantrel {
+
+// Sent by workers to their view: lParam is a const std::function<void()>*,
+// called on the view's thread (where the list's rows and their item data
+// live). The view ignores it once its context is gone.
+constexpr UINT WM_VIEW_CALL = WM_APP + 0x41;
+
+// A worker thread's single-threaded apartment, ended on every way out.
+class WorkerApartment {
+public:
+    WorkerApartment() noexcept : hr_(::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)) {}
+    ~WorkerApartment() {
+        if (SUCCEEDED(hr_)) ::CoUninitialize();
+    }
+    WorkerApartment(const WorkerApartment&) = delete;
+    WorkerApartment& operator=(const WorkerApartment&) = delete;
+
+private:
+    HRESULT hr_;
+};
 
 class ViewWorker : public WorkerThread {
 protected:
@@ -25,6 +45,12 @@ protected:
     HWND List() const noexcept;
     // Whether the owner asked this worker to stop.
     bool Stopping() noexcept { return StopSignalled() == S_OK; }
+    // The checks every worker makes before touching the computer: a window
+    // (E_HANDLE) and a computer name (E_INVALIDARG).
+    HRESULT CheckContext() const noexcept;
+    // Runs `work` on the view's thread and waits for it; false when the view
+    // is gone (then `work` did not run).
+    bool OnViewThread(const std::function<void()>& work) const noexcept;
 
 private:
     ViewWorkerContext context_;
@@ -39,6 +65,9 @@ protected:
     virtual HRESULT Enumerate(ListWriter& rows) = 0;
     // String id of the sentence shown when a failure has no text of its own.
     virtual UINT FailureSentenceId() const noexcept = 0;
+    // What the message area shows for a failed enumeration: the error text
+    // cut at its line break, or the failure sentence.
+    virtual std::wstring FailureText(HRESULT code);
 
 private:
     HRESULT Run() final;

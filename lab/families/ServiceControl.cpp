@@ -4,11 +4,14 @@
 
 #include "lab/Clock.h"
 #include "lab/Gate.h"
+#include "lab/LabControl.h"
+#include "lab/State.h"
 #include "lab/Text.h"
 #include "lab/families/ServiceControl.h"
 #include "lab/families/ServiceHandles.h"
 
 #include <cstring>
+#include <mutex>
 
 namespace lab::services {
 
@@ -137,7 +140,9 @@ BOOL WINAPI plat::StartServiceW(SC_HANDLE handle, DWORD argc, LPCWSTR* argv) {
     if (call.Error()) return Fail(call.Error());
     if (argc && !argv) return Fail(ERROR_INVALID_PARAMETER);
     const DWORD error = lab::StartService(call.Table(), call.Service(), call.Net(), call.Target(), call.Now());
-    return error ? Fail(error) : TRUE;
+    if (error) return Fail(error);
+    call.Service().lastStartArguments.assign(argv, argv + argc);
+    return TRUE;
 }
 
 BOOL WINAPI plat::ControlService(SC_HANDLE handle, DWORD control, LPSERVICE_STATUS status) {
@@ -288,4 +293,17 @@ BOOL WINAPI plat::EnumServicesStatusExW(SC_HANDLE scm, SC_ENUM_TYPE level, DWORD
     }
     if (resume) *resume = 0;
     return TRUE;
+}
+
+DWORD LabServiceStartArguments(const wchar_t* computer, const wchar_t* service, wchar_t* buffer, DWORD chars) {
+    if (!service) return 0;
+    lab::LabState& state = lab::LabState::Get();
+    std::lock_guard lock(state.mutex);
+    lab::Computer* c = state.network->Find(computer);
+    if (!c) return 0;
+    const lab::LabService* s = c->Section<lab::ServiceTable>().Find(service);
+    if (!s) return 0;
+    std::wstring text;
+    for (const std::wstring& argument : s->lastStartArguments) text += argument + L"\n";
+    return lab::CopyOut(text, buffer, chars);
 }

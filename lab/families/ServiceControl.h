@@ -58,6 +58,8 @@ struct LabService {
     DWORD serviceExitCode = 0;
     DWORD processId = 0;
     ULONGLONG pendingSince = 0;  // lab clock, when the pending state began
+    // The arguments of the last StartServiceW that started the service.
+    std::vector<std::wstring> lastStartArguments;
 };
 
 struct ServiceTable {

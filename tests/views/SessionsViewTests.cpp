@@ -49,12 +49,6 @@ protected:
         } while (rc == ERROR_MORE_DATA);
         return users;
     }
-    static int Row(HWND view, const wchar_t* user) {
-        LVFINDINFOW find{};
-        find.flags = LVFI_STRING;
-        find.psz = user;
-        return ListView_FindItem(List(view), -1, &find);
-    }
 };
 
 TEST_F(SessionsView, RowsAcrossBatchesWithTheirTexts) {
@@ -91,7 +85,7 @@ TEST_F(SessionsView, EchoHandleFailureShowsTheAddress) {
 
 TEST_F(SessionsView, CloseSessionAfterConfirmation) {
     HWND view = Open(vantrel::SessionsView(), L"FS01");
-    Select(view, Row(view, L"eve"));
+    Select(view, FindRow(view, L"eve"));
     testsupport::MessageBoxAnswerer answerer(::GetCurrentThreadId(), IDOK);
     Command(view, ID_VIEW_CLOSE_SESSION);
     const auto boxes = answerer.Stop();
@@ -105,7 +99,7 @@ TEST_F(SessionsView, CloseSessionAfterConfirmation) {
 
 TEST_F(SessionsView, CancelledConfirmationDoesNothing) {
     HWND view = Open(vantrel::SessionsView(), L"FS01");
-    Select(view, Row(view, L"eve"));
+    Select(view, FindRow(view, L"eve"));
     testsupport::MessageBoxAnswerer answerer(::GetCurrentThreadId(), IDCANCEL);
     Command(view, ID_VIEW_DISCONNECT_ALL_SESSIONS);
     const auto boxes = answerer.Stop();
@@ -142,7 +136,7 @@ TEST_F(SessionsView, ClientNameIsTheComputerColumnOrNone) {
                  "{ \"client\": \"WS8\", \"user\": \"ann\" }, { \"client\": \"\", \"user\": \"eve\" }, ");
     ASSERT_EQ(0u, lab::LoadScenarioText(text, &error)) << error;
     HWND view = Open(vantrel::SessionsView(), L"FS01");
-    Select(view, Row(view, L"ann"));
+    Select(view, FindRow(view, L"ann"));
     {
         testsupport::MessageBoxAnswerer answerer(::GetCurrentThreadId(), IDOK);
         Command(view, ID_VIEW_CLOSE_SESSION);

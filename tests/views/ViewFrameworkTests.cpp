@@ -51,7 +51,7 @@ TEST_F(ViewFramework, ModuleCreatesTheRealViews) {
     ASSERT_HRESULT_SUCCEEDED(module.CreateInstance(CLSID_ComputerResMgmtUI, IID_IComputerResMgmtUI,
                                                    reinterpret_cast<void**>(&ui)));
     const struct { long id; int columns; const wchar_t* first; } views[] = {
-        {UIID_SESSIONS, 7, L"User"}, {UIID_OPEN_FILES, 5, L"Open File"}};
+        {UIID_SESSIONS, 7, L"User"}, {UIID_OPEN_FILES, 5, L"Open File"}, {UIID_SERVICES, 5, L"Name"}};
     for (const auto& v : views) {
         long handle = 0;
         ASSERT_HRESULT_SUCCEEDED(ui->Create(v.id, &handle));

@@ -101,6 +101,14 @@ inline Rows ReadRows(HWND view) {
     return rows;
 }
 
+// The first row whose label is `label` (the list's own search), or -1.
+inline int FindRow(HWND view, const wchar_t* label) {
+    LVFINDINFOW find{};
+    find.flags = LVFI_STRING;
+    find.psz = label;
+    return ListView_FindItem(List(view), -1, &find);
+}
+
 inline void Select(HWND view, int item) {
     ListView_SetItemState(List(view), item, LVIS_SELECTED, LVIS_SELECTED);
 }
