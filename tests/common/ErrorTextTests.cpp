@@ -49,7 +49,7 @@ TEST(ErrorTextTable, SelectsTheTableThatExplainsTheCode) {
     EXPECT_EQ(nullptr, MessageTableModule(MessageTable::System));
 }
 
-TEST(ErrorTextFormat, AccessDeniedComesFromTheSystemTable) {
+TEST(ErrorTextFormat, PlatformErrorsComeFromTheSystemTableAndCutTheirLineBreak) {
     DWORD result = 99;
     const std::wstring full = Format(0x80070005, false, &result);
     ASSERT_EQ(0u, result);
@@ -60,10 +60,8 @@ TEST(ErrorTextFormat, AccessDeniedComesFromTheSystemTable) {
     ASSERT_EQ(0u, result);
     EXPECT_EQ(std::wstring::npos, cut.find(L'\r'));
     EXPECT_EQ(full.substr(0, full.find(L'\r')), cut);
-}
 
-TEST(ErrorTextFormat, PlainPlatformErrorAndTrailingLineBreak) {
-    DWORD result = 99;
+    // A plain platform error works alike.
     const std::wstring text = Format(ERROR_FILE_NOT_FOUND, false, &result);
     ASSERT_EQ(0u, result);
     EXPECT_EQ(SystemText(ERROR_FILE_NOT_FOUND), text);
@@ -73,15 +71,11 @@ TEST(ErrorTextFormat, PlainPlatformErrorAndTrailingLineBreak) {
     EXPECT_EQ(text.substr(0, text.size() - 2), Format(ERROR_FILE_NOT_FOUND, true, &result));
 }
 
-TEST(ErrorTextFormat, RefusesNullOutAndInterfaceCodes) {
+TEST(ErrorTextFormat, RefusesNullOutInterfaceAndUnknownCodesWithoutWritingText) {
     EXPECT_EQ(static_cast<DWORD>(E_POINTER), FormatErrorText(5, nullptr, false));
     BSTR untouched = reinterpret_cast<BSTR>(0x1234);
     EXPECT_EQ(1812u, FormatErrorText(0x80040200, &untouched, false));
     EXPECT_EQ(reinterpret_cast<BSTR>(0x1234), untouched);
-}
-
-TEST(ErrorTextFormat, UnknownCodeFailsWithoutWritingText) {
-    BSTR untouched = reinterpret_cast<BSTR>(0x1234);
     EXPECT_EQ(static_cast<DWORD>(ERROR_MR_MID_NOT_FOUND), FormatErrorText(0x8007FFF0, &untouched, true));
     EXPECT_EQ(reinterpret_cast<BSTR>(0x1234), untouched);
 }

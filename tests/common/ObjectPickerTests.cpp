@@ -238,25 +238,3 @@ TEST(ObjectPickerSelection, IdentifierOnlyFromAByteArrayWithData) {
     EXPECT_EQ(L"c", read[2].name);
     EXPECT_EQ(L"", read[2].path);
 }
-
-TEST(LabSids, WellKnownFixedAndDomainAccountsStable) {
-    EXPECT_EQ(L"S-1-5-32-545", SidText(lab::AccountSid(L"BUILTIN\\Users")));
-    EXPECT_EQ(L"S-1-5-32-544", SidText(lab::AccountSid(L"builtin\\administrators")));
-    EXPECT_EQ(L"S-1-5-18", SidText(lab::AccountSid(L"NT AUTHORITY\\SYSTEM")));
-    EXPECT_EQ(L"S-1-1-0", SidText(lab::AccountSid(L"Everyone")));
-    EXPECT_TRUE(lab::AccountSid(L"operator").empty());  // no authority: unknown
-
-    const std::wstring admin = SidText(lab::AccountSid(L"LAB\\Administrator"));
-    const std::wstring op = SidText(lab::AccountSid(L"LAB\\operator"));
-    ASSERT_EQ(0u, admin.rfind(L"S-1-5-21-", 0));
-    EXPECT_EQ(L"-500", admin.substr(admin.rfind(L'-')));
-    EXPECT_EQ(admin.substr(0, admin.rfind(L'-')), op.substr(0, op.rfind(L'-')));  // one domain
-    EXPECT_EQ(op, SidText(lab::AccountSid(L"lab\\OPERATOR")));
-    EXPECT_GE(std::stoul(op.substr(op.rfind(L'-') + 1)), 1000ul);
-    const std::wstring users = SidText(lab::AccountSid(L"LAB\\Domain Users"));
-    EXPECT_EQ(L"-513", users.substr(users.rfind(L'-')));
-    // A computer's own Administrator is another account than the domain's.
-    const std::wstring local = SidText(lab::AccountSid(L"ADMIN01\\Administrator"));
-    EXPECT_NE(admin, local);
-    EXPECT_EQ(L"-500", local.substr(local.rfind(L'-')));
-}

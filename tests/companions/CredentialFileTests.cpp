@@ -142,37 +142,39 @@ TEST_F(CompanionStoreFile, AnAlteredProtectedPasswordIsRefusedAndTheRestStillWor
     EXPECT_EQ(L"fresh", Lookup(store_.Get(), L"beta.corp").password);
 }
 
-TEST_F(CompanionStoreFile, AnEntryNeverHandsOutAPasswordStoredForAnother) {
-    // beta's protected block in alpha's place.
-    const FileEntry& beta = entries_[1];
-    WriteBytes(folder_.CredentialsFile(),
-               WithBlock(bytes_, entries_[0], bytes_.data() + beta.protectedOffset, beta.protectedSize));
-    Found found = Lookup(store_.Get(), L"alpha.corp");
-    EXPECT_EQ(kInvalidData, found.hr);
-    EXPECT_FALSE(found.hasRecord);
-
+TEST_F(CompanionStoreFile, AProtectedBlockServesOnlyItsOwnEntry) {
+    // Valid protected data of the same user, but made by another program.
+    BYTE clear[] = "alpha-password";
+    DATA_BLOB in = {sizeof clear, clear};
+    DATA_BLOB foreign = {};
+    ASSERT_TRUE(::CryptProtectData(&in, nullptr, nullptr, nullptr, nullptr, CRYPTPROTECT_UI_FORBIDDEN, &foreign));
+    const std::vector<BYTE> foreignBlock(foreign.pbData, foreign.pbData + foreign.cbData);
+    ::LocalFree(foreign.pbData);
     // alpha's user name edited in the file (same length, so it still parses).
     std::vector<BYTE> edited = bytes_;
     edited[entries_[0].userOffset + (entries_[0].user.size() - 1) * 2] = 'X';
-    WriteBytes(folder_.CredentialsFile(), edited);
-    found = Lookup(store_.Get(), L"alpha.corp");
-    EXPECT_EQ(kInvalidData, found.hr);
-    EXPECT_FALSE(found.hasRecord);
-}
-
-TEST_F(CompanionStoreFile, ABlockProtectedByAnotherProgramIsRefused) {
-    // Valid DPAPI output of the same user, but not the store's.
-    BYTE clear[] = "alpha-password";
-    DATA_BLOB in = {sizeof clear, clear};
-    DATA_BLOB out = {};
-    ASSERT_TRUE(::CryptProtectData(&in, nullptr, nullptr, nullptr, nullptr, CRYPTPROTECT_UI_FORBIDDEN, &out));
-    WriteBytes(folder_.CredentialsFile(), WithBlock(bytes_, entries_[0], out.pbData, out.cbData));
-    ::LocalFree(out.pbData);
-
-    const Found found = Lookup(store_.Get(), L"alpha.corp");
-    EXPECT_TRUE(FAILED(found.hr)) << std::hex << found.hr;
-    EXPECT_FALSE(found.hasRecord);
-    EXPECT_EQ(L"beta-password", Lookup(store_.Get(), L"beta.corp").password);
+    const FileEntry& beta = entries_[1];
+    // Blocks of this store that belong to another entry are told apart by
+    // the store itself; a foreign block may already fail to unprotect.
+    const struct {
+        const char* what;
+        std::vector<BYTE> file;
+        bool ownCheck;
+    } cases[] = {
+        {"beta's block in alpha's place",
+         WithBlock(bytes_, entries_[0], bytes_.data() + beta.protectedOffset, beta.protectedSize), true},
+        {"alpha's user name changed", edited, true},
+        {"another program's block", WithBlock(bytes_, entries_[0], foreignBlock.data(), foreignBlock.size()), false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        WriteBytes(folder_.CredentialsFile(), c.file);
+        const Found found = Lookup(store_.Get(), L"alpha.corp");
+        EXPECT_TRUE(FAILED(found.hr)) << std::hex << found.hr;
+        if (c.ownCheck) EXPECT_EQ(kInvalidData, found.hr);
+        EXPECT_FALSE(found.hasRecord);
+        EXPECT_EQ(L"beta-password", Lookup(store_.Get(), L"beta.corp").password);
+    }
 }
 
 }  // namespace

@@ -1,6 +1,6 @@
 // The credentials store through its COM interface: what it keeps, how keys
-// match, its answers for missing entries and bad arguments, and concurrent
-// use from threads.
+// match, its answers for missing entries and bad arguments, and use from
+// another apartment.
 #include "tests/companions/CompanionTestSupport.h"
 
 #include <gtest/gtest.h>
@@ -172,35 +172,6 @@ TEST_F(CompanionStore, ItIsUsedDirectlyFromAnotherApartment) {
     worker.join();
     EXPECT_TRUE(same);
     EXPECT_EQ(L"pw", password);
-}
-
-TEST_F(CompanionStore, ConcurrentAddsFromThreadsLoseNothing) {
-    constexpr int kThreads = 8;
-    constexpr int kEach = 12;
-    ComPtr<ICredentialStore> shared = module_.Store();
-    std::vector<std::thread> threads;
-    std::vector<HRESULT> results(kThreads * kEach, E_FAIL);
-    for (int t = 0; t < kThreads; ++t)
-        threads.emplace_back([&, t] {
-            ComApartment mta(COINIT_MULTITHREADED);
-            // Half the threads share one object, half create their own.
-            ComPtr<ICredentialStore> store = t % 2 ? shared : module_.Store();
-            for (int i = 0; i < kEach; ++i) {
-                const std::wstring name = L"t" + std::to_wstring(t) + L"-" + std::to_wstring(i);
-                results[t * kEach + i] = Add(store.Get(), name + L".corp", 2, L"CORP\\" + name, L"pw-" + name);
-            }
-        });
-    for (auto& thread : threads) thread.join();
-    for (HRESULT hr : results) EXPECT_EQ(S_OK, hr);
-
-    long count = 0;
-    ASSERT_EQ(S_OK, store_->GetCount(&count));
-    EXPECT_EQ(kThreads * kEach, count);
-    for (int t = 0; t < kThreads; ++t)
-        for (int i = 0; i < kEach; ++i) {
-            const std::wstring name = L"t" + std::to_wstring(t) + L"-" + std::to_wstring(i);
-            EXPECT_EQ(L"pw-" + name, Lookup(store_.Get(), name + L".corp").password) << name.c_str();
-        }
 }
 
 }  // namespace

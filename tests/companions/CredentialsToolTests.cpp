@@ -120,7 +120,7 @@ TEST_F(CompanionTool, FailuresSayWhatFailedAndWhy) {
 
 TEST_F(CompanionTool, WritersInSeveralProcessesAndThreadsLoseNothing) {
     constexpr int kProcesses = 6;
-    constexpr int kThreads = 3;
+    constexpr int kThreads = 4;
     constexpr int kEach = 8;
     // Children first: they take a while to start, and then run alongside.
     std::vector<std::unique_ptr<ChildProcess>> children;
@@ -129,11 +129,13 @@ TEST_F(CompanionTool, WritersInSeveralProcessesAndThreadsLoseNothing) {
         children.push_back(std::make_unique<ChildProcess>(
             ToolCommand({L"add", name + L".corp", L"2", L"CORP\\" + name}), Utf8(L"pw-" + name) + "\n"));
     }
+    ComPtr<ICredentialStore> shared = module_.Store();
     std::vector<std::thread> threads;
     for (int t = 0; t < kThreads; ++t)
         threads.emplace_back([&, t] {
             ComApartment mta(COINIT_MULTITHREADED);
-            ComPtr<ICredentialStore> store = module_.Store();
+            // Some threads share one object, the others create their own.
+            ComPtr<ICredentialStore> store = t % 2 ? shared : module_.Store();
             for (int i = 0; i < kEach; ++i) {
                 const std::wstring name = L"t" + std::to_wstring(t) + L"-" + std::to_wstring(i);
                 EXPECT_EQ(S_OK, Add(store.Get(), name + L".corp", 2, L"CORP\\" + name, L"pw-" + name));
@@ -145,10 +147,12 @@ TEST_F(CompanionTool, WritersInSeveralProcessesAndThreadsLoseNothing) {
     long count = 0;
     ASSERT_EQ(S_OK, store_->GetCount(&count));
     EXPECT_EQ(kProcesses + kThreads * kEach, count);
-    for (int p = 0; p < kProcesses; ++p) {
-        const std::wstring name = L"p" + std::to_wstring(p);
-        EXPECT_EQ(L"pw-" + name, Lookup(store_.Get(), name + L".corp").password);
-    }
+    std::vector<std::wstring> names;
+    for (int p = 0; p < kProcesses; ++p) names.push_back(L"p" + std::to_wstring(p));
+    for (int t = 0; t < kThreads; ++t)
+        for (int i = 0; i < kEach; ++i) names.push_back(L"t" + std::to_wstring(t) + L"-" + std::to_wstring(i));
+    for (const std::wstring& name : names)
+        EXPECT_EQ(L"pw-" + name, Lookup(store_.Get(), name + L".corp").password) << name.c_str();
 }
 
 }  // namespace

@@ -12,21 +12,18 @@ using labtest::LabTest;
 
 class LabClock : public LabTest {};
 
-TEST_F(LabClock, VirtualSleepAdvancesTimeWithoutWaiting) {
-    LabSetVirtualClock(TRUE);
+// Waits measured on the virtual clock are driven through the service
+// operations; these are the edges they do not reach.
+TEST_F(LabClock, VirtualTimeStartsFromTheRealClockAndStaysWhenTurnedOnAgain) {
     const ULONGLONG realBefore = ::GetTickCount64();
+    LabSetVirtualClock(TRUE);
     const ULONGLONG start = plat::GetTickCount64();
-    EXPECT_GE(start, realBefore);  // starts from the real clock, never behind it
-
+    EXPECT_GE(start, realBefore);  // never behind the real clock
     plat::Sleep(60000);
-    EXPECT_EQ(start + 60000, plat::GetTickCount64());
-    EXPECT_EQ(static_cast<DWORD>(start + 60000), plat::GetTickCount());
-    EXPECT_LT(::GetTickCount64() - realBefore, 30000u);  // generous: it did not really wait a minute
-
     LabAdvanceClock(500);
-    EXPECT_EQ(start + 60500, LabVirtualTime());
     LabSetVirtualClock(TRUE);  // already on: time stays
-    EXPECT_EQ(start + 60500, plat::GetTickCount64());
+    EXPECT_EQ(start + 60500, LabVirtualTime());
+    EXPECT_LT(::GetTickCount64() - realBefore, 30000u);  // generous: it did not really wait a minute
 }
 
 TEST_F(LabClock, TickCountWrapsAtThirtyTwoBits) {

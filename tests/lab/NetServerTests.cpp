@@ -56,9 +56,7 @@ TEST_F(LabNetServer, OtherLevelsAndMissingOutputAreRejected) {
     NetBuffer out;
     EXPECT_EQ(static_cast<DWORD>(ERROR_INVALID_LEVEL), plat::NetWkstaGetInfo(nullptr, 101, out.Put()));
     EXPECT_EQ(static_cast<DWORD>(ERROR_INVALID_PARAMETER), plat::NetWkstaGetInfo(nullptr, 100, nullptr));
-}
-
-TEST_F(LabNetServer, UnreachableBeatsLevelAndAccess) {
+    // Unreachable beats level and access.
     EXPECT_EQ(static_cast<DWORD>(ERROR_BAD_NETPATH), ServerInfo(L"LAPTOP07", 102));
     EXPECT_EQ(static_cast<DWORD>(ERROR_BAD_NETPATH), ServerInfo(L"LAPTOP07", 999));
 }

@@ -53,8 +53,6 @@ TEST_F(LabScenario, DefaultNetworkHasTheDemoComputers) {
     EXPECT_EQ(6u, LabComputerCount());
     EXPECT_EQ(L"ADMIN01", lab::LocalComputerName());
     EXPECT_EQ(L"LAB\\operator", lab::ThreadIdentity());
-    for (const wchar_t* name : {L"ADMIN01", L"FS01", L"DC01", L"PRINT01", L"TS01"}) EXPECT_EQ(name, Reached(name));
-    EXPECT_EQ(static_cast<DWORD>(ERROR_BAD_NETPATH), ServerInfo(L"LAPTOP07"));
 
     NetBuffer print, ts, dc;
     ASSERT_EQ(0u, ServerInfo(L"PRINT01", 101, print));
