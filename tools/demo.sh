@@ -32,7 +32,10 @@ else
   args=("$@")
   [ ${#args[@]} -gt 0 ] || args=(--computer ADMIN01 --computer FS01 --computer LAPTOP07)
   echo "== No display: running the console headless into $out"
-  wine vantrel-console.exe --headless --out "$(wine winepath -w "$out" | tr -d '\r')" "${args[@]}" | tr -d '\r'
+  winout=$(wine winepath -w "$out" | tr -d '\r')
+  wine vantrel-console.exe --headless --out "$winout" "${args[@]}" | tr -d '\r'
+  echo "== The property sheet of Spooler on ADMIN01, one picture per page"
+  wine vantrel-console.exe --editor Spooler --computer ADMIN01 --out "$winout" | tr -d '\r'
   echo "Files written to $out:"
   ls -1 "$out" | sed 's/^/  /'
 fi
