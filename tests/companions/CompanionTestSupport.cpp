@@ -7,13 +7,6 @@ namespace companiontest {
 using vantrel::ComPtr;
 using vantrel::UniqueBstr;
 
-std::wstring BinPath(const wchar_t* file) {
-    wchar_t exe[MAX_PATH];
-    ::GetModuleFileNameW(nullptr, exe, MAX_PATH);
-    std::wstring dir(exe);
-    return dir.substr(0, dir.find_last_of(L"\\/") + 1) + file;
-}
-
 CompanionModule::CompanionModule() : module_(::LoadLibraryW(BinPath(L"VantrelCompanions.dll").c_str())) {}
 
 CompanionModule::~CompanionModule() {

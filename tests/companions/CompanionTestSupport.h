@@ -6,6 +6,7 @@
 #include "Companions_h.h"
 #include "common/ComPtr.h"
 #include "common/Handles.h"
+#include "tests/support/TestProcess.h"
 
 #include <objbase.h>
 
@@ -14,14 +15,9 @@
 
 namespace companiontest {
 
-std::wstring BinPath(const wchar_t* file);
+using testsupport::BinPath;
+using testsupport::ComApartment;
 
-struct ComApartment {
-    explicit ComApartment(DWORD model = COINIT_APARTMENTTHREADED) { ::CoInitializeEx(nullptr, model); }
-    ~ComApartment() { ::CoUninitialize(); }
-    ComApartment(const ComApartment&) = delete;
-    ComApartment& operator=(const ComApartment&) = delete;
-};
 
 // bin\VantrelCompanions.dll (the lab build, beside the tests), loaded as a
 // COM host would load it, without the registry.

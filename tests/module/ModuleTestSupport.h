@@ -2,6 +2,7 @@
 // Loads the built Vantrel.dll (the lab build beside the tests) as a COM host
 // would, without the registry.
 #include "Vantrel_h.h"
+#include "tests/support/TestProcess.h"
 
 #include <objbase.h>
 
@@ -9,12 +10,8 @@
 
 namespace moduletest {
 
-inline std::wstring BinPath(const wchar_t* file) {
-    wchar_t exe[MAX_PATH];
-    ::GetModuleFileNameW(nullptr, exe, MAX_PATH);
-    std::wstring dir(exe);
-    return dir.substr(0, dir.find_last_of(L"\\/") + 1) + file;
-}
+using testsupport::BinPath;
+using testsupport::ComApartment;
 
 class LoadedModule {
 public:
@@ -43,9 +40,5 @@ private:
     HMODULE module_;
 };
 
-struct ComApartment {
-    ComApartment() { ::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED); }
-    ~ComApartment() { ::CoUninitialize(); }
-};
 
 }  // namespace moduletest

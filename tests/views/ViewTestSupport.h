@@ -7,6 +7,7 @@
 #include "common/ErrorText.h"
 #include "common/Handles.h"
 #include "resources/ViewsIds.h"
+#include "tests/support/TestProcess.h"
 #include "tests/support/WindowDriver.h"
 #include "views/ResourceView.h"
 #include "views/SessionsView.h"
@@ -127,10 +128,8 @@ inline HWND OpenView(const vantrel::ViewDefinition& definition, const wchar_t* c
     return view;
 }
 
-struct ComApartment {
-    ComApartment() { ::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED); }
-    ~ComApartment() { ::CoUninitialize(); }
-};
+using testsupport::ComApartment;
+
 
 // Each test starts from a fresh lab and ends with nothing left to release.
 class ViewTest : public ::testing::Test {
