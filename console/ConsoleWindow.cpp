@@ -94,16 +94,16 @@ bool ConsoleWindow::Create(ViewHost& host, const std::vector<std::wstring>& comp
                                 520, nullptr, bar, wc.hInstance, this);
     if (!window_) return false;
 
-    Child(window_, L"STATIC", L"Computer:", SS_LEFT, 8, 10, 60, 18, -1);
+    Child(window_, L"STATIC", L"Computer:", SS_LEFTNOWORDWRAP, 8, 10, 60, 18, -1);
     HWND combo = Child(window_, WC_COMBOBOXW, L"", CBS_DROPDOWN | WS_VSCROLL | WS_TABSTOP, 70, 6, 150, 200, IDC_COMPUTER);
     for (const std::wstring& name : computers) ::SendMessageW(combo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(name.c_str()));
-    Child(window_, L"STATIC", L"Credentials path:", SS_LEFT, 232, 10, 90, 18, -1);
-    Child(window_, L"EDIT", credentialsPath.c_str(), WS_BORDER | ES_AUTOHSCROLL | WS_TABSTOP, 324, 7, 170, 21,
+    Child(window_, L"STATIC", L"Credentials path:", SS_LEFTNOWORDWRAP, 232, 10, 104, 18, -1);
+    Child(window_, L"EDIT", credentialsPath.c_str(), WS_BORDER | ES_AUTOHSCROLL | WS_TABSTOP, 338, 7, 160, 21,
           IDC_CREDENTIALS_PATH);
-    Child(window_, L"STATIC", L"Recall options:", SS_LEFT, 504, 10, 80, 18, -1);
-    Child(window_, L"EDIT", std::to_wstring(options).c_str(), WS_BORDER | ES_NUMBER | WS_TABSTOP, 586, 7, 40, 21,
+    Child(window_, L"STATIC", L"Recall options:", SS_LEFTNOWORDWRAP, 508, 10, 94, 18, -1);
+    Child(window_, L"EDIT", std::to_wstring(options).c_str(), WS_BORDER | ES_NUMBER | WS_TABSTOP, 604, 7, 40, 21,
           IDC_RECALL_OPTIONS);
-    Child(window_, L"BUTTON", L"Connect", BS_DEFPUSHBUTTON | WS_TABSTOP, 636, 6, 80, 23, IDC_CONNECT);
+    Child(window_, L"BUTTON", L"Connect", BS_DEFPUSHBUTTON | WS_TABSTOP, 656, 6, 80, 23, IDC_CONNECT);
     tabs_ = Child(window_, WC_TABCONTROLW, L"", WS_CLIPSIBLINGS, 0, kBarHeight, 800, 400, IDC_TABS);
 
     int index = 0;

@@ -7,6 +7,19 @@
 #include <chrono>
 
 namespace vantrel {
+namespace {
+
+// Empties `rows`, freeing the item data of those that never reached a list.
+void DropRows(RowBatch& rows, void (*freeData)(LPARAM) noexcept) noexcept {
+    if (freeData) {
+        for (const PendingRow& row : rows) {
+            if (row.data) freeData(row.data);
+        }
+    }
+    rows.clear();
+}
+
+}  // namespace
 
 size_t InsertRows(HWND list, RowBatch& rows, size_t first) noexcept {
     using Clock = std::chrono::steady_clock;
@@ -40,8 +53,80 @@ void ResumeListPaint(HWND list) noexcept {
     ::InvalidateRect(list, nullptr, TRUE);
 }
 
+RowHandoff::RowHandoff(HWND view, void (*freeData)(LPARAM) noexcept) noexcept
+    : view_(view), freeData_(freeData), taken_(::CreateEventW(nullptr, TRUE, TRUE, nullptr)) {}
+
+RowHandoff::~RowHandoff() { FreeRows(); }
+
+void RowHandoff::FreeRows() noexcept {
+    DropRows(rows_, freeData_);
+    next_ = 0;
+}
+
+bool RowHandoff::WaitTaken(HANDLE stop) noexcept {
+    const HANDLE waits[] = {taken_.Get(), stop};
+    const DWORD count = stop ? 2 : 1;
+    if (!taken_ || ::WaitForMultipleObjects(count, waits, FALSE, INFINITE) != WAIT_OBJECT_0) return false;
+    std::lock_guard lock(mutex_);
+    return !closed_;
+}
+
+bool RowHandoff::Hand(RowBatch& rows, bool last, HANDLE stop) noexcept {
+    if (!WaitTaken(stop)) return false;
+    {
+        std::lock_guard lock(mutex_);
+        if (closed_) return false;
+        rows_.swap(rows);
+        rows.clear();
+        next_ = 0;
+        last_ = last;
+        pending_ = true;
+        ::ResetEvent(taken_.Get());
+    }
+    if (!::PostMessageW(view_, WM_VIEW_INSERTROWS, 0, 0)) {
+        // The view is gone (or its queue is full): nobody will take them.
+        Close();
+        return true;  // the rows were freed here
+    }
+    return true;
+}
+
+RowHandoff::Taken RowHandoff::Take(HWND list) noexcept {
+    size_t first = 0;
+    {
+        std::lock_guard lock(mutex_);
+        if (!pending_ || closed_) return Taken::Nothing;
+        first = next_;
+    }
+    // The batch is the view's alone until it is marked taken: the worker
+    // waits for that, and only this thread closes the handoff meanwhile.
+    const size_t next = InsertRows(list, rows_, first);
+    std::lock_guard lock(mutex_);
+    next_ = next;
+    if (next_ < rows_.size()) return Taken::Some;
+    rows_.clear();
+    next_ = 0;
+    pending_ = false;
+    ::SetEvent(taken_.Get());
+    return last_ ? Taken::LastBatch : Taken::Batch;
+}
+
+bool RowHandoff::Pending() noexcept {
+    std::lock_guard lock(mutex_);
+    return pending_ && !closed_;
+}
+
+void RowHandoff::Close() noexcept {
+    std::lock_guard lock(mutex_);
+    closed_ = true;
+    pending_ = false;
+    FreeRows();
+    ::SetEvent(taken_.Get());
+}
+
 int ListWriter::Insert(int index, const wchar_t* text, int image, LPARAM data) {
-    if (batch_.size() >= kBatchRows || (!batch_.empty() && plat::GetTickCount64() - batchStarted_ >= kBatchMs)) Flush();
+    if (batch_.size() >= kBatchRows || (!batch_.empty() && plat::GetTickCount64() - batchStarted_ >= kBatchMs))
+        Deliver(false);
     if (batch_.empty()) batchStarted_ = plat::GetTickCount64();
     PendingRow row;
     row.index = index;
@@ -59,36 +144,24 @@ void ListWriter::SetText(int row, int column, const wchar_t* text) {
     cells[static_cast<size_t>(column)] = text ? text : L"";
 }
 
-void ListWriter::DeleteAll() noexcept {
-    Drop();
-    ::SendMessageW(list_, LVM_DELETEALLITEMS, 0, 0);
-}
-
 void ListWriter::Flush() noexcept {
     if (!batch_.empty()) Deliver(false);
+    if (handoff_) handoff_->WaitTaken(stop_);
 }
 
-void ListWriter::Finish() noexcept { Deliver(true); }
+void ListWriter::Finish() noexcept {
+    if (finished_) return;
+    finished_ = true;
+    Deliver(true);
+    if (handoff_) handoff_->WaitTaken(stop_);
+}
 
+// Hands the batch over without waiting for the view to insert it: the
+// writer reads on meanwhile.
 void ListWriter::Deliver(bool last) noexcept {
-    RowDelivery delivery{&batch_, 0, last};
-    for (;;) {
-        if (!::SendMessageW(view_, WM_VIEW_INSERTROWS, 0, reinterpret_cast<LPARAM>(&delivery))) break;  // the view is gone
-        if (delivery.next >= batch_.size()) break;
-        // The view stopped for its time budget: let it answer what is waiting
-        // (input, timers, posted messages) before the rest.
-        plat::Sleep(1);
-    }
-    Drop();
+    if (!handoff_ || !handoff_->Hand(batch_, last, stop_)) Drop();
 }
 
-void ListWriter::Drop() noexcept {
-    if (freeData_) {
-        for (const PendingRow& row : batch_) {
-            if (row.data) freeData_(row.data);
-        }
-    }
-    batch_.clear();
-}
+void ListWriter::Drop() noexcept { DropRows(batch_, freeData_); }
 
 }  // namespace vantrel

@@ -1,19 +1,26 @@
 #pragma once
-// How workers write rows into a view's list. Every cross-thread message costs
-// a round trip through the user-interface thread, and painting a growing list
-// costs more, so the writer gathers up to kBatchRows rows (or kBatchMs' worth)
-// and hands them to the view in sent messages (WM_VIEW_INSERTROWS); the view
-// inserts them with the list's redraw suspended. Inserting into a long sorted
-// list costs milliseconds per row, so the view inserts for at most
-// kInsertBudget per message and the writer sends the rest after letting the
-// user-interface thread answer what else is waiting. Turning redraw back on
-// repaints the whole list at once (tens of milliseconds under Wine), so the
-// view does that at most every kPaintMs while rows arrive, and at once after
-// the last batch. Rows still appear as they come, in the control's sort
-// order, and workers test for a stop between rows as before.
+// How workers write rows into a view's list. Inserting into a long sorted
+// list costs the user-interface thread milliseconds per row under Wine, and
+// messages sent to a thread are always answered before the ones posted to it,
+// so a worker that kept sending rows would hold back everything else the
+// thread has to do. Rows therefore travel through a RowHandoff the view owns:
+// the writer gathers up to kBatchRows rows (or kBatchMs' worth), hands the
+// batch over and posts a nudge (WM_VIEW_INSERTROWS) that carries nothing.
+// The view inserts for at most kInsertBudget per nudge and posts itself
+// another nudge while rows remain, so whatever was posted meanwhile (input,
+// the console's own messages) is answered in between. The writer reads the
+// next batch while the view inserts the last one, and hands it over once
+// that one is taken. The list's redraw stays suspended while rows arrive and
+// is switched back on at most every kPaintMs, and at once after the last
+// batch. Rows still appear as they come, in the control's sort order, and
+// workers test for a stop between rows as before.
+#include "common/Handles.h"
+
 #include <windows.h>
 
 #include <chrono>
+#include <memory>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -27,21 +34,13 @@ struct PendingRow {
 };
 using RowBatch = std::vector<PendingRow>;
 
-// What a writer hands its view: the batch, how far the view has taken it,
-// and whether rows follow.
-struct RowDelivery {
-    RowBatch* rows = nullptr;
-    size_t next = 0;    // the first row the view has not taken
-    bool last = false;  // the writer is done after these
-};
-
-// Sent by workers to their view: lParam is a RowDelivery*. Answered on the
-// view's thread by InsertRows, which advances `next`; the result is 1 when
-// the view took the rows (0 once it is gone).
+// Posted by writers to their view, and by the view to itself while a batch
+// is not yet in the list. Both parameters are 0: the view takes the rows from
+// its current RowHandoff, so a nudge that arrives late does nothing.
 constexpr UINT WM_VIEW_INSERTROWS = WM_APP + 0x40;
 
 // How often at most a filling list is repainted, and the user-interface
-// thread's time for one WM_VIEW_INSERTROWS.
+// thread's time for one nudge.
 constexpr UINT kPaintMs = 1000;
 constexpr std::chrono::milliseconds kInsertBudget{20};
 
@@ -56,16 +55,63 @@ size_t InsertRows(HWND list, RowBatch& rows, size_t first) noexcept;
 void SuspendListPaint(HWND list) noexcept;
 void ResumeListPaint(HWND list) noexcept;
 
+// One enumeration's way from its worker to its view. The view makes one for
+// each enumeration it starts and closes it when it starts the next one or is
+// destroyed; the worker holds a reference to it. A batch belongs to the
+// handoff from Hand until the view has taken all of it; rows that never
+// reach the list have their item data freed with `freeData`.
+class RowHandoff {
+public:
+    enum class Taken { Nothing, Some, Batch, LastBatch };
+
+    RowHandoff(HWND view, void (*freeData)(LPARAM) noexcept) noexcept;
+    ~RowHandoff();
+    RowHandoff(const RowHandoff&) = delete;
+    RowHandoff& operator=(const RowHandoff&) = delete;
+
+    // Worker side. Waits until the view has taken the previous batch, then
+    // hands `rows` over (they are left empty) and nudges the view. False when
+    // the view closed the handoff or `stop` was set first: the rows stay the
+    // caller's.
+    bool Hand(RowBatch& rows, bool last, HANDLE stop) noexcept;
+    // Waits until the view has taken everything handed over; false when the
+    // handoff was closed or `stop` was set first.
+    bool WaitTaken(HANDLE stop) noexcept;
+
+    // View side (user-interface thread). Inserts from the current batch into
+    // `list` for at most kInsertBudget: Some while rows of it remain (the
+    // view nudges itself again), Batch or LastBatch when it was completed.
+    Taken Take(HWND list) noexcept;
+    // Whether a batch waits for the view.
+    bool Pending() noexcept;
+    // Drops what was not taken and ends every wait; later batches are refused.
+    void Close() noexcept;
+
+private:
+    void FreeRows() noexcept;
+
+    HWND view_;
+    void (*freeData_)(LPARAM) noexcept;
+    UniqueHandle taken_;  // set while no batch waits for the view
+    std::mutex mutex_;
+    RowBatch rows_;
+    size_t next_ = 0;
+    bool pending_ = false;
+    bool last_ = false;
+    bool closed_ = false;
+};
+
 class ListWriter {
 public:
     static constexpr ULONGLONG kBatchMs = 50;
-    // The view bounds its own time per message, so a batch may be large.
+    // The view bounds its own time per nudge, so a batch may be large.
     static constexpr size_t kBatchRows = 256;
 
-    // `freeData` frees the item data of rows that did not reach the list
-    // (the view was gone, or the batch was dropped); null for plain values.
-    ListWriter(HWND view, HWND list, void (*freeData)(LPARAM) noexcept = nullptr) noexcept
-        : view_(view), list_(list), freeData_(freeData) {}
+    // Rows go to the view through `handoff` (none: they are dropped); waits
+    // end early when `stop` is set. `freeData` frees the item data of rows
+    // that did not reach the list; null for plain values.
+    ListWriter(std::shared_ptr<RowHandoff> handoff, HANDLE stop, void (*freeData)(LPARAM) noexcept = nullptr) noexcept
+        : handoff_(std::move(handoff)), stop_(stop), freeData_(freeData) {}
     ListWriter(const ListWriter&) = delete;
     ListWriter& operator=(const ListWriter&) = delete;
     ~ListWriter() { Finish(); }
@@ -75,21 +121,22 @@ public:
     // until the list has it. Returns the row's handle for SetText.
     int Insert(int index, const wchar_t* text, int image, LPARAM data);
     void SetText(int row, int column, const wchar_t* text);
-    void DeleteAll() noexcept;
-    // Hands the gathered rows to the view now.
+    // Hands the gathered rows to the view and waits until it has them all.
     void Flush() noexcept;
-    // Hands over the last rows and has the list painted at once.
+    // Hands over the last rows (the list is painted at once after them) and
+    // waits until the view has them.
     void Finish() noexcept;
 
 private:
     void Deliver(bool last) noexcept;
     void Drop() noexcept;
 
-    HWND view_;
-    HWND list_;
+    std::shared_ptr<RowHandoff> handoff_;
+    HANDLE stop_;
     void (*freeData_)(LPARAM) noexcept;
     RowBatch batch_;
     ULONGLONG batchStarted_ = 0;
+    bool finished_ = false;
 };
 
 }  // namespace vantrel

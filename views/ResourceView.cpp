@@ -5,6 +5,7 @@
 #include "common/ResourceText.h"
 #include "component/Credentials.h"
 #include "component/ImageLists.h"
+#include "platform/Clock.h"
 #include "resources/ViewsIds.h"
 #include "views/ListWriter.h"
 #include "views/ViewMessages.h"
@@ -60,6 +61,17 @@ UniqueBstr CopyBstr(const UniqueBstr& text) {
     return UniqueBstr(text ? ::SysAllocStringLen(text.Get(), ::SysStringLen(text.Get())) : nullptr);
 }
 
+// Frees the item data of every row of `list` (which is about to empty).
+void FreeItemData(HWND list, void (*freeData)(LPARAM) noexcept) {
+    const int count = ListView_GetItemCount(list);
+    for (int i = 0; i < count; ++i) {
+        LVITEMW item{};
+        item.mask = LVIF_PARAM;
+        item.iItem = i;
+        if (ListView_GetItem(list, &item) && item.lParam) freeData(item.lParam);
+    }
+}
+
 // --- Handlers -------------------------------------------------------------------
 
 void OnInitDialog(HWND window, const ViewDefinition& definition) {
@@ -90,13 +102,13 @@ void OnInitDialog(HWND window, const ViewDefinition& definition) {
 void OnDestroy(HWND window) {
     // Rows that own their item data give it back while the context (and so
     // the view's deleter) is still there.
-    if (const ViewContext* owner = Context(window); owner && owner->definition->freeItemData)
-        ListView_DeleteAllItems(ListOf(window));
+    if (Context(window)) ListView_DeleteAllItems(ListOf(window));
     std::unique_ptr<ViewContext> context(Context(window));
     ::SetWindowLongPtrW(window, GWLP_USERDATA, 0);
     ::RemovePropW(window, kViewProperty);
     // A running enumeration is told to stop and finishes on its own; its
-    // messages to this window then go nowhere.
+    // rows and messages to this window then go nowhere.
+    if (context && context->rows) context->rows->Close();
     if (context && context->worker) context->worker->SignalStop(0);
 }
 
@@ -144,6 +156,26 @@ void OnSetComputer(HWND window, WPARAM force, BSTR name) {
         SendActivate(window, static_cast<DWORD>(force));
 }
 
+// Rows arrive with the list's redraw suspended. It is switched back on at
+// most every kPaintMs while they do (by the timer, or by a nudge when a steady
+// stream of nudges keeps the timer from firing), and at once after the last
+// batch; the list is painted there and then.
+void PaintRows(HWND window, ViewContext& context) {
+    ::KillTimer(window, kPaintTimer);
+    context.paintPending = false;
+    context.updatePending = false;
+    HWND list = ListOf(window);
+    ResumeListPaint(list);
+    ::UpdateWindow(list);
+}
+
+// Empties the list for a new enumeration; a fill that was stopped may have
+// left its redraw off.
+void ClearRows(HWND window, ViewContext& context) {
+    ListView_DeleteAllItems(ListOf(window));
+    if (context.paintPending) PaintRows(window, context);
+}
+
 void OnActivate(HWND window, DWORD force) {
     WaitCursor cursor;
     ViewContext* context = Context(window);
@@ -159,6 +191,7 @@ void OnActivate(HWND window, DWORD force) {
 
     // Stopping dispatches messages: a nested refresh may start a worker, or
     // the console may destroy the view, while this one waits.
+    if (context->rows) context->rows->Close();
     while (context->worker) {
         ComPtr<WorkerThread> previous = std::move(context->worker);
         previous->SignalStop(INFINITE);
@@ -166,29 +199,49 @@ void OnActivate(HWND window, DWORD force) {
         context = Context(window);
         if (!context) return;
     }
-    ListView_DeleteAllItems(ListOf(window));
+    ClearRows(window, *context);
     if (!context->computer || ::SysStringLen(context->computer.Get()) == 0) return;
 
+    context->rows = std::make_shared<RowHandoff>(window, context->definition->freeItemData);
     ComPtr<WorkerThread> worker = context->definition->createEnumeration(CopyForWorker(*context));
     if (worker && SUCCEEDED(worker->Start(0, 0, false))) context->worker = std::move(worker);
 }
 
-// Rows arrive with the list's redraw suspended; it paints when the timer
-// fires, and at once after the last batch.
-void PaintRows(HWND window, ViewContext& context) {
-    ::KillTimer(window, kPaintTimer);
-    context.paintPending = false;
-    ResumeListPaint(ListOf(window));
-}
-
-void OnInsertRows(HWND window, ViewContext& context, RowDelivery& delivery) {
-    if (!context.paintPending) SuspendListPaint(ListOf(window));  // else it is off already
-    delivery.next = InsertRows(ListOf(window), *delivery.rows, delivery.next);
-    if (delivery.last && delivery.next >= delivery.rows->size()) {
-        PaintRows(window, context);
-    } else if (!context.paintPending) {
-        context.paintPending = ::SetTimer(window, kPaintTimer, kPaintMs, nullptr) != 0;
-        if (!context.paintPending) ResumeListPaint(ListOf(window));
+void OnInsertRows(HWND window, ViewContext& context) {
+    if (!context.rows || !context.rows->Pending()) return;  // a late nudge
+    HWND list = ListOf(window);
+    // Switching redraw back on and the paint that follows take tens of
+    // milliseconds each: each is a slice of its own, and the rows follow on
+    // the next nudge.
+    if (context.paintPending && plat::GetTickCount64() >= context.paintDue) {
+        ::KillTimer(window, kPaintTimer);
+        context.paintPending = false;
+        ResumeListPaint(list);
+        context.updatePending = true;
+        ::PostMessageW(window, WM_VIEW_INSERTROWS, 0, 0);
+        return;
+    }
+    if (context.updatePending) {
+        context.updatePending = false;
+        ::UpdateWindow(list);
+        ::PostMessageW(window, WM_VIEW_INSERTROWS, 0, 0);
+        return;
+    }
+    if (!context.paintPending) {
+        SuspendListPaint(list);
+        context.paintPending = true;
+        context.paintDue = plat::GetTickCount64() + kPaintMs;
+        ::SetTimer(window, kPaintTimer, kPaintMs, nullptr);
+    }
+    switch (context.rows->Take(list)) {
+        case RowHandoff::Taken::Some:
+            ::PostMessageW(window, WM_VIEW_INSERTROWS, 0, 0);
+            break;
+        case RowHandoff::Taken::LastBatch:
+            PaintRows(window, context);
+            break;
+        default:
+            break;
     }
 }
 
@@ -272,6 +325,14 @@ LRESULT OnNotify(HWND window, const NMHDR& header) {
         if (context && context->definition->doubleClickCommand != 0 &&
             reinterpret_cast<const NMITEMACTIVATE&>(header).iItem >= 0)
             OnCommand(window, context->definition->doubleClickCommand);
+    } else if (header.code == LVN_DELETEALLITEMS && header.idFrom == IDC_VIEW_LIST) {
+        // The whole list goes: its rows' item data is freed here, and the
+        // list is asked for no notification per row (each costs a trip
+        // through this procedure, a second for 10,000 rows under Wine).
+        const ViewContext* context = Context(window);
+        if (!context) return FALSE;
+        if (context->definition->freeItemData) FreeItemData(header.hwndFrom, context->definition->freeItemData);
+        return TRUE;
     } else if (header.code == LVN_DELETEITEM && header.idFrom == IDC_VIEW_LIST) {
         const ViewContext* context = Context(window);
         if (context && context->definition->freeItemData)
@@ -304,11 +365,7 @@ INT_PTR CALLBACK ViewProc(HWND window, UINT message, WPARAM wParam, LPARAM lPara
             OnCommand(window, LOWORD(wParam));
             return TRUE;
         case WM_VIEW_INSERTROWS:
-            // Once the context is gone the rows stay the writer's.
-            if (ViewContext* context = Context(window)) {
-                OnInsertRows(window, *context, *reinterpret_cast<RowDelivery*>(lParam));
-                ::SetWindowLongPtrW(window, DWLP_MSGRESULT, 1);
-            }
+            if (ViewContext* context = Context(window)) OnInsertRows(window, *context);
             return TRUE;
         case WM_TIMER:
             if (wParam == kPaintTimer)
@@ -341,6 +398,7 @@ ViewWorkerContext CopyForWorker(const ViewContext& context, bool allItems) {
     copy.active = false;
     copy.recallOptions = context.recallOptions;
     copy.allItems = allItems;
+    copy.rows = context.rows;
     copy.freeItemData = context.definition ? context.definition->freeItemData : nullptr;
     return copy;
 }

@@ -7,12 +7,14 @@
 
 #include <windows.h>
 
+#include <memory>
 #include <span>
 #include <string>
 
 namespace vantrel {
 
 struct ViewDefinition;
+class RowHandoff;
 
 struct ViewContext {
     HWND window = nullptr;
@@ -23,8 +25,11 @@ struct ViewContext {
     bool credentialsChanged = false;
     bool active = false;
     long recallOptions = 0;
-    ComPtr<WorkerThread> worker;  // the current enumeration, or none
-    bool paintPending = false;    // rows arrived; the list repaints when the paint timer fires
+    ComPtr<WorkerThread> worker;       // the current enumeration, or none
+    std::shared_ptr<RowHandoff> rows;  // how its rows arrive
+    bool paintPending = false;         // rows arrived with the list's redraw off
+    ULONGLONG paintDue = 0;            // when they are painted at the latest
+    bool updatePending = false;        // redraw is back on; the list paints on the next nudge
     const ViewDefinition* definition = nullptr;
 };
 
@@ -40,6 +45,7 @@ struct ViewWorkerContext {
     bool active = false;
     long recallOptions = 0;
     bool allItems = false;  // command workers: every item instead of the selected ones
+    std::shared_ptr<RowHandoff> rows;  // enumerations: the view's way in for their rows
     // Frees what a row carries as item data when the row never reached the
     // list (the view's own deleter; none when rows carry plain values).
     void (*freeItemData)(LPARAM data) noexcept = nullptr;

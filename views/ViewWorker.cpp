@@ -40,8 +40,8 @@ HRESULT EnumerationWorker::Run() {
     ::SetDlgItemTextW(Context().window, IDC_VIEW_CREDENTIALS, CurrentCredentialsText(credentials).c_str());
     if (Stopping()) return S_FALSE;
 
-    ListWriter rows(Context().window, List(), Context().freeItemData);
-    rows.DeleteAll();
+    // The view emptied the list when it started this worker.
+    ListWriter rows(Context().rows, StopEvent(), Context().freeItemData);
     const HRESULT hr = Enumerate(rows);
     rows.Flush();
     if (FAILED(hr)) {

@@ -7,6 +7,10 @@
 #include "Vantrel_h.h"
 #include "common/ModuleState.h"
 #include "tests/module/ModuleTestSupport.h"
+#include "views/ListWriter.h"
+
+#include <memory>
+#include <thread>
 
 namespace {
 
@@ -271,6 +275,55 @@ TEST_F(ViewFramework, SlowComputerLeavesTheUserInterfaceResponsive) {
     Command(view, ID_VIEW_REFRESH);
     ASSERT_TRUE(WaitForEnumeration(view));
     EXPECT_EQ(3, ListView_GetItemCount(List(view)));
+}
+
+// How rows travel from a worker to its view: batches are taken in turn and
+// keep their order, the writer waits for the view before handing more, and
+// closing releases a waiting writer and frees every row nobody took.
+TEST(RowHandoff, BatchesInTurnAndClosingFreesWhatWasNotTaken) {
+    static std::vector<LPARAM> freed;
+    freed.clear();
+    auto freeData = [](LPARAM data) noexcept { freed.push_back(data); };
+    HWND list = ::CreateWindowExW(0, WC_LISTVIEWW, L"", LVS_REPORT, 0, 0, 200, 200, nullptr, nullptr, nullptr, nullptr);
+    HWND view = ::CreateWindowExW(0, L"STATIC", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
+    const vantrel::UniqueHandle stop(::CreateEventW(nullptr, TRUE, FALSE, nullptr));
+    ASSERT_TRUE(list && view && stop);
+    auto handoff = std::make_shared<vantrel::RowHandoff>(view, freeData);
+
+    constexpr int kRows = static_cast<int>(vantrel::ListWriter::kBatchRows) + 44;
+    std::thread writer([&] {
+        vantrel::ListWriter rows(handoff, stop.Get(), freeData);
+        for (int i = 0; i < kRows; ++i) rows.Insert(i, std::to_wstring(i).c_str(), 0, i + 1);
+    });
+    std::vector<vantrel::RowHandoff::Taken> taken;
+    while (taken.empty() || taken.back() != vantrel::RowHandoff::Taken::LastBatch) {
+        const auto result = handoff->Take(list);
+        if (result != vantrel::RowHandoff::Taken::Nothing) taken.push_back(result);
+        ::Sleep(1);
+    }
+    writer.join();
+    EXPECT_EQ(vantrel::RowHandoff::Taken::Batch, taken.front()) << "the first full batch";
+    ASSERT_EQ(kRows, ListView_GetItemCount(list));
+    wchar_t text[16];
+    ListView_GetItemText(list, kRows - 1, 0, text, 16);
+    EXPECT_STREQ(std::to_wstring(kRows - 1).c_str(), text);
+    EXPECT_TRUE(freed.empty()) << "the list owns what it holds";
+
+    // A writer whose view stops taking: it waits at its second batch until
+    // the view closes the way in; both batches are freed.
+    std::thread stalled([&] {
+        vantrel::ListWriter rows(handoff, stop.Get(), freeData);
+        for (int i = 0; i < kRows; ++i) rows.Insert(i, L"row", 0, 1000 + i);
+    });
+    while (!handoff->Pending()) ::Sleep(1);
+    ::Sleep(50);
+    handoff->Close();
+    stalled.join();
+    EXPECT_EQ(static_cast<size_t>(kRows), freed.size());
+    EXPECT_EQ(kRows, ListView_GetItemCount(list));
+    EXPECT_EQ(vantrel::RowHandoff::Taken::Nothing, handoff->Take(list));
+    ::DestroyWindow(list);
+    ::DestroyWindow(view);
 }
 
 }  // namespace
