@@ -5,6 +5,7 @@
 #include "common/ErrorText.h"
 #include "component/WizardComponents.h"
 #include "lab/LabControl.h"
+#include "lab/families/ObjectPicker.h"
 #include "resources/EditorIds.h"
 #include "services/editor/ServiceEditorSheet.h"
 #include "tests/support/WindowDriver.h"
@@ -180,6 +181,17 @@ TEST_F(ServiceEditorTest, StartPassesTheParametersSplitAtEveryBlankAndTheStatusF
     EXPECT_TRUE(boxes.empty()) << All();
 }
 
+TEST_F(ServiceEditorTest, ClosingTheSheetLetsARunningStartFinish) {
+    LabAddLatency(L"SRV1", "StartServiceW", 300);
+    Edit(L"SRV1", L"Agent", [](HWND sheet) {
+        HWND page = ShowPage(sheet, 0);
+        Type(page, IDC_GEN_PARAMETERS, L"late");
+        Click(page, IDC_GEN_START);
+    });  // cancelled while the job is still in the call
+    EXPECT_TRUE(WaitUntil([] { return lab::ServiceStartArguments(L"SRV1", L"Agent") == L"late\n"; }, 10000));
+    EXPECT_TRUE(boxes.empty()) << All();
+}
+
 TEST_F(ServiceEditorTest, ApplyWritesNamesAndABootDriverBecomesAutomatic) {
     Edit(L"SRV1", L"Drv", [](HWND sheet) {
         HWND page = ShowPage(sheet, 0);
@@ -313,6 +325,31 @@ TEST_F(ServiceEditorTest, AccountsAreCheckedThenWrittenAndLocalSystemComesBack) 
     c = Read(L"SRV1", L"Printer");
     EXPECT_EQ(L"LocalSystem", c.account);
     EXPECT_NE(0u, c.type & SERVICE_INTERACTIVE_PROCESS);
+}
+
+TEST_F(ServiceEditorTest, BrowseFillsTheAccountWithThePickedUsersDownlevelName) {
+    Edit(L"SRV1", L"Agent", [](HWND sheet) {
+        HWND page = ShowPage(sheet, 1);
+        // Posted: the picker is modal on the sheet's thread.
+        ::PostMessageW(page, WM_COMMAND, MAKEWPARAM(IDC_LOGON_BROWSE, BN_CLICKED),
+                       reinterpret_cast<LPARAM>(::GetDlgItem(page, IDC_LOGON_BROWSE)));
+        HWND picker = WaitForDialog(::GetWindowThreadProcessId(sheet, nullptr), 10000, lab::kPickerCaption);
+        ASSERT_TRUE(picker);
+        HWND list = ::GetDlgItem(picker, lab::kPickerListId);
+        LVFINDINFOW find{};
+        find.flags = LVFI_STRING;
+        find.psz = L"operator";
+        const int item = static_cast<int>(::SendMessageW(list, LVM_FINDITEMW, static_cast<WPARAM>(-1),
+                                                         reinterpret_cast<LPARAM>(&find)));
+        ASSERT_GE(item, 0);
+        LVITEMW state{};
+        state.stateMask = state.state = LVIS_SELECTED;
+        ::SendMessageW(list, LVM_SETITEMSTATE, static_cast<WPARAM>(item), reinterpret_cast<LPARAM>(&state));
+        ::SendMessageW(picker, WM_COMMAND, IDOK, 0);
+        EXPECT_TRUE(WaitUntil([page] { return ItemText(page, IDC_LOGON_ACCOUNT) == L"LAB\\operator"; }))
+            << ItemText(page, IDC_LOGON_ACCOUNT);
+    });
+    EXPECT_TRUE(boxes.empty()) << All();
 }
 
 TEST_F(ServiceEditorTest, AFailedAccountWriteAsksAndYesStaysOnThePage) {
