@@ -25,20 +25,13 @@ protected:
 struct Key {
     HKEY h = nullptr;
     ~Key() {
-        if (h) EXPECT_EQ(ERROR_SUCCESS, plat::RegCloseKey(h));
+        if (h) {
+            EXPECT_EQ(ERROR_SUCCESS, plat::RegCloseKey(h));
+        }
     }
 };
 
 constexpr wchar_t kProfiles[] = L"SYSTEM\\CurrentControlSet\\Control\\IDConfigDB\\Hardware Profiles";
-
-std::wstring QueryString(HKEY key, const wchar_t* name) {
-    DWORD type = 0, bytes = 0;
-    if (plat::RegQueryValueExW(key, name, nullptr, &type, nullptr, &bytes) != ERROR_SUCCESS) return L"<missing>";
-    std::wstring text(bytes / sizeof(wchar_t), L'\0');
-    EXPECT_EQ(ERROR_SUCCESS, plat::RegQueryValueExW(key, name, nullptr, &type, reinterpret_cast<LPBYTE>(text.data()), &bytes));
-    while (!text.empty() && text.back() == L'\0') text.pop_back();
-    return text;
-}
 
 TEST_F(LabRegistry, ScenarioKeysAndTypedValues) {
     ASSERT_EQ(0u, lab::LoadScenarioText(R"({

@@ -85,8 +85,11 @@ TEST_F(ImageLists, OverlayOneIsImageFive) {
         // What the overlay changed comes from image 5 (Wine draws only part
         // of an overlay, so not every pixel of image 5 need show).
         const std::vector<COLORREF> five = Draw(list, IMAGE_OVERLAY_DISABLED, 0);
-        for (size_t i = 0; i < five.size(); ++i)
-            if (overlaid[i] != plain[i]) EXPECT_EQ(five[i], overlaid[i]) << "pixel " << i;
+        for (size_t i = 0; i < five.size(); ++i) {
+            if (overlaid[i] != plain[i]) {
+                EXPECT_EQ(five[i], overlaid[i]) << "pixel " << i;
+            }
+        }
     }
 }
 
