@@ -138,7 +138,7 @@ TEST_F(EditorPages, RecoveryShowsTheStoredActionsAndWritesTheChangedRecord) {
     EXPECT_STREQ(L"Bye", after.lpRebootMsg);  // no reboot left: the message stays as it was
 }
 
-TEST_F(EditorPages, RecoveryRebootOptionsComeFromTheirDialog) {
+TEST_F(EditorPages, RecoveryRebootOptionsAndRunFileComeFromTheirDialogs) {
     ServiceEditorState& state = Editing(L"Watch");
     UniqueCoTaskMem stored;
     const HRESULT read = state.service.QueryFailureActions(stored);
@@ -151,8 +151,22 @@ TEST_F(EditorPages, RecoveryRebootOptionsComeFromTheirDialog) {
         ::SendDlgItemMessageW(window, IDC_SEND_MESSAGE, BM_CLICK, 0, 0);  // untick: no message
         ::PostMessageW(window, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
     });
+    testsupport::ProcessDialogWatcher open([](HWND window, const testsupport::SeenBox& seen) {
+        if (seen.title != L"Open") return;
+        // The file name field has the focus when the dialog opens.
+        GUITHREADINFO focus{};
+        focus.cbSize = sizeof focus;
+        if (!WaitUntil([&] {
+                return ::GetGUIThreadInfo(::GetWindowThreadProcessId(window, nullptr), &focus) && focus.hwndFocus;
+            }))
+            return;
+        ::SendMessageW(focus.hwndFocus, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"C:\\windows\\notepad.exe"));
+        ::PostMessageW(window, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+    });
     Run(page, [&](HWND sheet, HWND p) {
         ::SendDlgItemMessageW(p, IDC_RESTART_COMPUTER_OPTIONS, BM_CLICK, 0, 0);
+        ::SendDlgItemMessageW(p, IDC_RUN_FILE_BROWSE, BM_CLICK, 0, 0);
+        EXPECT_EQ(L"C:\\windows\\notepad.exe", ItemText(p, IDC_RUN_FILE));
         EXPECT_TRUE(::IsWindowEnabled(::GetDlgItem(sheet, 0x3021)));  // Apply: the page changed
         ::PostMessageW(sheet, PSM_PRESSBUTTON, PSBTN_OK, 0);
     });
@@ -165,6 +179,8 @@ TEST_F(EditorPages, RecoveryRebootOptionsComeFromTheirDialog) {
     EXPECT_EQ(SC_ACTION_REBOOT, after.lpsaActions[2].Type);
     EXPECT_EQ(420000u, after.lpsaActions[2].Delay);
     EXPECT_TRUE(!after.lpRebootMsg || !*after.lpRebootMsg);
+    EXPECT_EQ(L"\"C:\\windows\\notepad.exe\" -q /fail=%1%", std::wstring(after.lpCommand ? after.lpCommand : L""));
+    open.Stop();
 }
 
 TEST_F(EditorPages, RecoveryReadFailureLocksThePageAndWritesNothing) {
