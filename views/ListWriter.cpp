@@ -83,10 +83,11 @@ bool RowHandoff::Hand(RowBatch& rows, bool last, HANDLE stop) noexcept {
         pending_ = true;
         ::ResetEvent(taken_.Get());
     }
-    if (!::PostMessageW(view_, WM_VIEW_INSERTROWS, 0, 0)) {
-        // The view is gone (or its queue is full): nobody will take them.
-        Close();
-        return true;  // the rows were freed here
+    // A full queue drains: try again until the nudge is in, the view closed
+    // the handoff (which frees the rows) or the owner stops this writer.
+    const HANDLE ends[] = {taken_.Get(), stop};
+    while (!::PostMessageW(view_, WM_VIEW_INSERTROWS, 0, 0) && ::IsWindow(view_)) {
+        if (::WaitForMultipleObjects(stop ? 2 : 1, ends, FALSE, 10) != WAIT_TIMEOUT) break;
     }
     return true;
 }
