@@ -53,6 +53,23 @@ void ResumeListPaint(HWND list) noexcept {
     ::InvalidateRect(list, nullptr, TRUE);
 }
 
+FillPaint::Step FillPaint::Next(ULONGLONG now) noexcept {
+    switch (state_) {
+        case State::Idle:
+            state_ = State::Suspended;
+            due_ = now + kPaintMs;
+            return Step::SuspendAndInsert;
+        case State::Suspended:
+            if (now < due_) return Step::Insert;
+            state_ = State::Resumed;
+            return Step::Resume;
+        case State::Resumed:
+            break;
+    }
+    state_ = State::Idle;
+    return Step::Paint;
+}
+
 RowHandoff::RowHandoff(HWND view, void (*freeData)(LPARAM) noexcept) noexcept
     : view_(view), freeData_(freeData), taken_(::CreateEventW(nullptr, TRUE, TRUE, nullptr)) {}
 

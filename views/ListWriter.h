@@ -55,6 +55,31 @@ size_t InsertRows(HWND list, RowBatch& rows, size_t first) noexcept;
 void SuspendListPaint(HWND list) noexcept;
 void ResumeListPaint(HWND list) noexcept;
 
+// When a filling list is painted (user-interface thread). Redraw is off
+// while rows arrive; at most every kPaintMs it is switched back on and the
+// list painted on the following nudge, each a slice of its own, because each
+// takes Wine tens of milliseconds.
+class FillPaint {
+public:
+    enum class Step {
+        SuspendAndInsert,  // switch redraw off, then insert rows
+        Insert,            // insert rows (redraw is off)
+        Resume,            // switch redraw back on, nothing else
+        Paint,             // paint the list, nothing else
+    };
+    // What the nudge handled at `now` does.
+    Step Next(ULONGLONG now) noexcept;
+    // Redraw is on and the list painted (the timer, the last batch, a cleared list).
+    void Painted() noexcept { state_ = State::Idle; }
+    // Whether redraw is off or the list still owes a paint.
+    bool Owed() const noexcept { return state_ != State::Idle; }
+
+private:
+    enum class State { Idle, Suspended, Resumed };
+    State state_ = State::Idle;
+    ULONGLONG due_ = 0;
+};
+
 // One enumeration's way from its worker to its view. The view makes one for
 // each enumeration it starts and closes it when it starts the next one or is
 // destroyed; the worker holds a reference to it. A batch belongs to the

@@ -156,14 +156,11 @@ void OnSetComputer(HWND window, WPARAM force, BSTR name) {
         SendActivate(window, static_cast<DWORD>(force));
 }
 
-// Rows arrive with the list's redraw suspended. It is switched back on at
-// most every kPaintMs while they do (by the timer, or by a nudge when a steady
-// stream of nudges keeps the timer from firing), and at once after the last
-// batch; the list is painted there and then.
+// Switches the list's redraw back on (rows arrive with it off) and paints
+// it there and then.
 void PaintRows(HWND window, ViewContext& context) {
     ::KillTimer(window, kPaintTimer);
-    context.paintPending = false;
-    context.updatePending = false;
+    context.paint.Painted();
     HWND list = ListOf(window);
     ResumeListPaint(list);
     ::UpdateWindow(list);
@@ -173,7 +170,7 @@ void PaintRows(HWND window, ViewContext& context) {
 // left its redraw off.
 void ClearRows(HWND window, ViewContext& context) {
     ListView_DeleteAllItems(ListOf(window));
-    if (context.paintPending) PaintRows(window, context);
+    if (context.paint.Owed()) PaintRows(window, context);
 }
 
 void OnActivate(HWND window, DWORD force) {
@@ -207,35 +204,32 @@ void OnActivate(HWND window, DWORD force) {
     if (worker && SUCCEEDED(worker->Start(0, 0, false))) context->worker = std::move(worker);
 }
 
+void Nudge(HWND window) { ::PostMessageW(window, WM_VIEW_INSERTROWS, 0, 0); }
+
 void OnInsertRows(HWND window, ViewContext& context) {
     if (!context.rows || !context.rows->Pending()) return;  // a late nudge
     HWND list = ListOf(window);
-    // Switching redraw back on and the paint that follows take tens of
-    // milliseconds each: each is a slice of its own, and the rows follow on
-    // the next nudge.
-    if (context.paintPending && plat::GetTickCount64() >= context.paintDue) {
-        ::KillTimer(window, kPaintTimer);
-        context.paintPending = false;
-        ResumeListPaint(list);
-        context.updatePending = true;
-        ::PostMessageW(window, WM_VIEW_INSERTROWS, 0, 0);
-        return;
-    }
-    if (context.updatePending) {
-        context.updatePending = false;
-        ::UpdateWindow(list);
-        ::PostMessageW(window, WM_VIEW_INSERTROWS, 0, 0);
-        return;
-    }
-    if (!context.paintPending) {
-        SuspendListPaint(list);
-        context.paintPending = true;
-        context.paintDue = plat::GetTickCount64() + kPaintMs;
-        ::SetTimer(window, kPaintTimer, kPaintMs, nullptr);
+    switch (context.paint.Next(plat::GetTickCount64())) {
+        case FillPaint::Step::Resume:
+            ::KillTimer(window, kPaintTimer);
+            ResumeListPaint(list);
+            Nudge(window);  // the rows follow on a later nudge
+            return;
+        case FillPaint::Step::Paint:
+            ::UpdateWindow(list);
+            Nudge(window);
+            return;
+        case FillPaint::Step::SuspendAndInsert:
+            SuspendListPaint(list);
+            // Paints when a steady stream of nudges is not there to do it.
+            ::SetTimer(window, kPaintTimer, kPaintMs, nullptr);
+            break;
+        case FillPaint::Step::Insert:
+            break;
     }
     switch (context.rows->Take(list)) {
         case RowHandoff::Taken::Some:
-            ::PostMessageW(window, WM_VIEW_INSERTROWS, 0, 0);
+            Nudge(window);
             break;
         case RowHandoff::Taken::LastBatch:
             PaintRows(window, context);

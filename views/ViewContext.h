@@ -4,6 +4,7 @@
 #include "common/ComPtr.h"
 #include "common/Handles.h"
 #include "common/WorkerThread.h"
+#include "views/ListWriter.h"
 
 #include <windows.h>
 
@@ -14,7 +15,6 @@
 namespace vantrel {
 
 struct ViewDefinition;
-class RowHandoff;
 
 struct ViewContext {
     HWND window = nullptr;
@@ -27,9 +27,7 @@ struct ViewContext {
     long recallOptions = 0;
     ComPtr<WorkerThread> worker;       // the current enumeration, or none
     std::shared_ptr<RowHandoff> rows;  // how its rows arrive
-    bool paintPending = false;         // rows arrived with the list's redraw off
-    ULONGLONG paintDue = 0;            // when they are painted at the latest
-    bool updatePending = false;        // redraw is back on; the list paints on the next nudge
+    FillPaint paint;                   // when the filling list is painted
     const ViewDefinition* definition = nullptr;
 };
 

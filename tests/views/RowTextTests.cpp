@@ -1,5 +1,6 @@
 // How the sessions and open files views write their cells, and the rules of
 // the view framework that need no window.
+#include "views/ListWriter.h"
 #include "views/RowText.h"
 #include "views/ViewRules.h"
 
@@ -86,6 +87,23 @@ TEST(ViewRules, ListGoesBelowTheCredentialsLine) {
     const RECT lower{0, 30, 5, 40};
     EXPECT_EQ(48, ViewListRect(&lower, 10, 100).top);
     EXPECT_EQ(25, ViewListRect(nullptr, 10, 100).top) << "unmeasurable line";
+}
+
+TEST(ViewRules, FillingListPaintsAtMostEveryPeriodInTwoSlices) {
+    using Step = FillPaint::Step;
+    FillPaint paint;
+    EXPECT_FALSE(paint.Owed());
+    EXPECT_EQ(Step::SuspendAndInsert, paint.Next(1000));
+    EXPECT_TRUE(paint.Owed());
+    EXPECT_EQ(Step::Insert, paint.Next(1000 + kPaintMs - 1));
+    EXPECT_EQ(Step::Resume, paint.Next(1000 + kPaintMs));
+    EXPECT_EQ(Step::Paint, paint.Next(1000 + kPaintMs + 1));
+    EXPECT_FALSE(paint.Owed());
+    EXPECT_EQ(Step::SuspendAndInsert, paint.Next(1000 + kPaintMs + 2)) << "the next period starts";
+    EXPECT_EQ(Step::Insert, paint.Next(1000 + 2 * kPaintMs));
+    // The timer or the last batch painted in between: a new period.
+    paint.Painted();
+    EXPECT_EQ(Step::SuspendAndInsert, paint.Next(1000 + 3 * kPaintMs));
 }
 
 }  // namespace
