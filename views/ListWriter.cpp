@@ -7,19 +7,6 @@
 #include <chrono>
 
 namespace vantrel {
-namespace {
-
-// Empties `rows`, freeing the item data of those that never reached a list.
-void DropRows(RowBatch& rows, void (*freeData)(LPARAM) noexcept) noexcept {
-    if (freeData) {
-        for (const PendingRow& row : rows) {
-            if (row.data) freeData(row.data);
-        }
-    }
-    rows.clear();
-}
-
-}  // namespace
 
 size_t InsertRows(HWND list, RowBatch& rows, size_t first) noexcept {
     using Clock = std::chrono::steady_clock;
@@ -76,8 +63,17 @@ RowHandoff::RowHandoff(HWND view, void (*freeData)(LPARAM) noexcept) noexcept
 RowHandoff::~RowHandoff() { FreeRows(); }
 
 void RowHandoff::FreeRows() noexcept {
-    DropRows(rows_, freeData_);
+    Drop(rows_);
     next_ = 0;
+}
+
+void RowHandoff::Drop(RowBatch& rows) const noexcept {
+    if (freeData_) {
+        for (const PendingRow& row : rows) {
+            if (row.data) freeData_(row.data);
+        }
+    }
+    rows.clear();
 }
 
 bool RowHandoff::WaitTaken(HANDLE stop) noexcept {
@@ -180,6 +176,9 @@ void ListWriter::Deliver(bool last) noexcept {
     if (!handoff_ || !handoff_->Hand(batch_, last, stop_)) Drop();
 }
 
-void ListWriter::Drop() noexcept { DropRows(batch_, freeData_); }
+void ListWriter::Drop() noexcept {
+    if (handoff_) handoff_->Drop(batch_);
+    batch_.clear();
+}
 
 }  // namespace vantrel

@@ -111,6 +111,8 @@ public:
     bool Pending() noexcept;
     // Drops what was not taken and ends every wait; later batches are refused.
     void Close() noexcept;
+    // Empties `rows`, freeing the item data of those that never reached the list.
+    void Drop(RowBatch& rows) const noexcept;
 
 private:
     void FreeRows() noexcept;
@@ -132,11 +134,9 @@ public:
     // The view bounds its own time per nudge, so a batch may be large.
     static constexpr size_t kBatchRows = 256;
 
-    // Rows go to the view through `handoff` (none: they are dropped); waits
-    // end early when `stop` is set. `freeData` frees the item data of rows
-    // that did not reach the list; null for plain values.
-    ListWriter(std::shared_ptr<RowHandoff> handoff, HANDLE stop, void (*freeData)(LPARAM) noexcept = nullptr) noexcept
-        : handoff_(std::move(handoff)), stop_(stop), freeData_(freeData) {}
+    // Rows go to the view through `handoff`, which also frees the item data
+    // of rows that never reach the list; waits end early when `stop` is set.
+    ListWriter(std::shared_ptr<RowHandoff> handoff, HANDLE stop) noexcept : handoff_(std::move(handoff)), stop_(stop) {}
     ListWriter(const ListWriter&) = delete;
     ListWriter& operator=(const ListWriter&) = delete;
     ~ListWriter() { Finish(); }
@@ -158,7 +158,6 @@ private:
 
     std::shared_ptr<RowHandoff> handoff_;
     HANDLE stop_;
-    void (*freeData_)(LPARAM) noexcept;
     RowBatch batch_;
     ULONGLONG batchStarted_ = 0;
     bool finished_ = false;

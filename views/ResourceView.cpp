@@ -393,7 +393,6 @@ ViewWorkerContext CopyForWorker(const ViewContext& context, bool allItems) {
     copy.recallOptions = context.recallOptions;
     copy.allItems = allItems;
     copy.rows = context.rows;
-    copy.freeItemData = context.definition ? context.definition->freeItemData : nullptr;
     return copy;
 }
 

@@ -43,10 +43,9 @@ struct ViewWorkerContext {
     bool active = false;
     long recallOptions = 0;
     bool allItems = false;  // command workers: every item instead of the selected ones
-    std::shared_ptr<RowHandoff> rows;  // enumerations: the view's way in for their rows
-    // Frees what a row carries as item data when the row never reached the
-    // list (the view's own deleter; none when rows carry plain values).
-    void (*freeItemData)(LPARAM data) noexcept = nullptr;
+    // Enumerations: the view's way in for their rows (it also frees what
+    // rows that never reached the list carry).
+    std::shared_ptr<RowHandoff> rows;
 };
 
 ViewWorkerContext CopyForWorker(const ViewContext& context, bool allItems = false);

@@ -41,7 +41,7 @@ HRESULT EnumerationWorker::Run() {
     if (Stopping()) return S_FALSE;
 
     // The view emptied the list when it started this worker.
-    ListWriter rows(Context().rows, StopEvent(), Context().freeItemData);
+    ListWriter rows(Context().rows, StopEvent());
     const HRESULT hr = Enumerate(rows);
     rows.Flush();
     if (FAILED(hr)) {

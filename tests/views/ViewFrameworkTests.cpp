@@ -292,7 +292,7 @@ TEST(RowHandoff, BatchesInTurnAndClosingFreesWhatWasNotTaken) {
 
     constexpr int kRows = static_cast<int>(vantrel::ListWriter::kBatchRows) + 44;
     std::thread writer([&] {
-        vantrel::ListWriter rows(handoff, stop.Get(), freeData);
+        vantrel::ListWriter rows(handoff, stop.Get());
         for (int i = 0; i < kRows; ++i) rows.Insert(i, std::to_wstring(i).c_str(), 0, i + 1);
     });
     std::vector<vantrel::RowHandoff::Taken> taken;
@@ -312,7 +312,7 @@ TEST(RowHandoff, BatchesInTurnAndClosingFreesWhatWasNotTaken) {
     // A writer whose view stops taking: it waits at its second batch until
     // the view closes the way in; both batches are freed.
     std::thread stalled([&] {
-        vantrel::ListWriter rows(handoff, stop.Get(), freeData);
+        vantrel::ListWriter rows(handoff, stop.Get());
         for (int i = 0; i < kRows; ++i) rows.Insert(i, L"row", 0, 1000 + i);
     });
     while (!handoff->Pending()) ::Sleep(1);
