@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <utility>
+
 using namespace companiontest;
 using vantrel::ComPtr;
 
@@ -12,6 +14,9 @@ namespace {
 const wchar_t kStoreKey[] = L"CLSID\\{FE4FD7F7-406D-4975-864D-BD7AE4655D79}";
 const wchar_t kLogKey[] = L"CLSID\\{97571074-748A-4AF8-9B2F-8AE22D7D4C03}";
 const wchar_t kTypeLibKey[] = L"TypeLib\\{3C1E5A52-7F0B-4D8E-9A61-2B7D0C4E8F15}";
+const std::pair<const wchar_t*, const CLSID*> kProgIds[] = {
+    {L"Vantrel.CredentialStore", &CLSID_CredentialStore}, {L"Vantrel.CredentialStore.1", &CLSID_CredentialStore},
+    {L"Vantrel.ActivityLog", &CLSID_ActivityLog}, {L"Vantrel.ActivityLog.1", &CLSID_ActivityLog}};
 
 DWORD Regsvr32(bool unregister) {
     wchar_t system[MAX_PATH];
@@ -63,16 +68,10 @@ TEST(CompanionRegistration, Regsvr32RegistersBothClassesAndUnregistersThemAgain)
                                        store.PutVoid()));
     ComPtr<IActivityLog> log;
     EXPECT_EQ(S_OK, ::CoCreateInstance(CLSID_ActivityLog, nullptr, CLSCTX_ALL, IID_IActivityLog, log.PutVoid()));
-    for (const wchar_t* progId : {L"Vantrel.CredentialStore", L"Vantrel.CredentialStore.1"}) {
+    for (const auto& [progId, expected] : kProgIds) {
         CLSID clsid = {};
         EXPECT_EQ(S_OK, ::CLSIDFromProgID(progId, &clsid)) << progId;
-        EXPECT_TRUE(IsEqualCLSID(CLSID_CredentialStore, clsid)) << progId;
-    }
-    for (const wchar_t* progId : {L"Vantrel.ActivityLog", L"Vantrel.ActivityLog.1"}) {
-        CLSID clsid = {};
-        EXPECT_EQ(S_OK, ::CLSIDFromProgID(progId, &clsid)) << progId;
-        ComPtr<IActivityLog> byProgId;
-        EXPECT_EQ(S_OK, ::CoCreateInstance(clsid, nullptr, CLSCTX_ALL, IID_IActivityLog, byProgId.PutVoid()));
+        EXPECT_TRUE(IsEqualCLSID(*expected, clsid)) << progId;
     }
     // The store made through the registry works like any other.
     if (store) {
@@ -86,10 +85,7 @@ TEST(CompanionRegistration, Regsvr32RegistersBothClassesAndUnregistersThemAgain)
     ASSERT_EQ(0u, Regsvr32(true));
     EXPECT_FALSE(KeyExists(kStoreKey));
     EXPECT_FALSE(KeyExists(kLogKey));
-    EXPECT_FALSE(KeyExists(L"Vantrel.CredentialStore"));
-    EXPECT_FALSE(KeyExists(L"Vantrel.CredentialStore.1"));
-    EXPECT_FALSE(KeyExists(L"Vantrel.ActivityLog"));
-    EXPECT_FALSE(KeyExists(L"Vantrel.ActivityLog.1"));
+    for (const auto& [progId, clsid] : kProgIds) EXPECT_FALSE(KeyExists(progId)) << progId;
     EXPECT_FALSE(KeyExists(std::wstring(kTypeLibKey) + L"\\1.0"));
     EXPECT_TRUE(KeyExists(L"CLSID"));  // kept, of course
     ComPtr<ICredentialStore> gone;

@@ -50,7 +50,7 @@ TEST_F(LabNames, UnknownAndOfflineComputersAreNotFound) {
     EXPECT_EQ(static_cast<DWORD>(ERROR_NOT_FOUND), LabSetComputerOnline(L"NOSUCH", FALSE));
 }
 
-TEST_F(LabFaults, NthCallFailsOnlyAsOftenAsAsked) {
+TEST_F(LabFaults, RulesFireOnTheirCallsAsOftenAsAsked) {
     const DWORD third = LabAddFault(L"FS01", "NetServerGetInfo", ERROR_NOT_ENOUGH_MEMORY, 3, 1);
     EXPECT_EQ(0u, ServerInfo(L"FS01"));
     EXPECT_EQ(0u, ServerInfo(L"DC01"));  // another computer: not counted by the rule
@@ -59,9 +59,8 @@ TEST_F(LabFaults, NthCallFailsOnlyAsOftenAsAsked) {
     EXPECT_EQ(0u, ServerInfo(L"FS01"));
     EXPECT_EQ(1u, LabRuleFired(third));
     EXPECT_EQ(4u, LabCallCount(L"FS01", "NetServerGetInfo"));
-}
 
-TEST_F(LabFaults, FromTheNthCallOnWithAndWithoutLimit) {
+    // From the nth call on, without and with a limit.
     const DWORD endless = LabAddFault(L"DC01", nullptr, ERROR_ACCESS_DENIED, 2, 0);
     EXPECT_EQ(0u, ServerInfo(L"DC01"));
     for (int i = 0; i < 4; ++i) EXPECT_EQ(static_cast<DWORD>(ERROR_ACCESS_DENIED), WkstaInfo(L"DC01"));
@@ -72,6 +71,15 @@ TEST_F(LabFaults, FromTheNthCallOnWithAndWithoutLimit) {
     EXPECT_EQ(static_cast<DWORD>(ERROR_BUSY), ServerInfo(L"FS01"));
     EXPECT_EQ(0u, ServerInfo(L"FS01"));
     EXPECT_EQ(2u, LabRuleFired(twice));
+
+    // The first due rule wins and the others still count.
+    const DWORD first = LabAddFault(L"PRINT01", nullptr, 1001, 1, 1);
+    const DWORD second = LabAddFault(L"PRINT01", nullptr, 1002, 1, 1);
+    EXPECT_EQ(1001u, ServerInfo(L"PRINT01"));
+    EXPECT_EQ(1002u, ServerInfo(L"PRINT01"));
+    EXPECT_EQ(0u, ServerInfo(L"PRINT01"));
+    EXPECT_EQ(1u, LabRuleFired(first));
+    EXPECT_EQ(1u, LabRuleFired(second));
 }
 
 TEST_F(LabFaults, RulesMatchAnyOrOneComputerAndFunction) {
@@ -89,16 +97,6 @@ TEST_F(LabFaults, RulesMatchAnyOrOneComputerAndFunction) {
     EXPECT_EQ(static_cast<DWORD>(ERROR_INVALID_PARAMETER), WkstaInfo(L"10.0.0.20"));
     LabClearRules();
     EXPECT_EQ(0u, WkstaInfo(L"FS01"));
-}
-
-TEST_F(LabFaults, FirstDueRuleWinsAndTheOthersStillCount) {
-    const DWORD first = LabAddFault(L"FS01", nullptr, 1001, 1, 1);
-    const DWORD second = LabAddFault(L"FS01", nullptr, 1002, 1, 1);
-    EXPECT_EQ(1001u, ServerInfo(L"FS01"));
-    EXPECT_EQ(1002u, ServerInfo(L"FS01"));
-    EXPECT_EQ(0u, ServerInfo(L"FS01"));
-    EXPECT_EQ(1u, LabRuleFired(first));
-    EXPECT_EQ(1u, LabRuleFired(second));
 }
 
 TEST_F(LabFaults, FaultsComeBeforeReachability) {

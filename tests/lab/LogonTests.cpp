@@ -43,9 +43,7 @@ TEST_F(LabLogon, ImpersonationDecidesAccessUntilRevert) {
     EXPECT_EQ(0u, ServerInfo(L"FS01", 102));
     EXPECT_TRUE(plat::RevertToSelf());
     EXPECT_EQ(static_cast<DWORD>(ERROR_ACCESS_DENIED), ServerInfo(L"FS01", 102));
-}
-
-TEST_F(LabLogon, ImpersonateSelfReturnsToTheProcessIdentity) {
+    // Impersonating oneself returns to the process identity.
     ASSERT_EQ(0u, LabSetThreadIdentity(L"LAB\\Administrator"));
     EXPECT_TRUE(plat::ImpersonateSelf(SecurityDelegation));
     EXPECT_EQ(L"LAB\\operator", lab::ThreadIdentity());

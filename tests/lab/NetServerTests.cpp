@@ -33,7 +33,7 @@ TEST_F(LabNetServer, Level101DescribesTheComputer) {
     ExpectInside<SERVER_INFO_101>(out, info.sv101_comment);
 }
 
-TEST_F(LabNetServer, Levels100And102) {
+TEST_F(LabNetServer, ServerLevels100And102AndWorkstationLevel100) {
     NetBuffer small, full;
     ASSERT_EQ(0u, ServerInfo(nullptr, 100, small));
     EXPECT_EQ(static_cast<DWORD>(PLATFORM_ID_NT), small.As<SERVER_INFO_100>().sv100_platform_id);
@@ -47,6 +47,15 @@ TEST_F(LabNetServer, Levels100And102) {
     EXPECT_EQ(static_cast<DWORD>(SV_VISIBLE), info.sv102_hidden);
     ASSERT_NE(nullptr, info.sv102_userpath);
     ExpectInside<SERVER_INFO_102>(full, info.sv102_userpath);
+
+    NetBuffer wksta;
+    ASSERT_EQ(0u, plat::NetWkstaGetInfo(const_cast<LMSTR>(L"dc01.lab.local"), 100, wksta.Put()));
+    const auto& w = wksta.As<WKSTA_INFO_100>();
+    EXPECT_EQ(static_cast<DWORD>(PLATFORM_ID_NT), w.wki100_platform_id);
+    EXPECT_STREQ(L"DC01", w.wki100_computername);
+    EXPECT_STREQ(L"LAB", w.wki100_langroup);
+    EXPECT_EQ(10u, w.wki100_ver_major);
+    ExpectInside<WKSTA_INFO_100>(wksta, w.wki100_langroup);
 }
 
 TEST_F(LabNetServer, OtherLevelsAndMissingOutputAreRejected) {
@@ -59,18 +68,6 @@ TEST_F(LabNetServer, OtherLevelsAndMissingOutputAreRejected) {
     // Unreachable beats level and access.
     EXPECT_EQ(static_cast<DWORD>(ERROR_BAD_NETPATH), ServerInfo(L"LAPTOP07", 102));
     EXPECT_EQ(static_cast<DWORD>(ERROR_BAD_NETPATH), ServerInfo(L"LAPTOP07", 999));
-}
-
-TEST_F(LabNetServer, WorkstationLevel100NamesTheDomain) {
-    NetBuffer out;
-    ASSERT_EQ(0u, plat::NetWkstaGetInfo(const_cast<LMSTR>(L"dc01.lab.local"), 100, out.Put()));
-    const auto& info = out.As<WKSTA_INFO_100>();
-    EXPECT_EQ(static_cast<DWORD>(PLATFORM_ID_NT), info.wki100_platform_id);
-    EXPECT_STREQ(L"DC01", info.wki100_computername);
-    EXPECT_STREQ(L"LAB", info.wki100_langroup);
-    EXPECT_EQ(10u, info.wki100_ver_major);
-    EXPECT_EQ(0u, info.wki100_ver_minor);
-    ExpectInside<WKSTA_INFO_100>(out, info.wki100_langroup);
 }
 
 TEST_F(LabNetServer, OlderSystemsReportTheirVersion) {

@@ -82,15 +82,15 @@ protected:
 };
 
 TEST_F(LabSessions, OtherLevelsAndWhoMayAskForThem) {
-    for (DWORD level : {0u, 1u, 10u, 502u}) {
+    DWORD read = 0, total = 0;
+    for (DWORD level : {0u, 1u, 10u}) {
         NetBuffer out;
-        DWORD read = 0, total = 0;
         EXPECT_EQ(0u, Sessions(L"FS01", level, out, &read, &total)) << level;
         EXPECT_EQ(5u, read) << level;
     }
     NetBuffer l502;
-    DWORD read = 0, total = 0;
     ASSERT_EQ(0u, Sessions(L"FS01", 502, l502, &read, &total));
+    ASSERT_EQ(5u, read);
     const auto* s502 = reinterpret_cast<const SESSION_INFO_502*>(l502.Get());
     EXPECT_STREQ(L"\\Device\\NetbtSmb", s502[0].sesi502_transport);
     EXPECT_STREQ(L"ADMIN01", s502[1].sesi502_cname) << "client names are kept without backslashes";
@@ -245,19 +245,6 @@ TEST_F(LabSessions, ScenarioErrorsNameTheField) {
     text.replace(text.find("\"user\": \"carl\""), 14, "\"who\": \"carl\"");
     EXPECT_EQ(static_cast<DWORD>(ERROR_INVALID_DATA), lab::LoadScenarioText(text, &error));
     EXPECT_NE(std::wstring::npos, error.find(L"computers[1].sessions[3]")) << error;
-}
-
-TEST_F(LabSessions, BuiltInNetworkHasRowsToShow) {
-    ASSERT_EQ(0u, LabReset());
-    NetBuffer out;
-    DWORD read = 0, total = 0;
-    lab::ScopedIdentity admin(L"LAB\\Administrator");
-    ASSERT_EQ(0u, Sessions(L"FS01", 2, out, &read, &total));
-    EXPECT_GE(read, 4u);
-    NetBuffer files;
-    ASSERT_EQ(0u, plat::NetFileEnum(const_cast<LMSTR>(L"FS01"), nullptr, nullptr, 3, files.Put(), MAX_PREFERRED_LENGTH,
-                                    &read, &total, nullptr));
-    EXPECT_GE(read, 3u);
 }
 
 }  // namespace

@@ -31,6 +31,13 @@ std::vector<BYTE> UsersSid() {
     return sid;
 }
 
+// The last error a failing BOOL call left, or 0 when it succeeded.
+template <typename Call>
+DWORD Err(Call call) {
+    ::SetLastError(0xdeadbeef);
+    return call() ? 0 : ::GetLastError();
+}
+
 struct ComApartment {
     ComApartment() { hr = ::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED); }
     ~ComApartment() {
@@ -110,20 +117,12 @@ protected:
     std::vector<std::vector<BYTE>> names_;
 };
 
-TEST_F(SeamWin32ServiceControl, ActiveAndInactiveServicesMakeUpAll) {
+TEST_F(SeamWin32ServiceControl, EnumerationAndQueriesAgree) {
     const auto all = Enumerate(SERVICE_STATE_ALL);
     ASSERT_FALSE(all.empty());
-    const auto active = Enumerate(SERVICE_ACTIVE);
-    const auto inactive = Enumerate(SERVICE_INACTIVE);
-    EXPECT_EQ(active.size() + inactive.size(), all.size());
-    for (const auto& service : all) {
+    EXPECT_EQ(Enumerate(SERVICE_ACTIVE).size() + Enumerate(SERVICE_INACTIVE).size(), all.size());
+    for (const auto& service : all)
         EXPECT_TRUE(service.ServiceStatusProcess.dwServiceType & SERVICE_WIN32) << service.lpServiceName;
-    }
-}
-
-TEST_F(SeamWin32ServiceControl, ServiceQueriesAgreeWithTheEnumeration) {
-    const auto all = Enumerate(SERVICE_STATE_ALL);
-    ASSERT_FALSE(all.empty());
     const ENUM_SERVICE_STATUS_PROCESSW& listed = all.front();
 
     SC_HANDLE service = plat::OpenServiceW(scm_, listed.lpServiceName, SERVICE_QUERY_CONFIG | SERVICE_QUERY_STATUS);
@@ -138,9 +137,8 @@ TEST_F(SeamWin32ServiceControl, ServiceQueriesAgreeWithTheEnumeration) {
     ASSERT_TRUE(plat::QueryServiceStatus(service, &status));
     EXPECT_EQ(status.dwServiceType, process.dwServiceType);
 
-    ::SetLastError(0xdeadbeef);
-    EXPECT_FALSE(plat::QueryServiceConfigW(service, nullptr, 0, &needed));
-    EXPECT_EQ(::GetLastError(), static_cast<DWORD>(ERROR_INSUFFICIENT_BUFFER));
+    EXPECT_EQ(Err([&] { return plat::QueryServiceConfigW(service, nullptr, 0, &needed); }),
+              static_cast<DWORD>(ERROR_INSUFFICIENT_BUFFER));
     ASSERT_GT(needed, sizeof(QUERY_SERVICE_CONFIGW));
     std::vector<BYTE> buffer(needed);
     auto* config = reinterpret_cast<QUERY_SERVICE_CONFIGW*>(buffer.data());
@@ -158,51 +156,29 @@ TEST_F(SeamWin32ServiceControl, ServiceQueriesAgreeWithTheEnumeration) {
     }
 
     // A handle opened for queries may not change, start or stop the service.
-    ::SetLastError(0xdeadbeef);
-    EXPECT_FALSE(plat::ChangeServiceConfigW(service, SERVICE_NO_CHANGE, SERVICE_NO_CHANGE, SERVICE_NO_CHANGE, nullptr,
-                                            nullptr, nullptr, nullptr, nullptr, nullptr, nullptr));
-    EXPECT_EQ(::GetLastError(), static_cast<DWORD>(ERROR_ACCESS_DENIED));
-    ::SetLastError(0xdeadbeef);
-    EXPECT_FALSE(plat::StartServiceW(service, 0, nullptr));
-    EXPECT_EQ(::GetLastError(), static_cast<DWORD>(ERROR_ACCESS_DENIED));
-    ::SetLastError(0xdeadbeef);
-    EXPECT_FALSE(plat::ControlService(service, SERVICE_CONTROL_STOP, &status));
-    EXPECT_EQ(::GetLastError(), static_cast<DWORD>(ERROR_ACCESS_DENIED));
+    const DWORD denied = ERROR_ACCESS_DENIED;
+    EXPECT_EQ(Err([&] {
+                  return plat::ChangeServiceConfigW(service, SERVICE_NO_CHANGE, SERVICE_NO_CHANGE, SERVICE_NO_CHANGE,
+                                                    nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr);
+              }),
+              denied);
+    EXPECT_EQ(Err([&] { return plat::StartServiceW(service, 0, nullptr); }), denied);
+    EXPECT_EQ(Err([&] { return plat::ControlService(service, SERVICE_CONTROL_STOP, &status); }), denied);
 
     EXPECT_TRUE(plat::CloseServiceHandle(service));
 
-    ::SetLastError(0xdeadbeef);
-    EXPECT_EQ(plat::OpenServiceW(scm_, L"VantrelNoSuchService", SERVICE_QUERY_STATUS), nullptr);
-    EXPECT_EQ(::GetLastError(), static_cast<DWORD>(ERROR_SERVICE_DOES_NOT_EXIST));
+    EXPECT_EQ(Err([&] { return plat::OpenServiceW(scm_, L"VantrelNoSuchService", SERVICE_QUERY_STATUS) != nullptr; }),
+              static_cast<DWORD>(ERROR_SERVICE_DOES_NOT_EXIST));
 }
 
-TEST(SeamWin32Registry, ConnectedRootReadsValuesWithTheSizeQuery) {
-    HKEY root = nullptr;
+TEST(SeamWin32Registry, KeysAndValuesRoundTripWithTheSizeQuery) {
+    HKEY root = nullptr, version = nullptr;
     ASSERT_EQ(plat::RegConnectRegistryW(nullptr, HKEY_LOCAL_MACHINE, &root), ERROR_SUCCESS);
-    HKEY key = nullptr;
-    ASSERT_EQ(plat::RegOpenKeyExW(root, L"SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion", 0, KEY_READ, &key),
+    EXPECT_EQ(plat::RegOpenKeyExW(root, L"SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion", 0, KEY_READ, &version),
               ERROR_SUCCESS);
+    EXPECT_EQ(plat::RegCloseKey(version), ERROR_SUCCESS);
     EXPECT_EQ(plat::RegCloseKey(root), ERROR_SUCCESS);
 
-    DWORD type = 0, size = 0;
-    ASSERT_EQ(plat::RegQueryValueExW(key, L"CurrentVersion", nullptr, &type, nullptr, &size), ERROR_SUCCESS);
-    EXPECT_EQ(type, static_cast<DWORD>(REG_SZ));
-    ASSERT_GT(size, 2u);
-    const DWORD full = size;
-    wchar_t small[1];
-    size = sizeof(small);
-    EXPECT_EQ(plat::RegQueryValueExW(key, L"CurrentVersion", nullptr, &type, reinterpret_cast<LPBYTE>(small), &size),
-              ERROR_MORE_DATA);
-    EXPECT_EQ(size, full);
-    std::wstring text(full / sizeof(wchar_t), L'\0');
-    ASSERT_EQ(plat::RegQueryValueExW(key, L"CurrentVersion", nullptr, &type, reinterpret_cast<LPBYTE>(text.data()),
-                                     &size),
-              ERROR_SUCCESS);
-    EXPECT_NE(text.find(L'.'), std::wstring::npos) << text;  // "6.3" and the like
-    EXPECT_EQ(plat::RegCloseKey(key), ERROR_SUCCESS);
-}
-
-TEST(SeamWin32Registry, KeysAndValuesRoundTrip) {
     const std::wstring path = L"Software\\VantrelSeamTest" + std::to_wstring(::GetCurrentProcessId());
     HKEY key = nullptr;
     DWORD disposition = 0;
@@ -233,6 +209,20 @@ TEST(SeamWin32Registry, KeysAndValuesRoundTrip) {
     EXPECT_EQ(values, 2u);
     EXPECT_EQ(maxValueName, 6u);  // "Answer"
     EXPECT_EQ(maxValue, sizeof(name));
+
+    // The size query: no buffer gives the size, a short one ERROR_MORE_DATA and the size again.
+    DWORD type = 0, size = 0;
+    ASSERT_EQ(plat::RegQueryValueExW(key, L"Name", nullptr, &type, nullptr, &size), ERROR_SUCCESS);
+    EXPECT_EQ(type, static_cast<DWORD>(REG_SZ));
+    EXPECT_EQ(size, sizeof(name));
+    wchar_t text[ARRAYSIZE(name)] = {};
+    size = sizeof(wchar_t);
+    EXPECT_EQ(plat::RegQueryValueExW(key, L"Name", nullptr, &type, reinterpret_cast<LPBYTE>(text), &size),
+              ERROR_MORE_DATA);
+    EXPECT_EQ(size, sizeof(name));
+    ASSERT_EQ(plat::RegQueryValueExW(key, L"Name", nullptr, &type, reinterpret_cast<LPBYTE>(text), &size),
+              ERROR_SUCCESS);
+    EXPECT_STREQ(text, name);
 
     wchar_t keyName[16];
     DWORD keyNameLength = ARRAYSIZE(keyName);
@@ -284,9 +274,11 @@ TEST(SeamWin32Accounts, UsersGroupByIdentifierAndByName) {
     // Sizes first: the name and the domain report their own lengths.
     DWORD nameLength = 0, domainLength = 0;
     SID_NAME_USE use = SidTypeUnknown;
-    ::SetLastError(0xdeadbeef);
-    EXPECT_FALSE(plat::LookupAccountSidW(nullptr, users.data(), nullptr, &nameLength, nullptr, &domainLength, &use));
-    EXPECT_EQ(::GetLastError(), static_cast<DWORD>(ERROR_INSUFFICIENT_BUFFER));
+    EXPECT_EQ(Err([&] {
+                  return plat::LookupAccountSidW(nullptr, users.data(), nullptr, &nameLength, nullptr, &domainLength,
+                                                 &use);
+              }),
+              static_cast<DWORD>(ERROR_INSUFFICIENT_BUFFER));
     EXPECT_EQ(nameLength, 6u);    // "Users" and its terminator
     EXPECT_EQ(domainLength, 8u);  // "BUILTIN"
     std::wstring name(nameLength, L'\0'), domain(domainLength, L'\0');
@@ -298,9 +290,8 @@ TEST(SeamWin32Accounts, UsersGroupByIdentifierAndByName) {
 
     DWORD sidSize = 0;
     domainLength = 0;
-    ::SetLastError(0xdeadbeef);
-    EXPECT_FALSE(plat::LookupAccountNameW(nullptr, L"Users", nullptr, &sidSize, nullptr, &domainLength, &use));
-    EXPECT_EQ(::GetLastError(), static_cast<DWORD>(ERROR_INSUFFICIENT_BUFFER));
+    EXPECT_EQ(Err([&] { return plat::LookupAccountNameW(nullptr, L"Users", nullptr, &sidSize, nullptr, &domainLength, &use); }),
+              static_cast<DWORD>(ERROR_INSUFFICIENT_BUFFER));
     ASSERT_EQ(sidSize, users.size());
     std::vector<BYTE> found(sidSize);
     ASSERT_TRUE(plat::LookupAccountNameW(nullptr, L"Users", found.data(), &sidSize, domain.data(), &domainLength,
@@ -322,9 +313,7 @@ TEST(SeamWin32Accounts, PolicyOpensAndStatusesMapToPlatformErrors) {
 
 TEST(SeamWin32Logon, CallerNameComesWithItsSizeQuery) {
     ULONG size = 0;
-    ::SetLastError(0xdeadbeef);
-    EXPECT_FALSE(plat::GetUserNameExW(NameSamCompatible, nullptr, &size));
-    EXPECT_EQ(::GetLastError(), static_cast<DWORD>(ERROR_MORE_DATA));
+    EXPECT_EQ(Err([&] { return plat::GetUserNameExW(NameSamCompatible, nullptr, &size); }), static_cast<DWORD>(ERROR_MORE_DATA));
     ASSERT_GT(size, 2u);
     std::wstring name(size, L'\0');
     ASSERT_TRUE(plat::GetUserNameExW(NameSamCompatible, name.data(), &size)) << ::GetLastError();
@@ -340,9 +329,8 @@ TEST(SeamWin32Logon, ImpersonationLastsUntilRevert) {
     EXPECT_TRUE(plat::CloseHandle(token));
 
     ASSERT_TRUE(plat::RevertToSelf());
-    ::SetLastError(0xdeadbeef);
-    EXPECT_FALSE(::OpenThreadToken(::GetCurrentThread(), TOKEN_QUERY, TRUE, &token));
-    EXPECT_EQ(::GetLastError(), static_cast<DWORD>(ERROR_NO_TOKEN));
+    EXPECT_EQ(Err([&] { return ::OpenThreadToken(::GetCurrentThread(), TOKEN_QUERY, TRUE, &token); }),
+              static_cast<DWORD>(ERROR_NO_TOKEN));
 }
 
 TEST(SeamWin32Printing, PrinterListFollowsTheSizeQuery) {
@@ -406,16 +394,15 @@ TEST(SeamWin32AdminShare, FileReadsBackWhatWasWritten) {
     ASSERT_TRUE(plat::ReadFile(file, buffer, sizeof(buffer), &read, nullptr));  // end of file
     EXPECT_EQ(read, 0u);
     EXPECT_TRUE(plat::CloseHandle(file));
-    ::SetLastError(0xdeadbeef);
-    EXPECT_FALSE(plat::CloseHandle(file));
-    EXPECT_EQ(::GetLastError(), static_cast<DWORD>(ERROR_INVALID_HANDLE));
+    EXPECT_EQ(Err([&] { return plat::CloseHandle(file); }), static_cast<DWORD>(ERROR_INVALID_HANDLE));
     ::DeleteFileW(path);
 
     // The DNS record check tells a missing file (2) from other failures.
-    ::SetLastError(0xdeadbeef);
-    EXPECT_EQ(plat::CreateFileW(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr),
-              INVALID_HANDLE_VALUE);
-    EXPECT_EQ(::GetLastError(), static_cast<DWORD>(ERROR_FILE_NOT_FOUND));
+    EXPECT_EQ(Err([&] {
+                  return plat::CreateFileW(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr) !=
+                         INVALID_HANDLE_VALUE;
+              }),
+              static_cast<DWORD>(ERROR_FILE_NOT_FOUND));
 }
 
 TEST(SeamWin32Factories, LocatorReachesTheLocalNamespaceAndPickerIsCreated) {
