@@ -4,6 +4,7 @@
 #include "common/Handles.h"
 #include "common/SidValue.h"
 #include "lab/LabControl.h"
+#include "tests/services/LabFixture.h"
 #include "tests/support/WindowDriver.h"
 
 #include <gtest/gtest.h>
@@ -162,14 +163,7 @@ TEST(AccountNameRules, BoxesCarryTheirTitles) {
     EXPECT_EQ(L"Error 0x80040200 occurred", boxes[2].text);
 }
 
-class AccountLookups : public ::testing::Test {
-protected:
-    void SetUp() override { ASSERT_EQ(0u, LabReset()); }
-    void TearDown() override {
-        EXPECT_EQ(L"clean", lab::LeakReport());
-        LabReset();
-    }
-};
+using AccountLookups = servicetest::LabFixture;
 
 TEST_F(AccountLookups, NamesOfRelativeIdentifiers) {
     std::wstring name;

@@ -89,20 +89,15 @@ private:
 
 }  // namespace
 
-TEST(WorkerThreadBeforeStart, HandlesAreMissing) {
-    Owned w(new LambdaWorker([](LambdaWorker&) { return S_OK; }));
+TEST(WorkerThreadModal, HandlesAreMissingBeforeStartThenStartWaitsAndGivesRunsResult) {
+    Owned w(new LambdaWorker([](LambdaWorker&) { return static_cast<HRESULT>(0x80070035); }));
+    DWORD code = 0;
     EXPECT_EQ(E_HANDLE, w->StopSignalled());
     EXPECT_EQ(E_HANDLE, w->SignalStop(0));
-    DWORD code = 0;
     EXPECT_EQ(E_HANDLE, w->GetExitCode(&code));
     EXPECT_EQ(E_INVALIDARG, w->GetExitCode(nullptr));
     EXPECT_EQ(E_FAIL, w->IsRunning(0));
-}
-
-TEST(WorkerThreadModal, StartWaitsAndGivesRunsResult) {
-    Owned w(new LambdaWorker([](LambdaWorker&) { return static_cast<HRESULT>(0x80070035); }));
     EXPECT_EQ(S_OK, w->Start(INFINITE, 0, false));
-    DWORD code = 0;
     EXPECT_EQ(S_OK, w->GetExitCode(&code));
     EXPECT_EQ(0x80070035u, code);
     EXPECT_EQ(E_FAIL, w->IsRunning(0));

@@ -197,6 +197,9 @@ TEST_F(Credentials, NothingStoredLeavesTheThreadAsItWasAndLogsNothing) {
     EXPECT_EQ(kOperator, outcome.field);
     EXPECT_TRUE(log_.Messages().empty());
     EXPECT_EQ(kOperator, Recall(L"", 0).identity);
+    // The field shows the error when the own name cannot be read.
+    LabAddFault(nullptr, "GetUserNameExW", ERROR_NO_SUCH_DOMAIN, 1, 0);
+    EXPECT_EQ(vantrel::ErrorTextLine(HRESULT_FROM_WIN32(ERROR_NO_SUCH_DOMAIN)), Recall(L"fs01", 0).field);
 }
 
 TEST_F(Credentials, NameFormatsDecideUserAndDomain) {
@@ -275,11 +278,6 @@ TEST_F(Credentials, StoreFailureIsLoggedPerLevelAndTheWalkGoesOn) {
     ASSERT_EQ(2u, messages.size());
     EXPECT_EQ(0u, messages[0].find(L"No computer credentials were found for fs01.lab. System error: "));
     EXPECT_EQ(0u, messages[1].find(L"No computer credentials were found for lab. System error: "));
-}
-
-TEST_F(Credentials, FieldShowsTheErrorWhenTheOwnNameCannotBeRead) {
-    LabAddFault(nullptr, "GetUserNameExW", ERROR_NO_SUCH_DOMAIN, 1, 0);
-    EXPECT_EQ(vantrel::ErrorTextLine(HRESULT_FROM_WIN32(ERROR_NO_SUCH_DOMAIN)), Recall(L"fs01", 0).field);
 }
 
 TEST_F(Credentials, LogonLooksTheAccountUpWhenNoneIsHeld) {

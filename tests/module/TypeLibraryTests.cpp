@@ -42,20 +42,6 @@ struct TypeLibraryTest : ::testing::Test {
 
 }  // namespace
 
-TEST_F(TypeLibraryTest, LibraryIdentity) {
-    TLIBATTR* attr = nullptr;
-    ASSERT_EQ(S_OK, library->GetLibAttr(&attr));
-    EXPECT_TRUE(IsEqualGUID(LIBID_VANTRELLib, attr->guid));
-    EXPECT_EQ(1, attr->wMajorVerNum);
-    EXPECT_EQ(0, attr->wMinorVerNum);
-    EXPECT_EQ(0x0409u, attr->lcid);
-    library->ReleaseTLibAttr(attr);
-    UniqueBstr name, help;
-    library->GetDocumentation(-1, name.Put(), help.Put(), nullptr, nullptr);
-    EXPECT_STREQ(L"VANTRELLib", name.Get());
-    EXPECT_STREQ(L"Vantrel 1.0 Type Library", help.Get());
-}
-
 TEST_F(TypeLibraryTest, ListsTheFiveCoclassesWithTheirHelpStrings) {
     std::map<std::wstring, std::wstring> coclasses;
     for (UINT i = 0; i < library->GetTypeInfoCount(); ++i) {

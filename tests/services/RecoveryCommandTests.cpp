@@ -13,16 +13,6 @@ std::wstring Compose(const wchar_t* file, const wchar_t* parameters, bool fail) 
     return command;
 }
 
-TEST(RecoveryCommandLine, ComposesQuotedFileParametersAndFailCount) {
-    EXPECT_EQ(L"\"C:\\tools\\notify.exe\" -q /fail=%1%", Compose(L"C:\\tools\\notify.exe", L"-q", true));
-    EXPECT_EQ(L"\"C:\\a.exe\" /fail=%1%", Compose(L"C:\\a.exe", L"", true));
-    EXPECT_EQ(L"\"C:\\a.exe\" -x -y", Compose(L"C:\\a.exe", L"-x -y", false));
-    EXPECT_EQ(L"\"C:\\a.exe\"", Compose(L"C:\\a.exe", L"", false));
-    std::wstring command = L"<unchanged>";
-    EXPECT_FALSE(ComposeRecoveryCommand(RecoveryCommand{L"", L"-q", true}, command));
-    EXPECT_EQ(L"<unchanged>", command);
-}
-
 void ExpectParts(const wchar_t* command, const wchar_t* file, const wchar_t* parameters, bool fail) {
     const RecoveryCommand parts = ParseRecoveryCommand(command);
     EXPECT_EQ(file, parts.file) << command;
@@ -30,12 +20,21 @@ void ExpectParts(const wchar_t* command, const wchar_t* file, const wchar_t* par
     EXPECT_EQ(fail, parts.appendFailCount) << command;
 }
 
-TEST(RecoveryCommandLine, ParsesWhatItComposes) {
-    ExpectParts(L"\"C:\\a.exe\" /fail=%1%", L"C:\\a.exe", L"", true);
-    ExpectParts(L"\"C:\\tools\\notify.exe\" -q /fail=%1%", L"C:\\tools\\notify.exe", L"-q", true);
-    ExpectParts(L"\"C:\\a.exe\" -x -y", L"C:\\a.exe", L"-x -y", false);
-    ExpectParts(L"\"C:\\a.exe\"", L"C:\\a.exe", L"", false);
+TEST(RecoveryCommandLine, ComposesQuotedFileParametersAndFailCountAndParsesThemBack) {
+    const struct { const wchar_t* file; const wchar_t* parameters; bool fail; const wchar_t* command; } cases[] = {
+        {L"C:\\tools\\notify.exe", L"-q", true, L"\"C:\\tools\\notify.exe\" -q /fail=%1%"},
+        {L"C:\\a.exe", L"", true, L"\"C:\\a.exe\" /fail=%1%"},
+        {L"C:\\a.exe", L"-x -y", false, L"\"C:\\a.exe\" -x -y"},
+        {L"C:\\a.exe", L"", false, L"\"C:\\a.exe\""},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(c.command, Compose(c.file, c.parameters, c.fail));
+        ExpectParts(c.command, c.file, c.parameters, c.fail);
+    }
     ExpectParts(L"", L"", L"", false);
+    std::wstring command = L"<unchanged>";
+    EXPECT_FALSE(ComposeRecoveryCommand(RecoveryCommand{L"", L"-q", true}, command));
+    EXPECT_EQ(L"<unchanged>", command);
 }
 
 TEST(RecoveryCommandLine, ParsesStoredCommandsByPosition) {

@@ -124,27 +124,17 @@ TEST_F(ServiceAccess, DependenciesStopAtAGroupAndRecurseDepthFirst) {
     EXPECT_EQ(static_cast<HRESULT>(0x80070005), top.GetDependencies(direct, false));
 }
 
+// The texts the services view shows for common values are checked through
+// its rows; these are the ones no row of the lab shows.
 TEST_F(ServiceAccess, NameTables) {
-    EXPECT_EQ(L" ", ServiceStateText(SERVICE_STOPPED));
-    EXPECT_EQ(L"Starting", ServiceStateText(SERVICE_START_PENDING));
-    EXPECT_EQ(L"Stopping", ServiceStateText(SERVICE_STOP_PENDING));
-    EXPECT_EQ(L"Started", ServiceStateText(SERVICE_RUNNING));
     EXPECT_EQ(L"Starting", ServiceStateText(SERVICE_CONTINUE_PENDING));
     EXPECT_EQ(L"Pausing", ServiceStateText(SERVICE_PAUSE_PENDING));
-    EXPECT_EQ(L"Paused", ServiceStateText(SERVICE_PAUSED));
     EXPECT_EQ(L" ", ServiceStateText(0));
     EXPECT_EQ(L"Boot", StartTypeText(0));
-    EXPECT_EQ(L"System", StartTypeText(1));
-    EXPECT_EQ(L"Automatic", StartTypeText(2));
-    EXPECT_EQ(L"Manual", StartTypeText(3));
-    EXPECT_EQ(L"Disabled", StartTypeText(4));
     EXPECT_EQ(L"Unknown", StartTypeText(5));
     EXPECT_EQ(L"Unknown", StartTypeText(2, false));
     EXPECT_EQ(L"Local System", AccountText(nullptr));
-    EXPECT_EQ(L"LocalSystem", AccountText(L"LocalSystem"));
     EXPECT_EQ(L"Local Service", AccountText(L"nt authority\\localservice"));
-    EXPECT_EQ(L"Network Service", AccountText(L"NT AUTHORITY\\NetworkService"));
-    EXPECT_EQ(L"LAB\\svc", AccountText(L"LAB\\svc"));
     EXPECT_EQ(L"Unknown", AccountText(L"LAB\\svc", false));
 }
 

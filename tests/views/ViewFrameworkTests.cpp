@@ -89,18 +89,6 @@ TEST_F(ViewFramework, CreatedEmptyWithColumnsImagesAndStyles) {
     EXPECT_EQ(0, style & LVS_SINGLESEL);
     EXPECT_NE(nullptr, ListView_GetImageList(list, LVSIL_NORMAL));
     EXPECT_NE(nullptr, ListView_GetImageList(list, LVSIL_SMALL));
-    const wchar_t* titles[] = {L"User", L"Computer", L"Type", L"Open Files", L"Connected Time", L"Idle Time", L"Guest"};
-    for (int i = 0; i < 7; ++i) {
-        wchar_t title[64] = {};
-        LVCOLUMNW column{};
-        column.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_FMT;
-        column.pszText = title;
-        column.cchTextMax = 64;
-        ASSERT_TRUE(ListView_GetColumn(list, i, &column));
-        EXPECT_STREQ(titles[i], title);
-        EXPECT_EQ(100, column.cx);
-        EXPECT_EQ(LVCFMT_LEFT, column.fmt & LVCFMT_JUSTIFYMASK);
-    }
     EXPECT_EQ(0, ListView_GetItemCount(list));
     EXPECT_FALSE(Shown(Message(view)));
     const vantrel::ViewContext* context = vantrel::FindViewContext(view);
@@ -128,7 +116,7 @@ TEST_F(ViewFramework, LayoutPutsListAndMessageUnderTheCredentialsLine) {
     EXPECT_TRUE(::EqualRect(&list, &message));
 }
 
-TEST_F(ViewFramework, FirstActivationWithAComputerListsSortedRows) {
+TEST_F(ViewFramework, RefreshRules) {
     HWND view = Created(vantrel::SessionsView());
     SetCredentials(view, L"");
     SetComputer(view, L"FS01");
@@ -136,15 +124,8 @@ TEST_F(ViewFramework, FirstActivationWithAComputerListsSortedRows) {
     EXPECT_EQ(0u, Enumerations()) << "an inactive view only stores the name";
     Activate(view);
     ASSERT_TRUE(WaitForEnumeration(view));
-    EXPECT_EQ(1u, Enumerations());
-    EXPECT_EQ((std::vector<std::wstring>{L"adam", L"mia", L"zoe"}), Users(view)) << "the control sorts by the first column";
-    EXPECT_FALSE(Text(view, IDC_VIEW_CREDENTIALS).empty());
-    EXPECT_TRUE(Shown(List(view)));
-}
-
-TEST_F(ViewFramework, RefreshRules) {
-    HWND view = Open(vantrel::SessionsView(), L"FS01");
     ASSERT_EQ(1u, Enumerations());
+    EXPECT_EQ((std::vector<std::wstring>{L"adam", L"mia", L"zoe"}), Users(view)) << "the control sorts by the first column";
 
     SetComputer(view, L"fs01");  // same name, other case, not forced
     WaitForEnumeration(view);
