@@ -131,6 +131,18 @@ protected:
 TEST_F(ServicesView, ListsEveryWin32ServiceWithItsTexts) {
     HWND view = Open(vantrel::ServicesView(), L"SRV1");
     EXPECT_EQ(kSrv1Rows, ReadRows(view));
+    const std::vector<std::wstring> titles = {L"Name", L"Description", L"Status", L"Startup Type", L"Log On As"};
+    const int widths[] = {200, 100, 100, 100, 100};
+    for (int c = 0; c < 5; ++c) {
+        wchar_t title[64] = {};
+        LVCOLUMNW column{};
+        column.mask = LVCF_TEXT | LVCF_WIDTH;
+        column.pszText = title;
+        column.cchTextMax = 64;
+        ASSERT_TRUE(ListView_GetColumn(List(view), c, &column));
+        EXPECT_EQ(titles[static_cast<size_t>(c)], title);
+        EXPECT_EQ(widths[c], column.cx);
+    }
     // Every row carries its own copy of its service, image 2.
     for (int i = 0; i < ListView_GetItemCount(List(view)); ++i) {
         LVITEMW item{};

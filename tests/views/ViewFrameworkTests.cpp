@@ -89,6 +89,18 @@ TEST_F(ViewFramework, CreatedEmptyWithColumnsImagesAndStyles) {
     EXPECT_EQ(0, style & LVS_SINGLESEL);
     EXPECT_NE(nullptr, ListView_GetImageList(list, LVSIL_NORMAL));
     EXPECT_NE(nullptr, ListView_GetImageList(list, LVSIL_SMALL));
+    const wchar_t* titles[] = {L"User", L"Computer", L"Type", L"Open Files", L"Connected Time", L"Idle Time", L"Guest"};
+    for (int i = 0; i < 7; ++i) {
+        wchar_t title[64] = {};
+        LVCOLUMNW column{};
+        column.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_FMT;
+        column.pszText = title;
+        column.cchTextMax = 64;
+        ASSERT_TRUE(ListView_GetColumn(list, i, &column));
+        EXPECT_STREQ(titles[i], title);
+        EXPECT_EQ(100, column.cx);
+        EXPECT_EQ(LVCFMT_LEFT, column.fmt & LVCFMT_JUSTIFYMASK);
+    }
     EXPECT_EQ(0, ListView_GetItemCount(list));
     EXPECT_FALSE(Shown(Message(view)));
     const vantrel::ViewContext* context = vantrel::FindViewContext(view);
