@@ -56,7 +56,7 @@ HRESULT AccountNameToSid(const wchar_t* server, const wchar_t* name, SidBytes& s
     SID_NAME_USE use;
     if (!plat::LookupAccountNameW(server, name, nullptr, &sidBytes, nullptr, &domainChars, &use)) {
         const DWORD error = ::GetLastError();
-        RETURN_HR_IF(HResultFromWin32(static_cast<long>(error)), error != ERROR_INSUFFICIENT_BUFFER);
+        if (error != ERROR_INSUFFICIENT_BUFFER) RETURN_WIN32(error);
     }
     SidBytes found(sidBytes);
     std::wstring domain(domainChars, L'\0');
@@ -87,7 +87,7 @@ bool BreaksLocalNameRule(std::wstring_view name) {
 HRESULT ServerMajorVersion(const wchar_t* server, DWORD& major) {
     UniqueNetBuffer buffer;
     const NET_API_STATUS status = plat::NetServerGetInfo(const_cast<LMSTR>(server), 101, PutNetBuffer(buffer));
-    if (status != NERR_Success) return HResultFromWin32(static_cast<long>(status));
+    if (status != NERR_Success) RETURN_WIN32(status);
     major = static_cast<const SERVER_INFO_101*>(buffer.Get())->sv101_version_major & kMajorVersionMask;
     return S_OK;
 }

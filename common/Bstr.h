@@ -1,6 +1,7 @@
 #pragma once
 // Copying BSTR properties in and out, and reading them as std::wstring.
 #include "common/Handles.h"
+#include "common/Result.h"
 
 #include <string>
 
@@ -11,7 +12,7 @@ enum class UnsetReads { Null, Empty };
 
 // A property get: a fresh copy the caller frees.
 inline HRESULT CopyBstrOut(const UniqueBstr& field, BSTR* value, UnsetReads unset) noexcept {
-    if (!value) return E_POINTER;
+    if (!value) RETURN_HR(E_POINTER);
     if (field) *value = ::SysAllocStringLen(field.Get(), ::SysStringLen(field.Get()));
     else *value = unset == UnsetReads::Empty ? ::SysAllocString(L"") : nullptr;
     return (*value || (!field && unset == UnsetReads::Null)) ? S_OK : E_OUTOFMEMORY;

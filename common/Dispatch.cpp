@@ -1,12 +1,13 @@
 #include "common/Dispatch.h"
 
 #include "common/ModuleState.h"
+#include "common/Result.h"
 
 namespace vantrel {
 
 HRESULT LoadModuleTypeLibrary(ITypeLib** library) noexcept {
     wchar_t path[MAX_PATH];
-    if (!module::Path(path, MAX_PATH)) return E_FAIL;
+    if (!module::Path(path, MAX_PATH)) RETURN_HR(E_FAIL);
     return ::LoadTypeLibEx(path, REGKIND_NONE, library);
 }
 
@@ -19,13 +20,13 @@ HRESULT DispatchHelper::Load() noexcept {
 }
 
 HRESULT DispatchHelper::GetTypeInfoCount(UINT* count) noexcept {
-    if (!count) return E_POINTER;
+    if (!count) RETURN_HR(E_POINTER);
     *count = 1;
     return S_OK;
 }
 
 HRESULT DispatchHelper::GetTypeInfo(UINT index, LCID, ITypeInfo** info) noexcept {
-    if (!info) return E_POINTER;
+    if (!info) RETURN_HR(E_POINTER);
     *info = nullptr;
     if (index != 0) return DISP_E_BADINDEX;
     HRESULT hr = Load();

@@ -13,7 +13,14 @@ constexpr HRESULT HResultFromWin32(long error) {
                       : static_cast<HRESULT>(0x80070000u | (static_cast<unsigned long>(error) & 0xFFFFu));
 }
 
-inline HRESULT HResultFromLastError() { return HResultFromWin32(static_cast<long>(::GetLastError())); }
+// The result of a call that failed with `error`. A failure that left no
+// error behind (0) is still a failure, never S_OK.
+constexpr HRESULT HResultFromFailure(DWORD error) {
+    return error == 0 ? E_FAIL : HResultFromWin32(static_cast<long>(error));
+}
+
+// For a call that reported failure; read before anything can overwrite it.
+inline HRESULT HResultFromLastError() { return HResultFromFailure(::GetLastError()); }
 
 // Called for every failure the macros see. Writes to the debugger only; the
 // module has no log file.
@@ -22,6 +29,22 @@ void NoteFailure(HRESULT hr, const char* file, int line) noexcept;
 }  // namespace vantrel
 
 #define VANTREL_NOTE(hr) ::vantrel::NoteFailure((hr), __FILE__, __LINE__)
+
+// A failure return: `RETURN_HR(E_INVALIDARG)`.
+#define RETURN_HR(hr)                              \
+    do {                                           \
+        const HRESULT hrCheck_ = (hr);             \
+        VANTREL_NOTE(hrCheck_);                    \
+        return hrCheck_;                           \
+    } while (0)
+
+// A failure return with a platform error code (a DWORD); 0 gives E_FAIL.
+#define RETURN_WIN32(error)                                                                     \
+    do {                                                                                        \
+        const HRESULT hrCheck_ = ::vantrel::HResultFromFailure(static_cast<DWORD>(error));      \
+        VANTREL_NOTE(hrCheck_);                                                                 \
+        return hrCheck_;                                                                        \
+    } while (0)
 
 #define RETURN_IF_FAILED(expr)                     \
     do {                                           \

@@ -1,5 +1,7 @@
 #include "common/SidValue.h"
 
+#include "common/Result.h"
+
 #include <cstdio>
 #include <cwchar>
 
@@ -98,7 +100,7 @@ SidBytes HexToBytes(std::wstring_view text) {
 }
 
 HRESULT SidValue::SetBinary(PSID sid) {
-    if (!sid || !::IsValidSid(sid)) return E_INVALIDARG;
+    if (!sid || !::IsValidSid(sid)) RETURN_HR(E_INVALIDARG);
     const auto* bytes = static_cast<const BYTE*>(sid);
     return AdoptBinary(SidBytes(bytes, bytes + ::GetLengthSid(sid)));
 }
@@ -149,10 +151,10 @@ const wchar_t* SidValue::Text() {
 }
 
 HRESULT SidValue::CopyText(BSTR* text) {
-    if (!text) return E_POINTER;
+    if (!text) RETURN_HR(E_POINTER);
     *text = nullptr;
     const wchar_t* mine = Text();
-    if (!mine) return E_FAIL;
+    if (!mine) RETURN_HR(E_FAIL);
     *text = ::SysAllocString(mine);
     return *text ? S_OK : E_OUTOFMEMORY;
 }

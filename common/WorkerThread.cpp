@@ -10,7 +10,7 @@ HRESULT WaitPumpingFor(HANDLE handle, DWORD timeoutMs) {
     for (;;) {
         const DWORD wait = ::MsgWaitForMultipleObjects(1, &handle, FALSE, timeoutMs, QS_ALLINPUT);
         if (wait == WAIT_OBJECT_0) return S_OK;
-        if (wait != WAIT_OBJECT_0 + 1) return E_FAIL;  // timeout or failure
+        if (wait != WAIT_OBJECT_0 + 1) RETURN_HR(E_FAIL);  // timeout or failure
         MSG msg;
         while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
             ::TranslateMessage(&msg);
@@ -44,14 +44,14 @@ void WorkerThread::Shutdown() noexcept {
 }
 
 HRESULT WorkerThread::SignalStop(DWORD timeoutMs) {
-    if (!stopEvent_) return E_HANDLE;
+    if (!stopEvent_) RETURN_HR(E_HANDLE);
     RETURN_LAST_ERROR_IF(!::SetEvent(stopEvent_.Get()));
     if (timeoutMs == 0) return S_OK;
     return WaitPumping(timeoutMs);
 }
 
 HRESULT WorkerThread::Start(DWORD waitTimeoutMs, int priority, bool failOnPriorityError) {
-    if (thread_) return E_UNEXPECTED;  // a worker runs once
+    if (thread_) RETURN_HR(E_UNEXPECTED);  // a worker runs once
     stopEvent_.Reset(::CreateEventW(nullptr, TRUE, FALSE, nullptr));
     RETURN_LAST_ERROR_IF(!stopEvent_);
 
@@ -63,7 +63,7 @@ HRESULT WorkerThread::Start(DWORD waitTimeoutMs, int priority, bool failOnPriori
     const uintptr_t handle = ::_beginthreadex(nullptr, 0, &WorkerThread::ThreadProc, this, flags, &threadId_);
     if (handle == 0) {
         Release();
-        return E_FAIL;
+        RETURN_HR(E_FAIL);
     }
     thread_.Reset(reinterpret_cast<HANDLE>(handle));
 
@@ -88,13 +88,13 @@ HRESULT WorkerThread::IsRunning(DWORD timeoutMs) {
 HRESULT WorkerThread::WaitPumping(DWORD timeoutMs) { return WaitPumpingFor(thread_.Get(), timeoutMs); }
 
 HRESULT WorkerThread::StopSignalled() {
-    if (!stopEvent_) return E_HANDLE;
+    if (!stopEvent_) RETURN_HR(E_HANDLE);
     return ::WaitForSingleObject(stopEvent_.Get(), 0) == WAIT_OBJECT_0 ? S_OK : S_FALSE;
 }
 
 HRESULT WorkerThread::GetExitCode(DWORD* exitCode) {
-    if (!exitCode) return E_INVALIDARG;
-    if (!thread_) return E_HANDLE;
+    if (!exitCode) RETURN_HR(E_INVALIDARG);
+    if (!thread_) RETURN_HR(E_HANDLE);
     RETURN_LAST_ERROR_IF(!::GetExitCodeThread(thread_.Get(), exitCode));
     return S_OK;
 }

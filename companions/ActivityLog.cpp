@@ -44,7 +44,7 @@ STDMETHODIMP ActivityLog::LogMessage(long kind, BSTR text) try {
     RETURN_HR_IF(HResultFromWin32(ERROR_WRITE_FAULT), written != line.size());
     return S_OK;
 } catch (const std::bad_alloc&) {
-    return E_OUTOFMEMORY;
+    RETURN_HR(E_OUTOFMEMORY);
 }
 
 }  // namespace vantrel::companions

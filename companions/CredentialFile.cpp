@@ -70,7 +70,7 @@ HRESULT ReadWholeFile(const std::wstring& path, std::vector<BYTE>* bytes) {
     if (!file) {
         const DWORD error = ::GetLastError();
         if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) return S_FALSE;
-        RETURN_HR_IF(HResultFromWin32(error), true);
+        RETURN_WIN32(error);
     }
     LARGE_INTEGER size = {};
     RETURN_LAST_ERROR_IF(!::GetFileSizeEx(file.Get(), &size));  // seam: local

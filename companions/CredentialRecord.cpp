@@ -1,6 +1,7 @@
 #include "companions/CredentialRecord.h"
 
 #include "common/ComPtr.h"
+#include "common/Result.h"
 
 #include <new>
 
@@ -8,7 +9,7 @@ namespace vantrel::companions {
 
 HRESULT CredentialRecord::Create(long nameFormat, const std::wstring& userName, SecretString&& password,
                                  IUnknown** record) noexcept try {
-    if (!record) return E_POINTER;
+    if (!record) RETURN_HR(E_POINTER);
     *record = nullptr;
     ComPtr<ICredentialRecord> created;
     HRESULT hr = CreateComObject<CredentialRecord>(nullptr, IID_ICredentialRecord, created.PutVoid());
@@ -19,7 +20,7 @@ HRESULT CredentialRecord::Create(long nameFormat, const std::wstring& userName, 
     self->password_ = std::move(password);
     return created.QueryTo(IID_IUnknown, reinterpret_cast<void**>(record));
 } catch (const std::bad_alloc&) {
-    return E_OUTOFMEMORY;
+    RETURN_HR(E_OUTOFMEMORY);
 }
 
 void* CredentialRecord::FindInterface(REFIID iid) noexcept {
@@ -28,15 +29,15 @@ void* CredentialRecord::FindInterface(REFIID iid) noexcept {
 }
 
 STDMETHODIMP CredentialRecord::GetAccount(long* nameFormat, BSTR* userName) {
-    if (!nameFormat || !userName) return E_POINTER;
+    if (!nameFormat || !userName) RETURN_HR(E_POINTER);
     *userName = ::SysAllocStringLen(userName_.data(), static_cast<UINT>(userName_.size()));
-    if (!*userName) return E_OUTOFMEMORY;
+    if (!*userName) RETURN_HR(E_OUTOFMEMORY);
     *nameFormat = nameFormat_;
     return S_OK;
 }
 
 STDMETHODIMP CredentialRecord::GetPassword(BSTR* password) {
-    if (!password) return E_POINTER;
+    if (!password) RETURN_HR(E_POINTER);
     *password = ::SysAllocStringLen(password_.Data(), static_cast<UINT>(password_.Size()));
     return *password ? S_OK : E_OUTOFMEMORY;
 }

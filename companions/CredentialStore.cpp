@@ -52,7 +52,7 @@ HRESULT CredentialStore::FinalConstruct() noexcept try {
     file_ = std::make_unique<CredentialFile>(std::move(path));
     return S_OK;
 } catch (const std::bad_alloc&) {
-    return E_OUTOFMEMORY;
+    RETURN_HR(E_OUTOFMEMORY);
 }
 
 void* CredentialStore::FindInterface(REFIID iid) noexcept {
@@ -63,7 +63,7 @@ void* CredentialStore::FindInterface(REFIID iid) noexcept {
 STDMETHODIMP CredentialStore::Lookup(BSTR key, IUnknown** record) { return LookupWithOptions(key, 0, record); }
 
 STDMETHODIMP CredentialStore::LookupWithOptions(BSTR key, long /*options*/, IUnknown** record) try {
-    if (!record) return E_POINTER;
+    if (!record) RETURN_HR(E_POINTER);
     *record = nullptr;
     std::wstring wanted;
     RETURN_IF_FAILED(TextArgument(key, &wanted));
@@ -75,7 +75,7 @@ STDMETHODIMP CredentialStore::LookupWithOptions(BSTR key, long /*options*/, IUnk
     RETURN_IF_FAILED(UnprotectPassword(*found, &password));
     return CredentialRecord::Create(found->nameFormat, found->userName, std::move(password), record);
 } catch (const std::bad_alloc&) {
-    return E_OUTOFMEMORY;
+    RETURN_HR(E_OUTOFMEMORY);
 }
 
 STDMETHODIMP CredentialStore::Add(BSTR key, long nameFormat, BSTR userName, BSTR password) try {
@@ -98,7 +98,7 @@ STDMETHODIMP CredentialStore::Add(BSTR key, long nameFormat, BSTR userName, BSTR
     DropSnapshot();
     return hr;
 } catch (const std::bad_alloc&) {
-    return E_OUTOFMEMORY;
+    RETURN_HR(E_OUTOFMEMORY);
 }
 
 STDMETHODIMP CredentialStore::Remove(BSTR key) try {
@@ -113,7 +113,7 @@ STDMETHODIMP CredentialStore::Remove(BSTR key) try {
     DropSnapshot();
     return hr;
 } catch (const std::bad_alloc&) {
-    return E_OUTOFMEMORY;
+    RETURN_HR(E_OUTOFMEMORY);
 }
 
 void CredentialStore::DropSnapshot() noexcept {
@@ -134,11 +134,11 @@ HRESULT CredentialStore::TakeSnapshot() noexcept try {
     haveSnapshot_ = true;
     return S_OK;
 } catch (const std::bad_alloc&) {
-    return E_OUTOFMEMORY;
+    RETURN_HR(E_OUTOFMEMORY);
 }
 
 STDMETHODIMP CredentialStore::GetCount(long* count) {
-    if (!count) return E_POINTER;
+    if (!count) RETURN_HR(E_POINTER);
     *count = 0;
     RETURN_IF_FAILED(TakeSnapshot());
     SrwGuard guard(snapshotLock_, false);
@@ -147,7 +147,7 @@ STDMETHODIMP CredentialStore::GetCount(long* count) {
 }
 
 STDMETHODIMP CredentialStore::GetEntry(long index, BSTR* key, long* nameFormat, BSTR* userName) try {
-    if (!key || !nameFormat || !userName) return E_POINTER;
+    if (!key || !nameFormat || !userName) RETURN_HR(E_POINTER);
     *key = nullptr;
     *userName = nullptr;
     *nameFormat = 0;
@@ -178,7 +178,7 @@ STDMETHODIMP CredentialStore::GetEntry(long index, BSTR* key, long* nameFormat, 
     *userName = userCopy.Release();
     return S_OK;
 } catch (const std::bad_alloc&) {
-    return E_OUTOFMEMORY;
+    RETURN_HR(E_OUTOFMEMORY);
 }
 
 }  // namespace vantrel::companions

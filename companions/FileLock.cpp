@@ -42,7 +42,7 @@ HRESULT FileLock::Acquire(const std::wstring& filePath, Mode mode, bool createFo
     if (!handle_) {
         const DWORD error = ::GetLastError();
         if (!createFolder && error == ERROR_PATH_NOT_FOUND) return S_FALSE;
-        RETURN_HR_IF(HResultFromWin32(error), true);
+        RETURN_WIN32(error);
     }
     OVERLAPPED overlapped = {};
     if (!::LockFileEx(handle_.Get(), mode == Mode::Exclusive ? LOCKFILE_EXCLUSIVE_LOCK : 0, 0, 1, 0, &overlapped)) {

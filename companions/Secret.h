@@ -4,6 +4,8 @@
 // owns, and it wipes that copy before the memory goes back to the heap.
 #include <windows.h>
 
+#include "common/Result.h"
+
 #include <cstddef>
 #include <new>
 #include <utility>
@@ -33,7 +35,7 @@ public:
     HRESULT Allocate(size_t count) noexcept {
         Clear();
         data_ = new (std::nothrow) T[count + 1]();
-        if (!data_) return E_OUTOFMEMORY;
+        if (!data_) RETURN_HR(E_OUTOFMEMORY);
         size_ = count;
         return S_OK;
     }

@@ -9,7 +9,7 @@
 namespace vantrel::companions {
 
 HRESULT ResolveUserFile(const wchar_t* variable, int csidl, const wchar_t* fileName, std::wstring* path) noexcept try {
-    if (!path) return E_POINTER;
+    if (!path) RETURN_HR(E_POINTER);
     wchar_t buffer[MAX_PATH * 2];
     const DWORD length = ::GetEnvironmentVariableW(variable, buffer, ARRAYSIZE(buffer));
     RETURN_HR_IF(HResultFromWin32(ERROR_FILENAME_EXCED_RANGE), length >= ARRAYSIZE(buffer));
@@ -31,7 +31,7 @@ HRESULT ResolveUserFile(const wchar_t* variable, int csidl, const wchar_t* fileN
     *path += fileName;
     return S_OK;
 } catch (const std::bad_alloc&) {
-    return E_OUTOFMEMORY;
+    RETURN_HR(E_OUTOFMEMORY);
 }
 
 HRESULT CreateParentFolders(const std::wstring& path) noexcept try {
@@ -50,11 +50,11 @@ HRESULT CreateParentFolders(const std::wstring& path) noexcept try {
     if (!::CreateDirectoryW(parent.c_str(), nullptr)) {
         const DWORD error = ::GetLastError();
         // Another thread or process may have made it meanwhile.
-        RETURN_HR_IF(HResultFromWin32(error), error != ERROR_ALREADY_EXISTS);
+        if (error != ERROR_ALREADY_EXISTS) RETURN_WIN32(error);
     }
     return S_OK;
 } catch (const std::bad_alloc&) {
-    return E_OUTOFMEMORY;
+    RETURN_HR(E_OUTOFMEMORY);
 }
 
 }  // namespace vantrel::companions

@@ -1,5 +1,7 @@
 #include "component/BrevCompInfo.h"
 
+#include "common/Result.h"
+
 namespace vantrel {
 
 void* BrevCompInfo::FindInterface(REFIID iid) noexcept {
@@ -20,7 +22,7 @@ HRESULT BrevCompInfo::FinalConstruct() noexcept {
 }
 
 STDMETHODIMP BrevCompInfo::get_HierarchicalRecallOptions(long* value) {
-    if (!value) return E_POINTER;
+    if (!value) RETURN_HR(E_POINTER);
     *value = options_;
     return S_OK;
 }

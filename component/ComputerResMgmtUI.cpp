@@ -58,18 +58,19 @@ HRESULT ComputerResMgmtUI::FinalConstruct() noexcept {
 }
 
 STDMETHODIMP ComputerResMgmtUI::Create(long uiIdentifier, long* handle) {
-    if (!handle) return E_POINTER;
+    if (!handle) RETURN_HR(E_POINTER);
     const UINT templateId = ViewTemplateFor(uiIdentifier);
-    if (templateId == 0) return E_INVALIDARG;
+    if (templateId == 0) RETURN_HR(E_INVALIDARG);
     HWND view = CreateViewWindow(uiIdentifier, templateId);
-    if (!view) return HResultFromLastError();
+    // The console's contract hands the last error on as it is, even a 0.
+    if (!view) RETURN_HR(HResultFromWin32(static_cast<long>(::GetLastError())));
     // The console's contract carries window handles as 32-bit longs.
     *handle = static_cast<long>(reinterpret_cast<LONG_PTR>(view));
     return S_OK;
 }
 
 STDMETHODIMP ComputerResMgmtUI::GetWizard(long uiIdentifier, IWizard** wizard) {
-    if (!wizard) return E_POINTER;
+    if (!wizard) RETURN_HR(E_POINTER);
     *wizard = nullptr;
     CreateFunction create = nullptr;
     const wchar_t* createFailed = nullptr;
@@ -83,7 +84,7 @@ STDMETHODIMP ComputerResMgmtUI::GetWizard(long uiIdentifier, IWizard** wizard) {
         createFailed = L"Failed to create the Multiple Computer Operations Wizard.";
         queryFailed = L"Failed to get the Multiple Computer Operations interface.";
     } else {
-        return E_INVALIDARG;
+        RETURN_HR(E_INVALIDARG);
     }
 
     ComPtr<IUnknown> object;

@@ -106,10 +106,10 @@ HRESULT LookupCredentials(const wchar_t* key, long options, AlternateCredentials
 }
 
 HRESULT SplitAccountName(const wchar_t* text, std::wstring& domain, std::wstring& user) noexcept {
-    if (!text || !*text) return E_INVALIDARG;
+    if (!text || !*text) RETURN_HR(E_INVALIDARG);
     const std::wstring_view name(text);
     const size_t slash = name.rfind(L'\\');
-    if (slash == std::wstring_view::npos) return E_INVALIDARG;
+    if (slash == std::wstring_view::npos) RETURN_HR(E_INVALIDARG);
     domain.assign(name.substr(0, slash));
     user.assign(name.substr(slash + 1));
     return S_OK;

@@ -1,5 +1,7 @@
 #include "component/ServiceBatch.h"
 
+#include "common/Result.h"
+
 #include <cwchar>
 #include <new>
 #include <string>
@@ -7,11 +9,11 @@
 namespace vantrel {
 
 HRESULT ServiceBatch::Add(const wchar_t* computer, const wchar_t* service) {
-    if (!computer || !*computer || !service || !*service) return E_INVALIDARG;
+    if (!computer || !*computer || !service || !*service) RETURN_HR(E_INVALIDARG);
 
     std::wstring normalised = computer[0] == L'\\' ? std::wstring(computer) : L"\\\\" + std::wstring(computer);
     UniqueBstr serviceCopy(::SysAllocString(service));
-    if (!serviceCopy) return E_OUTOFMEMORY;
+    if (!serviceCopy) RETURN_HR(E_OUTOFMEMORY);
 
     ServiceBatchEntry* entry = nullptr;
     for (auto& candidate : entries_) {
@@ -25,13 +27,13 @@ HRESULT ServiceBatch::Add(const wchar_t* computer, const wchar_t* service) {
         if (!entry) {
             ServiceBatchEntry added;
             added.computer.Reset(::SysAllocStringLen(normalised.data(), static_cast<UINT>(normalised.size())));
-            if (!added.computer) return E_OUTOFMEMORY;
+            if (!added.computer) RETURN_HR(E_OUTOFMEMORY);
             entries_.push_back(std::move(added));
             entry = &entries_.back();
         }
         entry->services.push_back(std::move(serviceCopy));
     } catch (const std::bad_alloc&) {
-        return E_OUTOFMEMORY;
+        RETURN_HR(E_OUTOFMEMORY);
     }
     return S_OK;
 }

@@ -17,7 +17,7 @@ void* MngSvcsWizard::FindInterface(REFIID iid) noexcept {
 
 STDMETHODIMP MngSvcsWizard::Create(long parent) {
     parent_ = reinterpret_cast<HWND>(static_cast<LONG_PTR>(parent));
-    return E_NOTIMPL;  // the Manage Services Wizard's pages are not part of this build yet
+    RETURN_HR(E_NOTIMPL);  // the Manage Services Wizard's pages are not part of this build yet
 }
 
 STDMETHODIMP MngSvcsWizard::Start() { return HasSheet() ? S_OK : E_HANDLE; }
@@ -40,17 +40,16 @@ STDMETHODIMP ServiceEditor::Create(long parent) {
     parent_ = reinterpret_cast<HWND>(static_cast<LONG_PTR>(parent));
     auto Text = [](const UniqueBstr& b) { return std::wstring(b.Get() ? b.Get() : L""); };
     std::unique_ptr<ServiceEditorSheet> sheet(new (std::nothrow) ServiceEditorSheet(parent_, Text(computer_), Text(service_)));
-    if (!sheet) return E_OUTOFMEMORY;
+    if (!sheet) RETURN_HR(E_OUTOFMEMORY);
     RETURN_IF_FAILED(sheet->Load());
     sheet_ = std::move(sheet);
     return S_OK;
 }
 
 STDMETHODIMP ServiceEditor::Start() {
-    if (!sheet_) return E_HANDLE;
+    if (!sheet_) RETURN_HR(E_HANDLE);
     if (sheet_->Run() != -1) return S_OK;
-    const HRESULT hr = HResultFromLastError();
-    return FAILED(hr) ? hr : E_FAIL;
+    RETURN_HR(HResultFromLastError());
 }
 
 STDMETHODIMP ServiceEditor::get_Service(BSTR* value) { return CopyBstrOut(service_, value, UnsetReads::Null); }
@@ -59,7 +58,7 @@ STDMETHODIMP ServiceEditor::get_Computer(BSTR* value) { return CopyBstrOut(compu
 STDMETHODIMP ServiceEditor::put_Computer(BSTR value) { return CopyBstrIn(value, computer_); }
 
 STDMETHODIMP ServiceEditor::get_Configuration(long* value) {
-    if (!value) return E_POINTER;
+    if (!value) RETURN_HR(E_POINTER);
     *value = configuration_;
     return S_OK;
 }
@@ -78,8 +77,8 @@ void* MultiComputerOp::FindInterface(REFIID iid) noexcept {
 }
 
 HRESULT MultiComputerOp::CheckOperation() const noexcept {
-    if (operation_ == MCO_NO_OP) return E_FAIL;
-    if (operation_ < MCO_NO_OP || operation_ > MCO_CHECK_DNS_RECORDS) return E_INVALIDARG;
+    if (operation_ == MCO_NO_OP) RETURN_HR(E_FAIL);
+    if (operation_ < MCO_NO_OP || operation_ > MCO_CHECK_DNS_RECORDS) RETURN_HR(E_INVALIDARG);
     return S_OK;
 }
 
@@ -87,7 +86,7 @@ STDMETHODIMP MultiComputerOp::Create(long parent) {
     const HRESULT hr = CheckOperation();
     if (FAILED(hr)) return hr;
     parent_ = reinterpret_cast<HWND>(static_cast<LONG_PTR>(parent));
-    return E_NOTIMPL;  // the operation wizards are not part of this build yet
+    RETURN_HR(E_NOTIMPL);  // the operation wizards are not part of this build yet
 }
 
 STDMETHODIMP MultiComputerOp::Start() {
@@ -97,13 +96,13 @@ STDMETHODIMP MultiComputerOp::Start() {
 }
 
 STDMETHODIMP MultiComputerOp::get_OperationType(long* value) {
-    if (!value) return E_POINTER;
+    if (!value) RETURN_HR(E_POINTER);
     *value = operation_;
     return S_OK;
 }
 
 STDMETHODIMP MultiComputerOp::put_OperationType(long value) {
-    if (value < MCO_NO_OP || value > MCO_CHECK_DNS_RECORDS) return E_INVALIDARG;
+    if (value < MCO_NO_OP || value > MCO_CHECK_DNS_RECORDS) RETURN_HR(E_INVALIDARG);
     operation_ = value;
     return S_OK;
 }

@@ -51,7 +51,7 @@ HRESULT QueryFailureActions(SC_HANDLE service, UniqueCoTaskMem& block) {
     DWORD needed = 0;
     if (!plat::QueryServiceConfig2W(service, SERVICE_CONFIG_FAILURE_ACTIONS, nullptr, 0, &needed)) {
         const DWORD error = ::GetLastError();
-        RETURN_HR_IF(HResultFromWin32(static_cast<long>(error)), error != ERROR_INSUFFICIENT_BUFFER);
+        if (error != ERROR_INSUFFICIENT_BUFFER) RETURN_WIN32(error);
     }
     UniqueCoTaskMem buffer(::CoTaskMemAlloc(needed ? needed : sizeof(SERVICE_FAILURE_ACTIONSW)));
     RETURN_HR_IF(E_OUTOFMEMORY, !buffer);

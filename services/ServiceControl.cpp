@@ -101,7 +101,7 @@ HRESULT ServiceRef::Start(ServiceFailureList* failures, ServiceRefList* dependen
     } else {
         const DWORD error = ::GetLastError();
         if (error != ERROR_SERVICE_ALREADY_RUNNING) {
-            const HRESULT hr = HResultFromWin32(static_cast<long>(error));
+            const HRESULT hr = HResultFromFailure(error);
             AppendFailure(failures, *this, hr);
             return hr;
         }
@@ -131,7 +131,7 @@ HRESULT ServiceRef::Control(DWORD code, ServiceFailureList* failures, ServiceRef
         case SERVICE_CONTROL_STOP: target = SERVICE_STOPPED; break;
         case SERVICE_CONTROL_PAUSE: target = SERVICE_PAUSED; break;
         case SERVICE_CONTROL_CONTINUE: target = SERVICE_RUNNING; break;
-        default: return E_INVALIDARG;
+        default: RETURN_HR(E_INVALIDARG);
     }
     if (FAILED(EnsureOpen(ServiceOpenMode::Full))) return lastOpen_;
     // Net Logon is never stopped, paused or continued from here: the domain
@@ -171,7 +171,7 @@ HRESULT ServiceRef::Control(DWORD code, ServiceFailureList* failures, ServiceRef
     }
     const DWORD error = ::GetLastError();
     if (error == ERROR_SERVICE_NOT_ACTIVE) return S_OK;
-    const HRESULT hr = HResultFromWin32(static_cast<long>(error));
+    const HRESULT hr = HResultFromFailure(error);
     AppendFailure(failures, *this, hr);
     return hr;
 }

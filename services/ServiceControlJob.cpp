@@ -2,6 +2,7 @@
 
 #include "common/ErrorText.h"
 #include "common/ResourceText.h"
+#include "common/Result.h"
 #include "component/Credentials.h"
 #include "resources/ServicesIds.h"
 #include "services/ServiceProgressDialog.h"
@@ -40,7 +41,7 @@ HRESULT ServiceControlJob::Create(ComPtr<ServiceControlJob>& out) noexcept {
     try {
         out = ComPtr<ServiceControlJob>(new ServiceControlJob());
     } catch (const std::bad_alloc&) {
-        return E_OUTOFMEMORY;
+        RETURN_HR(E_OUTOFMEMORY);
     }
     return S_OK;
 }
@@ -49,7 +50,7 @@ HRESULT ServiceControlJob::AddService(const ServiceRef& service) noexcept {
     try {
         services_.push_back(service);
     } catch (const std::bad_alloc&) {
-        return E_OUTOFMEMORY;
+        RETURN_HR(E_OUTOFMEMORY);
     }
     return S_OK;
 }

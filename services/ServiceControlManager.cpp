@@ -13,7 +13,7 @@ HRESULT ServiceControlManager::Connect(const wchar_t* computer, ComPtr<ServiceCo
     try {
         out = ComPtr<ServiceControlManager>(new ServiceControlManager(computer ? computer : L""));
     } catch (const std::bad_alloc&) {
-        return E_OUTOFMEMORY;
+        RETURN_HR(E_OUTOFMEMORY);
     }
     return S_OK;
 }
@@ -35,21 +35,23 @@ HRESULT ServiceControlManager::EnumServices(ComPtr<TvServiceEnum>& out) {
         return S_OK;  // nothing to list
     }
     const DWORD error = ::GetLastError();
-    if (error != ERROR_MORE_DATA) return HResultFromWin32(static_cast<long>(error));
+    // An enumeration that failed without an error is reported as an empty
+    // success here, by this call's own contract.
+    if (error != ERROR_MORE_DATA) RETURN_HR(HResultFromWin32(static_cast<long>(error)));
     if (needed == 0) return S_FALSE;
 
     std::vector<BYTE> buffer;
     try {
         buffer.resize(needed);
     } catch (const std::bad_alloc&) {
-        return E_OUTOFMEMORY;
+        RETURN_HR(E_OUTOFMEMORY);
     }
     resume = 0;
     if (!plat::EnumServicesStatusExW(handle_.Get(), SC_ENUM_PROCESS_INFO, SERVICE_WIN32, SERVICE_STATE_ALL,
                                      buffer.data(), needed, &needed, &returned, &resume, nullptr)) {
         // Whatever went wrong, the caller sees "more data": the list changed
         // or the second call could not be served.
-        return HResultFromWin32(ERROR_MORE_DATA);
+        RETURN_WIN32(ERROR_MORE_DATA);
     }
     const auto* entries = reinterpret_cast<const ENUM_SERVICE_STATUS_PROCESSW*>(buffer.data());
     for (DWORD i = 0; i < returned; ++i) out->Append(ServiceRef(entries[i].lpServiceName, this));

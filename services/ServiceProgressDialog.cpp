@@ -31,7 +31,7 @@ HRESULT ServiceProgressDialog::Create(HWND owner) {
     ready_.Reset(::CreateEventW(nullptr, TRUE, FALSE, nullptr));
     RETURN_LAST_ERROR_IF(!ready_);
     const uintptr_t thread = ::_beginthreadex(nullptr, 0, &ThreadProc, this, 0, &threadId_);
-    if (!thread) return E_FAIL;
+    if (!thread) RETURN_HR(E_FAIL);
     thread_.Reset(reinterpret_cast<HANDLE>(thread));
     HANDLE waits[] = {ready_.Get(), thread_.Get()};
     // Either the dialog exists or its thread gave up.

@@ -105,10 +105,10 @@ HRESULT ServiceRef::ReadConfig(UniqueCoTaskMem& config) {
     DWORD needed = 0;
     if (!plat::QueryServiceConfigW(handle_.Get(), nullptr, 0, &needed)) {
         const DWORD error = ::GetLastError();
-        if (error != ERROR_INSUFFICIENT_BUFFER) return HResultFromWin32(static_cast<long>(error));
+        if (error != ERROR_INSUFFICIENT_BUFFER) RETURN_WIN32(error);
     }
     UniqueCoTaskMem block(::CoTaskMemAlloc(needed));
-    if (!block) return E_OUTOFMEMORY;
+    if (!block) RETURN_HR(E_OUTOFMEMORY);
     RETURN_LAST_ERROR_IF(!plat::QueryServiceConfigW(handle_.Get(), static_cast<LPQUERY_SERVICE_CONFIGW>(block.Get()),
                                                     needed, &needed));
     config = std::move(block);
@@ -119,11 +119,11 @@ HRESULT ServiceRef::GetDisplayName(std::wstring& name) {
     UniqueCoTaskMem config;
     RETURN_IF_FAILED(QueryConfig(config));
     const auto* c = static_cast<const QUERY_SERVICE_CONFIGW*>(config.Get());
-    if (!c->lpDisplayName) return E_OUTOFMEMORY;
+    if (!c->lpDisplayName) RETURN_HR(E_OUTOFMEMORY);
     try {
         name = c->lpDisplayName;
     } catch (const std::bad_alloc&) {
-        return E_OUTOFMEMORY;
+        RETURN_HR(E_OUTOFMEMORY);
     }
     return S_OK;
 }
@@ -134,9 +134,9 @@ HRESULT ServiceRef::GetDescription(std::wstring& description) {
     DWORD needed = 0;
     if (plat::QueryServiceConfig2W(handle_.Get(), SERVICE_CONFIG_DESCRIPTION, nullptr, 0, &needed)) return S_OK;
     const DWORD error = ::GetLastError();
-    if (error != ERROR_INSUFFICIENT_BUFFER) return HResultFromWin32(static_cast<long>(error));
+    if (error != ERROR_INSUFFICIENT_BUFFER) RETURN_WIN32(error);
     UniqueCoTaskMem block(::CoTaskMemAlloc(needed));
-    if (!block) return E_OUTOFMEMORY;
+    if (!block) RETURN_HR(E_OUTOFMEMORY);
     RETURN_LAST_ERROR_IF(!plat::QueryServiceConfig2W(handle_.Get(), SERVICE_CONFIG_DESCRIPTION,
                                                      static_cast<LPBYTE>(block.Get()), needed, &needed));
     const auto* d = static_cast<const SERVICE_DESCRIPTIONW*>(block.Get());
@@ -145,7 +145,7 @@ HRESULT ServiceRef::GetDescription(std::wstring& description) {
 }
 
 HRESULT ServiceRef::GetComputerName(std::wstring& computer) const {
-    if (!manager_) return E_FAIL;
+    if (!manager_) RETURN_HR(E_FAIL);
     computer = manager_->ComputerName();
     return S_OK;
 }
@@ -189,11 +189,11 @@ HRESULT ServiceRef::GetDependents(DWORD stateFilter, ServiceRefList& out, bool u
     DWORD returned = 0;
     if (!plat::EnumDependentServicesW(handle_.Get(), stateFilter, nullptr, 0, &needed, &returned)) {
         const DWORD error = ::GetLastError();
-        if (error != ERROR_MORE_DATA) return HResultFromWin32(static_cast<long>(error));
+        if (error != ERROR_MORE_DATA) RETURN_WIN32(error);
     }
     if (needed == 0) return S_OK;
     UniqueCoTaskMem block(::CoTaskMemAlloc(needed));
-    if (!block) return E_OUTOFMEMORY;
+    if (!block) RETURN_HR(E_OUTOFMEMORY);
     auto* entries = static_cast<LPENUM_SERVICE_STATUSW>(block.Get());
     RETURN_LAST_ERROR_IF(!plat::EnumDependentServicesW(handle_.Get(), stateFilter, entries, needed, &needed, &returned));
     for (DWORD i = 0; i < returned; ++i) AppendService(&out, ServiceRef(entries[i].lpServiceName, manager_.Get()));

@@ -1,5 +1,7 @@
 #include "services/TvServiceEnum.h"
 
+#include "common/Result.h"
+
 #include <new>
 #include <stdexcept>
 
@@ -10,7 +12,7 @@ HRESULT TvServiceEnum::Create(ComPtr<TvServiceEnum>& out) noexcept {
     try {
         out = ComPtr<TvServiceEnum>(new TvServiceEnum());
     } catch (const std::bad_alloc&) {
-        return E_OUTOFMEMORY;
+        RETURN_HR(E_OUTOFMEMORY);
     }
     return S_OK;
 }

@@ -78,7 +78,7 @@ private:
             ServiceRef reader((*services.Get())[i]);
             const ServiceCells cells = ReadServiceCells(reader, kRefreshName | kRefreshInserted);
             auto owned = std::unique_ptr<ServiceRef>(new (std::nothrow) ServiceRef((*services.Get())[i]));
-            if (!owned) return E_OUTOFMEMORY;
+            if (!owned) RETURN_HR(E_OUTOFMEMORY);
             const int row = rows.Insert(static_cast<int>(i), cells[kServiceNameColumn]->c_str(), IMAGE_SERVICE_RUNNING,
                                         reinterpret_cast<LPARAM>(owned.release()));
             for (int column = kServiceDescriptionColumn; column < kServiceColumnCount; ++column) {
@@ -221,7 +221,7 @@ private:
         RETURN_IF_FAILED(service.GetComputerName(computer));
         UniqueBstr computerName(::SysAllocString(computer.c_str()));
         UniqueBstr serviceName(::SysAllocString(service.Name().c_str()));
-        if (!computerName || !serviceName) return E_OUTOFMEMORY;
+        if (!computerName || !serviceName) RETURN_HR(E_OUTOFMEMORY);
         RETURN_IF_FAILED(editor.put_Computer(computerName.Get()));
         RETURN_IF_FAILED(editor.put_Service(serviceName.Get()));
         HWND parent = ::GetAncestor(Context().window, GA_ROOT);

@@ -37,7 +37,7 @@ private:
             DWORD read = 0, total = 0;
             const NET_API_STATUS rc = plat::NetSessionEnum(server.data(), nullptr, nullptr, 2, PutNetBuffer(buffer),
                                                            MAX_PREFERRED_LENGTH, &read, &total, &resume);
-            if (rc != NERR_Success && rc != ERROR_MORE_DATA) return HResultFromWin32(static_cast<long>(rc));
+            if (rc != NERR_Success && rc != ERROR_MORE_DATA) RETURN_WIN32(rc);
             const auto* sessions = static_cast<const SESSION_INFO_2*>(buffer.Get());
             for (DWORD i = 0; i < read; ++i, ++row) {
                 const SESSION_INFO_2& s = sessions[i];
@@ -93,7 +93,7 @@ private:
         DWORD_PTR resume = 0;
         const NET_API_STATUS rc = plat::NetFileEnum(server.data(), nullptr, nullptr, 3, PutNetBuffer(buffer),
                                                     MAX_PREFERRED_LENGTH, &count, &total, &resume);
-        if (rc != NERR_Success && rc != ERROR_MORE_DATA) return HResultFromWin32(static_cast<long>(rc));
+        if (rc != NERR_Success && rc != ERROR_MORE_DATA) RETURN_WIN32(rc);
         const auto* files = static_cast<const FILE_INFO_3*>(buffer.Get());
         for (DWORD i = 0; i < count; ++i) {
             const FILE_INFO_3& f = files[i];

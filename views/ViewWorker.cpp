@@ -22,8 +22,8 @@ ViewWorker::~ViewWorker() { module::Unlock(); }
 HWND ViewWorker::List() const noexcept { return ::GetDlgItem(context_.window, IDC_VIEW_LIST); }
 
 HRESULT ViewWorker::CheckContext() const noexcept {
-    if (!context_.window) return E_HANDLE;
-    if (context_.computer.empty()) return E_INVALIDARG;
+    if (!context_.window) RETURN_HR(E_HANDLE);
+    if (context_.computer.empty()) RETURN_HR(E_INVALIDARG);
     return S_OK;
 }
 

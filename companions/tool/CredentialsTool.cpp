@@ -71,20 +71,20 @@ public:
         initialized_ = true;
         wchar_t exe[MAX_PATH];
         const DWORD length = ::GetModuleFileNameW(nullptr, exe, MAX_PATH);
-        if (length == 0 || length >= MAX_PATH) return HResultFromLastError();
+        RETURN_LAST_ERROR_IF(length == 0 || length >= MAX_PATH);
         std::wstring dll(exe, length);
         dll = dll.substr(0, dll.find_last_of(L"\\/") + 1) + L"VantrelCompanions.dll";
         module_.Reset(::LoadLibraryExW(dll.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH));
         if (!module_) {
             const DWORD error = ::GetLastError();
-            if (error != ERROR_MOD_NOT_FOUND) return HResultFromWin32(error);
+            if (error != ERROR_MOD_NOT_FOUND) RETURN_WIN32(error);
             return ::CoCreateInstance(CLSID_CredentialStore, nullptr, CLSCTX_INPROC_SERVER, IID_ICredentialStore,
                                       store_.PutVoid());
         }
         using GetClassObject = HRESULT(WINAPI*)(REFCLSID, REFIID, void**);
         const auto getClassObject =
             reinterpret_cast<GetClassObject>(::GetProcAddress(module_.Get(), "DllGetClassObject"));
-        if (!getClassObject) return HResultFromLastError();
+        RETURN_LAST_ERROR_IF(!getClassObject);
         ComPtr<IClassFactory> factory;
         hr = getClassObject(CLSID_CredentialStore, IID_IClassFactory, factory.PutVoid());
         if (FAILED(hr)) return hr;

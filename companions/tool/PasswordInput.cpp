@@ -47,7 +47,7 @@ HRESULT ReadConsoleLine(HANDLE input, SecretString* line, std::wstring* problem)
         }
         ::SecureZeroMemory(rest, sizeof rest);
         *problem = L"The password is longer than " + std::to_wstring(kMaxPasswordLength) + L" characters.";
-        return HResultFromWin32(ERROR_INVALID_PASSWORD);
+        RETURN_WIN32(ERROR_INVALID_PASSWORD);
     }
     while (used > 0 && (buffer.Data()[used - 1] == L'\n' || buffer.Data()[used - 1] == L'\r')) --used;
     return line->Assign(buffer.Data(), used);
@@ -70,7 +70,7 @@ HRESULT ReadFromConsole(HANDLE input, DWORD mode, bool scripted, const std::wstr
         if (first.Size() != second.Size() ||
             std::memcmp(first.Data(), second.Data(), first.Size() * sizeof(wchar_t)) != 0) {
             *problem = L"The two passwords differ; nothing was stored.";
-            return HResultFromWin32(ERROR_INVALID_PASSWORD);
+            RETURN_WIN32(ERROR_INVALID_PASSWORD);
         }
     }
     *password = std::move(first);
@@ -90,20 +90,20 @@ HRESULT ReadFromStream(HANDLE input, SecretString* password, std::wstring* probl
         if (!::ReadFile(input, &c, 1, &read, nullptr)) {  // seam: local
             const DWORD error = ::GetLastError();
             if (error == ERROR_BROKEN_PIPE || error == ERROR_HANDLE_EOF) break;
-            RETURN_HR_IF(HResultFromWin32(error), true);
+            RETURN_WIN32(error);
         }
         if (read == 0) break;
         sawAny = true;
         if (c == '\n') break;
         if (used == bytes.Size()) {
             *problem = L"The password is longer than " + std::to_wstring(kMaxPasswordLength) + L" characters.";
-            return HResultFromWin32(ERROR_INVALID_PASSWORD);
+            RETURN_WIN32(ERROR_INVALID_PASSWORD);
         }
         bytes.Data()[used++] = c;
     }
     if (!sawAny) {
         *problem = L"No password was given on standard input.";
-        return HResultFromWin32(ERROR_HANDLE_EOF);
+        RETURN_WIN32(ERROR_HANDLE_EOF);
     }
     if (used > 0 && bytes.Data()[used - 1] == '\r') --used;
     size_t start = 0;
@@ -114,11 +114,11 @@ HRESULT ReadFromStream(HANDLE input, SecretString* password, std::wstring* probl
     const int wide = ::MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, text, length, nullptr, 0);
     if (wide <= 0) {
         *problem = L"The password on standard input is not UTF-8 text.";
-        return HResultFromWin32(ERROR_NO_UNICODE_TRANSLATION);
+        RETURN_WIN32(ERROR_NO_UNICODE_TRANSLATION);
     }
     if (static_cast<size_t>(wide) > kMaxPasswordLength) {
         *problem = L"The password is longer than " + std::to_wstring(kMaxPasswordLength) + L" characters.";
-        return HResultFromWin32(ERROR_INVALID_PASSWORD);
+        RETURN_WIN32(ERROR_INVALID_PASSWORD);
     }
     RETURN_IF_FAILED(password->Allocate(static_cast<size_t>(wide)));
     ::MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, text, length, password->Data(), wide);
@@ -131,7 +131,7 @@ HRESULT ReadPassword(bool scripted, const std::wstring& userName, SecretString* 
     const HANDLE input = ::GetStdHandle(STD_INPUT_HANDLE);
     if (!input || input == INVALID_HANDLE_VALUE) {
         *problem = L"There is no standard input to read the password from.";
-        return HResultFromWin32(ERROR_INVALID_HANDLE);
+        RETURN_WIN32(ERROR_INVALID_HANDLE);
     }
     DWORD mode = 0;
     if (::GetConsoleMode(input, &mode)) return ReadFromConsole(input, mode, scripted, userName, password, problem);

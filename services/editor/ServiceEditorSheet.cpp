@@ -44,7 +44,7 @@ HRESULT ServiceEditorSheet::AddPages() {
             RETURN_IF_FAILED(sheet_.AddPage(std::make_unique<RecoveryPage>(state_, read, std::move(stored))));
         RETURN_IF_FAILED(sheet_.AddPage(std::make_unique<DependenciesPage>(state_)));
     } catch (const std::bad_alloc&) {
-        return E_OUTOFMEMORY;
+        RETURN_HR(E_OUTOFMEMORY);
     }
     return S_OK;
 }

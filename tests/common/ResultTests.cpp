@@ -1,0 +1,53 @@
+#include "common/Result.h"
+
+#include <gtest/gtest.h>
+
+using namespace vantrel;
+
+namespace {
+
+HRESULT FailWithLastError(DWORD error) {
+    ::SetLastError(error);
+    RETURN_LAST_ERROR_IF(true);
+    return S_OK;
+}
+
+HRESULT FailWithWin32(DWORD error) {
+    RETURN_WIN32(error);
+}
+
+HRESULT FailWith(HRESULT hr) {
+    RETURN_HR(hr);
+}
+
+}  // namespace
+
+// A call that reports failure must never come back as success, whatever the
+// platform left as its last error.
+TEST(FailureResults, EveryFailureMacroGivesAFailure) {
+    struct Case {
+        DWORD error;
+        HRESULT expected;
+    };
+    const Case cases[] = {
+        {0, E_FAIL},                                             // the platform left no error
+        {ERROR_ACCESS_DENIED, E_ACCESSDENIED},
+        {ERROR_BAD_NETPATH, static_cast<HRESULT>(0x80070035)},
+        {0x51234, static_cast<HRESULT>(0x80071234)},            // only the low word is kept
+        {0x80004002, E_NOINTERFACE},                             // already an HRESULT
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.error);
+        EXPECT_EQ(c.expected, FailWithLastError(c.error));
+        EXPECT_EQ(c.expected, FailWithWin32(c.error));
+        ::SetLastError(c.error);
+        EXPECT_EQ(c.expected, HResultFromLastError());
+    }
+    EXPECT_EQ(E_HANDLE, FailWith(E_HANDLE));
+}
+
+TEST(FailureResults, NotingAFailureKeepsTheLastError) {
+    ::SetLastError(ERROR_BAD_NETPATH);
+    EXPECT_EQ(E_INVALIDARG, FailWith(E_INVALIDARG));
+    EXPECT_EQ(static_cast<DWORD>(ERROR_BAD_NETPATH), ::GetLastError());
+}
