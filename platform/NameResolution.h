@@ -18,7 +18,10 @@ PLAT_API DNS_STATUS WINAPI DnsQuery_W(PCWSTR pszName, WORD wType, DWORD Options,
 PLAT_API VOID WINAPI DnsRecordListFree(PDNS_RECORD pRecordList, DNS_FREE_TYPE FreeType);
 PLAT_API VOID WINAPI DnsFree(PVOID pData, DNS_FREE_TYPE FreeType);
 
-// WSAAPI is WINAPI; winsock.h undefines its macro again.
+// WSAAPI is WINAPI; winsock.h undefines its macro again. A process starts
+// Winsock before it resolves names; the platform counts starts and cleanups.
+PLAT_API int WINAPI WSAStartup(WORD wVersionRequested, LPWSADATA lpWSAData);
+PLAT_API int WINAPI WSACleanup();
 PLAT_API struct hostent* WINAPI gethostbyname(const char* name);
 PLAT_API struct hostent* WINAPI gethostbyaddr(const char* addr, int len, int type);
 

@@ -3,6 +3,7 @@
 #include "common/PlatHandles.h"
 #include "common/ResourceText.h"
 #include "common/Result.h"
+#include "common/WinsockUse.h"
 #include "resources/ImageIndex.h"
 #include "resources/ViewsIds.h"
 #include "views/HostNames.h"
@@ -30,6 +31,9 @@ private:
         const std::wstring yes = LoadResourceString(IDS_YES, kRowTextChars);
         const std::wstring no = LoadResourceString(IDS_NO, kRowTextChars);
         std::wstring server = Context().computer;
+        // For the reverse lookups of address clients; without it they only
+        // show their addresses.
+        const WinsockUse winsock;
         DWORD resume = 0;
         int row = 0;
         while (!Stopping()) {

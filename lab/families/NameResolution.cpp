@@ -1,7 +1,9 @@
 // Host names and ICMP echo: gethostbyname and gethostbyaddr answer from the
 // network's name space (DNS name and address of each computer), and an echo
 // reaches a computer that is online; others time out after the caller's
-// timeout, on the lab's clock.
+// timeout, on the lab's clock. As ws2_32 does, the name functions answer
+// WSANOTINITIALISED until the process has started Winsock (starts and
+// cleanups are counted per process, not per network).
 #include "platform/NameResolution.h"
 
 #include "lab/Accounting.h"
@@ -9,6 +11,7 @@
 #include "lab/Gate.h"
 #include "lab/Text.h"
 
+#include <atomic>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -18,6 +21,18 @@ namespace {
 constexpr int kWsaNoData = 11004;  // WSANO_DATA: the name is known but has no address
 constexpr int kWsaFault = 10014;   // WSAEFAULT
 constexpr int kWsaNoFamily = 10047;  // WSAEAFNOSUPPORT
+constexpr int kWsaNotInitialised = 10093;  // WSANOTINITIALISED
+constexpr int kWsaVersionNotSupported = 10092;  // WSAVERNOTSUPPORTED
+constexpr WORD kHighestVersion = MAKEWORD(2, 2);
+
+// Outstanding WSAStartup calls of this process.
+std::atomic<long> g_winsockStarts{0};
+
+bool WinsockStarted() {
+    if (g_winsockStarts.load() > 0) return true;
+    ::SetLastError(kWsaNotInitialised);
+    return false;
+}
 
 // Windows keeps one hostent per thread; each call overwrites the previous one.
 struct HostEntry {
@@ -67,7 +82,39 @@ hostent* Answer(const lab::Computer& c) {
 
 }  // namespace
 
+int WINAPI plat::WSAStartup(WORD wVersionRequested, LPWSADATA lpWSAData) {
+    // The result is the error itself; the last error is not set.
+    if (!lpWSAData) return kWsaFault;
+    if (LOBYTE(wVersionRequested) < 1) return kWsaVersionNotSupported;
+    {
+        lab::Gate gate(nullptr, lab::Family::HostNames, "WSAStartup");
+        if (gate.Error()) return static_cast<int>(gate.Error());
+    }
+    std::memset(lpWSAData, 0, sizeof *lpWSAData);
+    // Versions above 2.2 are answered with 2.2, as ws2_32 does.
+    const bool above = LOBYTE(wVersionRequested) > 2 ||
+                       (LOBYTE(wVersionRequested) == 2 && HIBYTE(wVersionRequested) > 2);
+    lpWSAData->wVersion = above ? kHighestVersion : wVersionRequested;
+    lpWSAData->wHighVersion = kHighestVersion;
+    std::strcpy(lpWSAData->szDescription, "WinSock 2.0");
+    std::strcpy(lpWSAData->szSystemStatus, "Running");
+    ++g_winsockStarts;
+    return 0;
+}
+
+int WINAPI plat::WSACleanup() {
+    long current = g_winsockStarts.load();
+    while (current > 0 && !g_winsockStarts.compare_exchange_weak(current, current - 1)) {
+    }
+    if (current <= 0) {
+        ::SetLastError(kWsaNotInitialised);
+        return SOCKET_ERROR;
+    }
+    return 0;
+}
+
 hostent* WINAPI plat::gethostbyname(const char* name) {
+    if (!WinsockStarted()) return nullptr;
     if (!name) {
         ::SetLastError(kWsaFault);
         return nullptr;
@@ -82,6 +129,7 @@ hostent* WINAPI plat::gethostbyname(const char* name) {
 }
 
 hostent* WINAPI plat::gethostbyaddr(const char* addr, int len, int type) {
+    if (!WinsockStarted()) return nullptr;
     if (!addr) {
         ::SetLastError(kWsaFault);
         return nullptr;

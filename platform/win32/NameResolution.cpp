@@ -5,6 +5,8 @@ DNS_STATUS WINAPI plat::DnsQuery_W(PCWSTR pszName, WORD wType, DWORD Options, PI
 VOID WINAPI plat::DnsRecordListFree(PDNS_RECORD pRecordList, DNS_FREE_TYPE) { ::DnsFree(pRecordList, DnsFreeRecordList); }
 VOID WINAPI plat::DnsFree(PVOID pData, DNS_FREE_TYPE FreeType) { ::DnsFree(pData, FreeType); }
 
+int WINAPI plat::WSAStartup(WORD wVersionRequested, LPWSADATA lpWSAData) { return ::WSAStartup(wVersionRequested, lpWSAData); }
+int WINAPI plat::WSACleanup() { return ::WSACleanup(); }
 struct hostent* WINAPI plat::gethostbyname(const char* name) { return ::gethostbyname(name); }
 struct hostent* WINAPI plat::gethostbyaddr(const char* addr, int len, int type) { return ::gethostbyaddr(addr, len, type); }
 

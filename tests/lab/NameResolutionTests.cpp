@@ -10,9 +10,16 @@ namespace {
 
 using labtest::LabTest;
 
+// Winsock is started for each test, as a process that resolves names must.
 class LabNameResolution : public LabTest {
 protected:
+    void SetUp() override {
+        LabTest::SetUp();
+        WSADATA data;
+        ASSERT_EQ(0, plat::WSAStartup(MAKEWORD(2, 2), &data));
+    }
     void TearDown() override {
+        EXPECT_EQ(0, plat::WSACleanup());
         EXPECT_EQ(L"clean", lab::LeakReport());
         LabSetVirtualClock(FALSE);
         LabTest::TearDown();
@@ -32,6 +39,65 @@ protected:
                                   timeout);
     }
 };
+
+// Each test runs in a process of its own, which has not started Winsock.
+using LabWinsock = LabTest;
+
+TEST_F(LabWinsock, NamesResolveOnlyWhileStartedAndStartsAreCounted) {
+    const char fs01[4] = {10, 0, 0, 20};
+    auto byName = [] { return plat::gethostbyname("fs01") != nullptr; };
+    auto byAddress = [&] { return plat::gethostbyaddr(fs01, 4, AF_INET) != nullptr; };
+    auto refused = [](bool resolved) { return !resolved && ::GetLastError() == static_cast<DWORD>(WSANOTINITIALISED); };
+
+    EXPECT_TRUE(refused(byName()));
+    EXPECT_TRUE(refused(byAddress()));
+    EXPECT_EQ(0u, LabCallCount(nullptr, "gethostbyname")) << "refused before reaching the network";
+    ::SetLastError(0);
+    EXPECT_EQ(SOCKET_ERROR, plat::WSACleanup());
+    EXPECT_EQ(static_cast<DWORD>(WSANOTINITIALISED), ::GetLastError());
+
+    // Two starts need two cleanups.
+    WSADATA data;
+    ASSERT_EQ(0, plat::WSAStartup(MAKEWORD(2, 2), &data));
+    ASSERT_EQ(0, plat::WSAStartup(MAKEWORD(1, 1), &data));
+    EXPECT_TRUE(byName());
+    EXPECT_TRUE(byAddress());
+    EXPECT_EQ(0, plat::WSACleanup());
+    EXPECT_TRUE(byName());
+    EXPECT_EQ(0, plat::WSACleanup());
+    EXPECT_TRUE(refused(byName()));
+}
+
+TEST_F(LabWinsock, StartNegotiatesTheVersionAndAnswersItsErrorDirectly) {
+    struct Case {
+        WORD requested;
+        int result;
+        WORD version;  // when started
+    };
+    const Case cases[] = {
+        {MAKEWORD(2, 2), 0, MAKEWORD(2, 2)},
+        {MAKEWORD(1, 1), 0, MAKEWORD(1, 1)},
+        {MAKEWORD(2, 0), 0, MAKEWORD(2, 0)},
+        {MAKEWORD(3, 0), 0, MAKEWORD(2, 2)},  // higher than known: the highest
+        {MAKEWORD(0, 9), WSAVERNOTSUPPORTED, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.requested);
+        WSADATA data{};
+        ::SetLastError(0xdeadbeef);
+        ASSERT_EQ(c.result, plat::WSAStartup(c.requested, &data));
+        EXPECT_EQ(0xdeadbeefu, ::GetLastError()) << "the result is the error";
+        if (c.result != 0) continue;
+        EXPECT_EQ(c.version, data.wVersion);
+        EXPECT_EQ(MAKEWORD(2, 2), data.wHighVersion);
+        EXPECT_EQ(0, plat::WSACleanup());
+    }
+    EXPECT_EQ(WSAEFAULT, plat::WSAStartup(MAKEWORD(2, 2), nullptr));
+    LabAddFault(nullptr, "WSAStartup", WSASYSNOTREADY, 1, 1);
+    WSADATA data;
+    EXPECT_EQ(WSASYSNOTREADY, plat::WSAStartup(MAKEWORD(2, 2), &data));
+    EXPECT_EQ(SOCKET_ERROR, plat::WSACleanup()) << "failed starts are not counted";
+}
 
 TEST_F(LabNameResolution, NamesAndAddressesBothWays) {
     const hostent* byName = plat::gethostbyname("fs01");

@@ -2,6 +2,8 @@
 // clients), batches, and closing one session or all of them.
 #include "tests/views/ViewTestSupport.h"
 
+#include "platform/NameResolution.h"
+
 namespace {
 
 using namespace viewtest;
@@ -52,6 +54,10 @@ protected:
 };
 
 TEST_F(SessionsView, RowsAcrossBatchesWithTheirTexts) {
+    // This process never starts Winsock itself: the view's reverse lookups
+    // must start it (and end it again).
+    ASSERT_EQ(nullptr, plat::gethostbyname("admin01"));
+    ASSERT_EQ(static_cast<DWORD>(WSANOTINITIALISED), ::GetLastError());
     HWND view = Open(vantrel::SessionsView(), L"FS01");
     EXPECT_EQ(3u, LabCallCount(L"FS01", "NetSessionEnum")) << "six sessions in batches of two";
     const Rows expected = {
@@ -73,6 +79,7 @@ TEST_F(SessionsView, RowsAcrossBatchesWithTheirTexts) {
     // was looked up by address.
     EXPECT_EQ(3u, LabCallCount(nullptr, "IcmpSendEcho"));
     EXPECT_EQ(1u, LabCallCount(nullptr, "gethostbyaddr"));
+    EXPECT_EQ(SOCKET_ERROR, plat::WSACleanup()) << "every start was paired with a cleanup";
 }
 
 TEST_F(SessionsView, EchoHandleFailureShowsTheAddress) {
