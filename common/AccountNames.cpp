@@ -13,7 +13,9 @@ namespace vantrel {
 namespace {
 
 constexpr DWORD kNameChars = 256;
-constexpr DWORD kRidDomainChars = 15;  // NetBIOS domain names fit
+// A NetBIOS name of the full 15 characters and its terminator: the domain of
+// a computer's own accounts is the computer's name.
+constexpr DWORD kRidDomainChars = 16;
 constexpr DWORD kMaxLocalName = 20;
 constexpr DWORD kLastControlCode = 30;
 constexpr DWORD kMajorVersionMask = 0x0F;

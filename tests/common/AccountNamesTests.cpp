@@ -178,14 +178,21 @@ TEST_F(AccountLookups, NamesOfRelativeIdentifiers) {
     EXPECT_EQ(L"Guest", name);  // left alone on failure
 }
 
-TEST_F(AccountLookups, TheDomainBufferHoldsFourteenCharacters) {
+// NetBIOS names have up to 15 characters, and a computer's accounts carry
+// its name as their domain.
+TEST_F(AccountLookups, ComputersWithNamesOfEveryLengthAnswer) {
     ASSERT_EQ(0u, lab::LoadScenarioText(R"({
       "domain": {"name": "D"}, "interactiveUser": "D\\a", "accounts": [{"name": "D\\a", "password": ""}],
-      "computers": [{"name": "FIFTEENCHARNAME"}, {"name": "FOURTEENCHARNM"}]
+      "computers": [{"name": "FIFTEENCHARNAME"}, {"name": "FOURTEENCHARNM"}, {"name": "S"}]
     })"));
-    std::wstring name;
-    EXPECT_EQ(HRESULT_FROM_WIN32(ERROR_INSUFFICIENT_BUFFER), AccountNameForRid(L"FIFTEENCHARNAME", 500, name));
-    EXPECT_EQ(S_OK, AccountNameForRid(L"FOURTEENCHARNM", 500, name));
+    for (const wchar_t* computer : {L"FIFTEENCHARNAME", L"FOURTEENCHARNM", L"S"}) {
+        SCOPED_TRACE(computer);
+        std::wstring name;
+        EXPECT_EQ(S_OK, AccountNameForRid(computer, 500, name));
+        EXPECT_EQ(L"Administrator", name);
+        EXPECT_EQ(S_OK, AccountNameForRid(computer, 501, name));
+        EXPECT_EQ(L"Guest", name);
+    }
 }
 
 TEST_F(AccountLookups, NameToIdentifierAndTheUsersGroup) {
