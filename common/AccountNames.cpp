@@ -28,7 +28,8 @@ struct FreeSidOwner {
     }
 };
 
-HRESULT NameOfSid(const wchar_t* server, PSID sid, DWORD domainChars, std::wstring& name) {
+HRESULT NameOfSid(const wchar_t* server, PSID sid, DWORD domainChars, std::wstring& name,
+                  std::wstring* domainName = nullptr) {
     wchar_t account[kNameChars];
     std::wstring domain(domainChars, L'\0');
     DWORD accountChars = kNameChars;
@@ -36,6 +37,7 @@ HRESULT NameOfSid(const wchar_t* server, PSID sid, DWORD domainChars, std::wstri
     RETURN_LAST_ERROR_IF(
         !plat::LookupAccountSidW(server, sid, account, &accountChars, domain.data(), &domainChars, &use));
     name.assign(account);
+    if (domainName) domainName->assign(domain.c_str());
     return S_OK;
 }
 
@@ -51,6 +53,18 @@ HRESULT AccountNameForRid(const wchar_t* server, DWORD rid, std::wstring& name) 
     for (BYTE i = 0; i < count; ++i) *::GetSidSubAuthority(sid.data(), i) = *::GetSidSubAuthority(domain, i);
     *::GetSidSubAuthority(sid.data(), count) = rid;
     return NameOfSid(server, sid.data(), kRidDomainChars, name);
+}
+
+HRESULT DownlevelNameOfSid(const wchar_t* server, const SidBytes& sid, std::wstring& name) {
+    SidBytes copy(sid);  // the lookup takes a non-const identifier
+    if (copy.size() < ::GetSidLengthRequired(0) || !::IsValidSid(copy.data()) ||
+        ::GetLengthSid(copy.data()) > copy.size())
+        RETURN_HR(E_INVALIDARG);
+    std::wstring account, domain;
+    RETURN_IF_FAILED(NameOfSid(server, copy.data(), kNameChars, account, &domain));
+    // Well-known principals without a domain (Everyone) have their name alone.
+    name = domain.empty() ? account : domain + L"\\" + account;
+    return S_OK;
 }
 
 HRESULT AccountNameToSid(const wchar_t* server, const wchar_t* name, SidBytes& sid) {

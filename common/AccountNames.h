@@ -16,6 +16,11 @@ namespace vantrel {
 // renamed to. Platform errors come back as HRESULTs.
 HRESULT AccountNameForRid(const wchar_t* server, DWORD rid, std::wstring& name);
 
+// "DOMAIN\name" (the pre-Windows 2000 form) of the account with identifier
+// `sid`, as the server resolves it; E_INVALIDARG for bytes that are not an
+// identifier.
+HRESULT DownlevelNameOfSid(const wchar_t* server, const SidBytes& sid, std::wstring& name);
+
 // The identifier of `name` as the server resolves it.
 HRESULT AccountNameToSid(const wchar_t* server, const wchar_t* name, SidBytes& sid);
 

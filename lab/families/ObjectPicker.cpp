@@ -17,6 +17,7 @@
 #include <atomic>
 #include <cstddef>
 #include <cstring>
+#include <cwctype>
 #include <set>
 #include <string>
 #include <vector>
@@ -25,8 +26,10 @@ namespace {
 
 struct Row {
     std::wstring name;   // as the picker shows it: the account's own name
-    std::wstring path;   // WinNT://DOMAIN/name, WinNT://DOMAIN/COMPUTER/name for a computer's own accounts
-    std::wstring cls;    // "User" or "Group" (the WinNT provider's classes)
+    std::wstring path;   // WinNT://DOMAIN/name, WinNT://DOMAIN/COMPUTER/name for a computer's own accounts,
+                         // LDAP://CN=name,CN=Users,DC=... for directory accounts (below)
+    std::wstring folder;  // "In Folder": DOMAIN or DOMAIN/COMPUTER
+    std::wstring cls;    // "User" or "Group" (the WinNT provider's classes), "user" or "group" (LDAP's)
     std::wstring upn;
     std::vector<BYTE> sid;
     ULONG scopeType = 0;
@@ -34,9 +37,34 @@ struct Row {
 
 struct Scope {
     ULONG type = 0;
+    ULONG flags = 0;      // DSOP_SCOPE_FLAG_*
     ULONG filter = 0;     // up-level filters of all modes
     ULONG downlevel = 0;  // DSOP_DOWNLEVEL_FILTER_* (high bit set when any)
 };
+
+// Where a directory account is found, as the platform's picker names it. The
+// domain is a directory domain, so its accounts come as LDAP paths; a scope
+// that asks for the WinNT provider gets WinNT paths, which needs a domain by
+// its NetBIOS name (joined and external domains have one, the enterprise and
+// the global catalogue do not).
+bool GivesWinNtPaths(const Scope& s) {
+    constexpr ULONG kNamedDomains = DSOP_SCOPE_TYPE_UPLEVEL_JOINED_DOMAIN | DSOP_SCOPE_TYPE_DOWNLEVEL_JOINED_DOMAIN |
+                                    DSOP_SCOPE_TYPE_EXTERNAL_UPLEVEL_DOMAIN | DSOP_SCOPE_TYPE_EXTERNAL_DOWNLEVEL_DOMAIN;
+    return (s.flags & DSOP_SCOPE_FLAG_WANT_PROVIDER_WINNT) && (s.type & kNamedDomains);
+}
+
+// ",DC=lab,DC=local" for lab.local.
+std::wstring LdapDomainPart(const std::wstring& dnsName) {
+    std::wstring part;
+    size_t start = 0;
+    while (start <= dnsName.size()) {
+        const size_t dot = dnsName.find(L'.', start);
+        part += L",DC=" + dnsName.substr(start, dot == std::wstring::npos ? std::wstring::npos : dot - start);
+        if (dot == std::wstring::npos) break;
+        start = dot + 1;
+    }
+    return part;
+}
 
 bool WantsUsers(const Scope& s) {
     return (s.filter & DSOP_FILTER_USERS) || (s.downlevel & DSOP_DOWNLEVEL_FILTER_USERS & 0x7FFFFFFF);
@@ -53,16 +81,22 @@ bool WantsGlobalGroups(const Scope& s) {
 
 // Accounts of one authority (the target computer or the domain) that the
 // scope's filters ask for: users first, then the groups they belong to.
+// `pathPrefix` empty: the directory's paths (the domain's accounts).
 void AddRows(const lab::Network& net, const std::wstring& authority, const std::wstring& pathPrefix, const Scope& scope,
              bool groupsAreLocal, std::vector<Row>& rows) {
+    const bool winNt = !pathPrefix.empty();
+    const std::wstring prefix = winNt ? pathPrefix : L"LDAP://CN=";
+    const std::wstring suffix = winNt ? L"" : L",CN=Users" + LdapDomainPart(net.domainDnsName);
+    const std::wstring folder = winNt ? pathPrefix.substr(8, pathPrefix.size() - 9) : net.domainName;
     std::vector<std::wstring> groups;
     std::set<std::wstring> seen;
     for (const lab::Account& account : net.accounts) {
         if (WantsUsers(scope) && lab::EqualsNoCase(account.Domain(), authority)) {
             Row row;
             row.name = std::wstring(account.User());
-            row.path = pathPrefix + row.name;
-            row.cls = L"User";
+            row.path = prefix + row.name + suffix;
+            row.folder = folder;
+            row.cls = winNt ? L"User" : L"user";
             row.upn = account.upn;
             row.sid = lab::AccountSid(account.name);
             row.scopeType = scope.type;
@@ -79,8 +113,9 @@ void AddRows(const lab::Network& net, const std::wstring& authority, const std::
     for (const std::wstring& group : groups) {
         Row row;
         row.name = group.substr(group.find(L'\\') + 1);
-        row.path = pathPrefix + row.name;
-        row.cls = L"Group";
+        row.path = prefix + row.name + suffix;
+        row.folder = folder;
+        row.cls = winNt ? L"Group" : L"group";
         row.sid = lab::AccountSid(group);
         row.scopeType = scope.type;
         rows.push_back(std::move(row));
@@ -302,8 +337,9 @@ struct PickerDialog {
         }
         for (size_t i = 0; i < rows->size(); ++i) {
             const Row& row = (*rows)[i];
-            // "In Folder": the authority part of the path.
-            std::wstring folder = row.path.substr(8, row.path.size() - 8 - row.name.size() - 1);
+            std::wstring folder = row.folder;
+            std::wstring type = row.cls;  // "User" whichever provider's class it is
+            if (!type.empty()) type[0] = static_cast<wchar_t>(std::towupper(type[0]));
             LVITEMW item{};
             item.mask = LVIF_TEXT | LVIF_PARAM;
             item.iItem = static_cast<int>(i);
@@ -311,7 +347,7 @@ struct PickerDialog {
             item.lParam = static_cast<LPARAM>(i);
             const int at = ListView_InsertItem(list, &item);
             ListView_SetItemText(list, at, 1, folder.data());
-            ListView_SetItemText(list, at, 2, const_cast<wchar_t*>(row.cls.c_str()));
+            ListView_SetItemText(list, at, 2, type.data());
         }
         if (!multiple) ::SetWindowLongPtrW(list, GWL_STYLE, ::GetWindowLongPtrW(list, GWL_STYLE) | LVS_SINGLESEL);
         ::EnableWindow(::GetDlgItem(window, IDOK), FALSE);
@@ -391,7 +427,8 @@ public:
             const DSOP_SCOPE_INIT_INFO& s = info->aDsScopeInfos[i];
             if (s.cbSize != sizeof(DSOP_SCOPE_INIT_INFO) || s.flType == 0) return E_INVALIDARG;
             const DSOP_UPLEVEL_FILTER_FLAGS& up = s.FilterFlags.Uplevel;
-            scopes.push_back({s.flType, up.flBothModes | up.flMixedModeOnly | up.flNativeModeOnly, s.FilterFlags.flDownlevel});
+            scopes.push_back(
+                {s.flType, s.flScope, up.flBothModes | up.flMixedModeOnly | up.flNativeModeOnly, s.FilterFlags.flDownlevel});
         }
         std::vector<std::wstring> attributes;
         for (ULONG i = 0; i < info->cAttributesToFetch; ++i)
@@ -423,7 +460,8 @@ public:
                 if (scope.type & DSOP_SCOPE_TYPE_TARGET_COMPUTER)
                     AddRows(net, computer.name, L"WinNT://" + computer.domain + L"/" + computer.name + L"/", scope, true, rows);
                 if (scope.type & ~(DSOP_SCOPE_TYPE_TARGET_COMPUTER | DSOP_SCOPE_TYPE_WORKGROUP))
-                    AddRows(net, net.domainName, L"WinNT://" + net.domainName + L"/", scope, false, rows);
+                    AddRows(net, net.domainName, GivesWinNtPaths(scope) ? L"WinNT://" + net.domainName + L"/" : L"",
+                            scope, false, rows);
             }
         }
         INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_LISTVIEW_CLASSES};

@@ -138,8 +138,10 @@ void LogOnPage::Browse() {
     const std::vector<PickerScope> scopes{
         {DSOP_SCOPE_TYPE_TARGET_COMPUTER, DSOP_SCOPE_FLAG_STARTING_SCOPE, DSOP_FILTER_USERS,
          DSOP_DOWNLEVEL_FILTER_USERS},
-        {DSOP_SCOPE_TYPE_UPLEVEL_JOINED_DOMAIN | DSOP_SCOPE_TYPE_DOWNLEVEL_JOINED_DOMAIN, 0, DSOP_FILTER_USERS,
-         DSOP_DOWNLEVEL_FILTER_USERS}};
+        // WinNT paths carry the pre-Windows 2000 name; without the flag a
+        // directory domain answers with LDAP paths.
+        {DSOP_SCOPE_TYPE_UPLEVEL_JOINED_DOMAIN | DSOP_SCOPE_TYPE_DOWNLEVEL_JOINED_DOMAIN,
+         DSOP_SCOPE_FLAG_WANT_PROVIDER_WINNT, DSOP_FILTER_USERS, DSOP_DOWNLEVEL_FILTER_USERS}};
     std::vector<PickedObject> picked;
     HRESULT hr = picker.Initialize(state_.computer, scopes, 0);
     if (SUCCEEDED(hr)) hr = picker.Show(Window(), &picked);
@@ -148,7 +150,12 @@ void LogOnPage::Browse() {
         return;
     }
     if (hr == S_FALSE || picked.empty()) return;
-    const std::optional<std::wstring> name = DownlevelNameFromPath(picked.front().path);
+    std::optional<std::wstring> name = DownlevelNameFromPath(picked.front().path);
+    std::wstring translated;
+    // Any other path (LDAP, GC): the target computer names the identifier.
+    const wchar_t* server = state_.computer.empty() ? nullptr : state_.computer.c_str();
+    if (!name && SUCCEEDED(DownlevelNameOfSid(server, picked.front().sid, translated)))
+        name = translated;
     if (!name) {
         Warn(IDS_EDITOR_NO_DOWNLEVEL_NAME);
         return;

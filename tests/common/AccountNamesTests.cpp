@@ -4,6 +4,7 @@
 #include "common/Handles.h"
 #include "common/SidValue.h"
 #include "lab/LabControl.h"
+#include "lab/Sids.h"
 #include "tests/services/LabFixture.h"
 #include "tests/support/WindowDriver.h"
 
@@ -192,6 +193,39 @@ TEST_F(AccountLookups, ComputersWithNamesOfEveryLengthAnswer) {
         EXPECT_EQ(L"Administrator", name);
         EXPECT_EQ(S_OK, AccountNameForRid(computer, 501, name));
         EXPECT_EQ(L"Guest", name);
+    }
+}
+
+// What a picked directory account's identifier is called before Windows 2000
+// names: the target computer resolves it.
+TEST_F(AccountLookups, IdentifiersGiveDownlevelNames) {
+    SidBytes admins, everyone, stranger;
+    ASSERT_TRUE(TextToSid(L"S-1-5-32-544", admins));
+    ASSERT_TRUE(TextToSid(L"S-1-1-0", everyone));
+    ASSERT_TRUE(TextToSid(L"S-1-5-21-1-2-3-4242", stranger));
+    const SidBytes cut(admins.begin(), admins.end() - 1);
+    struct Case {
+        const wchar_t* server;
+        SidBytes sid;
+        HRESULT result;
+        const wchar_t* name;
+    };
+    const Case cases[] = {
+        {L"FS01", lab::AccountSid(L"LAB\\operator"), S_OK, L"LAB\\operator"},
+        {nullptr, lab::AccountSid(L"LAB\\operator"), S_OK, L"LAB\\operator"},
+        {L"FS01", admins, S_OK, L"BUILTIN\\Administrators"},
+        {L"FS01", everyone, S_OK, L"Everyone"},
+        {L"FS01", stranger, HRESULT_FROM_WIN32(ERROR_NONE_MAPPED), L"kept"},
+        {L"LAPTOP07", admins, HRESULT_FROM_WIN32(RPC_S_SERVER_UNAVAILABLE), L"kept"},  // offline
+        {L"FS01", cut, E_INVALIDARG, L"kept"},
+        {L"FS01", SidBytes{1, 0}, E_INVALIDARG, L"kept"},
+        {L"FS01", SidBytes{}, E_INVALIDARG, L"kept"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << (c.server ? c.server : L"(local)") << " " << c.name);
+        std::wstring name = L"kept";
+        EXPECT_EQ(c.result, DownlevelNameOfSid(c.server, c.sid, name));
+        EXPECT_EQ(c.name, name);
     }
 }
 

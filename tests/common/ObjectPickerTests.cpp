@@ -10,6 +10,7 @@
 #include <commctrl.h>
 #include <sddl.h>
 
+#include <algorithm>
 #include <cstddef>
 #include <cstring>
 #include <thread>
@@ -167,6 +168,43 @@ TEST_F(ObjectPickerTest, ComputerAccountsAndFiltersFollowTheScopes) {
     EXPECT_EQ((std::vector<std::wstring>{L"Backup Team|CORP/WS1|Group", L"Helpdesk|CORP|Group"}), groups.rows);
     ASSERT_EQ(1u, picked.size());
     EXPECT_EQ(L"Group", picked[0].objectClass);
+}
+
+// The domain is a directory domain: its accounts come as LDAP paths unless a
+// scope that names a domain asks for the WinNT provider.
+TEST_F(ObjectPickerTest, DomainAccountsComeAsLdapPathsUnlessAScopeAsksForWinNt) {
+    constexpr wchar_t kLdap[] = L"LDAP://CN=operator,CN=Users,DC=lab,DC=local";
+    struct Case {
+        ULONG type;
+        ULONG flags;
+        const wchar_t* path;
+        const wchar_t* objectClass;
+    };
+    const Case cases[] = {
+        {DSOP_SCOPE_TYPE_UPLEVEL_JOINED_DOMAIN, 0, kLdap, L"user"},
+        {DSOP_SCOPE_TYPE_UPLEVEL_JOINED_DOMAIN, DSOP_SCOPE_FLAG_WANT_PROVIDER_LDAP, kLdap, L"user"},
+        {DSOP_SCOPE_TYPE_UPLEVEL_JOINED_DOMAIN, DSOP_SCOPE_FLAG_WANT_PROVIDER_WINNT, L"WinNT://LAB/operator", L"User"},
+        {DSOP_SCOPE_TYPE_EXTERNAL_UPLEVEL_DOMAIN, DSOP_SCOPE_FLAG_WANT_PROVIDER_WINNT, L"WinNT://LAB/operator", L"User"},
+        {DSOP_SCOPE_TYPE_GLOBAL_CATALOG, DSOP_SCOPE_FLAG_WANT_PROVIDER_WINNT, kLdap, L"user"},
+        {DSOP_SCOPE_TYPE_ENTERPRISE_DOMAIN, DSOP_SCOPE_FLAG_WANT_PROVIDER_WINNT, kLdap, L"user"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << std::hex << c.type << " " << c.flags);
+        std::vector<PickedObject> picked;
+        PickerPerson person({L"operator"});
+        {
+            ObjectPicker picker;
+            ASSERT_EQ(S_OK, picker.Initialize(L"FS01", {{c.type, c.flags, DSOP_FILTER_USERS, 0}}, 0));
+            EXPECT_EQ(S_OK, picker.Show(nullptr, &picked));
+        }
+        person.Join();
+        ASSERT_EQ(1u, picked.size());
+        EXPECT_EQ(c.path, picked[0].path);
+        EXPECT_EQ(c.objectClass, picked[0].objectClass);
+        EXPECT_EQ(lab::AccountSid(L"LAB\\operator"), picked[0].sid) << "whatever the path, the identifier comes";
+        EXPECT_NE(person.rows.end(), std::find(person.rows.begin(), person.rows.end(), L"operator|LAB|User"))
+            << "the dialog shows the same rows";
+    }
 }
 
 TEST_F(ObjectPickerTest, CancelChoosesNothing) {
