@@ -1,8 +1,12 @@
 #include "common/WorkerThread.h"
 
+#include "common/ComPtr.h"
+#include "common/ModuleState.h"
 #include "common/Result.h"
 
 #include <process.h>
+
+#include <new>
 
 namespace vantrel {
 
@@ -104,6 +108,62 @@ unsigned __stdcall WorkerThread::ThreadProc(void* param) {
     const HRESULT result = self->Run();
     self->Release();  // may destroy the object: touch nothing after this
     return static_cast<unsigned>(result);
+}
+
+namespace {
+
+class PumpedCall final : public WorkerThread {
+public:
+    // Keeps the module loaded for as long as a late call still runs.
+    explicit PumpedCall(std::function<HRESULT()> call) noexcept
+        : call_(std::move(call)), done_(::CreateEventW(nullptr, TRUE, FALSE, nullptr)) {
+        module::Lock();
+    }
+    ~PumpedCall() override { module::Unlock(); }
+
+    HANDLE Done() const noexcept { return done_.Get(); }
+    // Only once Done is set.
+    HRESULT Result() const noexcept { return result_; }
+
+private:
+    HRESULT Run() override {
+        result_ = call_();
+        ::SetEvent(done_.Get());
+        return result_;
+    }
+
+    std::function<HRESULT()> call_;
+    UniqueHandle done_;
+    HRESULT result_ = E_FAIL;
+};
+
+}  // namespace
+
+HRESULT CallPumping(std::function<HRESULT()> call, DWORD timeoutMs) {
+    ComPtr<PumpedCall> worker(new (std::nothrow) PumpedCall(std::move(call)));
+    if (!worker) RETURN_HR(E_OUTOFMEMORY);
+    RETURN_LAST_ERROR_IF(!worker->Done());
+    // The bound is one point in time: WaitPumping's timeout starts again at
+    // every message, so a steady stream of them would never let it expire.
+    UniqueHandle deadline(::CreateWaitableTimerW(nullptr, TRUE, nullptr));
+    RETURN_LAST_ERROR_IF(!deadline);
+    LARGE_INTEGER due{};
+    due.QuadPart = -10000LL * timeoutMs;  // relative, in 100 ns
+    RETURN_LAST_ERROR_IF(!::SetWaitableTimer(deadline.Get(), &due, 0, nullptr, nullptr, FALSE));
+    RETURN_IF_FAILED(worker->Start(0, 0, false));
+
+    const HANDLE handles[] = {worker->Done(), deadline.Get()};
+    for (;;) {
+        const DWORD wait = ::MsgWaitForMultipleObjects(2, handles, FALSE, INFINITE, QS_ALLINPUT);
+        if (wait == WAIT_OBJECT_0) return worker->Result();
+        if (wait == WAIT_OBJECT_0 + 1) RETURN_WIN32(WAIT_TIMEOUT);
+        RETURN_LAST_ERROR_IF(wait != WAIT_OBJECT_0 + 2);
+        MSG msg;
+        while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            ::TranslateMessage(&msg);
+            ::DispatchMessageW(&msg);
+        }
+    }
 }
 
 }  // namespace vantrel

@@ -11,6 +11,8 @@
 
 #include <windows.h>
 
+#include <functional>
+
 namespace vantrel {
 
 class WorkerThread {
@@ -65,5 +67,12 @@ private:
 // The message-pumping wait on any handle (used by WorkerThread and by owners
 // that wait for other kinds of threads).
 HRESULT WaitPumpingFor(HANDLE handle, DWORD timeoutMs);
+
+// Runs `call` on a worker of its own while the calling thread dispatches its
+// messages, and returns its result, or HRESULT_FROM_WIN32(WAIT_TIMEOUT) when
+// it has not answered within `timeoutMs` (counted from the call, whatever
+// messages come meanwhile). A late call runs on to its end unwatched: it must
+// work only on what it owns (copies, and shared results the caller drops).
+HRESULT CallPumping(std::function<HRESULT()> call, DWORD timeoutMs);
 
 }  // namespace vantrel

@@ -239,20 +239,58 @@ void OnInsertRows(HWND window, ViewContext& context) {
     }
 }
 
-void OnContextMenu(HWND window, const NMITEMACTIVATE& click) {
-    const ViewContext* context = Context(window);
-    if (!context) return;
+// The item popup (sub-menu 1) or the list's (0), at `at` in screen
+// coordinates, kept clear of `item` (screen coordinates) when one is given.
+void ShowContextMenu(HWND window, bool onItem, POINT at, const RECT* item) {
+    ViewContext* context = Context(window);
+    if (!context || context->menuPreparing) return;
+    UniqueMenu menu(::LoadMenuW(module::Instance(), MAKEINTRESOURCEW(context->definition->menuId)));
+    HMENU popup = menu ? ::GetSubMenu(menu.Get(), onItem ? 1 : 0) : nullptr;
+    if (!popup) return;
+    if (context->definition->prepareMenu) {
+        // Preparing may dispatch messages: one popup at a time, and none for
+        // a view that went away meanwhile.
+        context->menuPreparing = true;
+        context->definition->prepareMenu(window, popup, onItem);
+        context = Context(window);
+        if (!context) return;
+        context->menuPreparing = false;
+    }
+    TPMPARAMS clear{};
+    clear.cbSize = sizeof clear;
+    if (item) clear.rcExclude = *item;
+    ::TrackPopupMenuEx(popup, TPM_LEFTALIGN | TPM_TOPALIGN, at.x, at.y, window, item ? &clear : nullptr);
+}
+
+void OnRightClick(HWND window, const NMITEMACTIVATE& click) {
     HWND list = ListOf(window);
     LVHITTESTINFO hit{};
     hit.pt = click.ptAction;
     const bool onItem = ListView_HitTest(list, &hit) >= 0 && (hit.flags & LVHT_ONITEM) != 0;
-    UniqueMenu menu(::LoadMenuW(module::Instance(), MAKEINTRESOURCEW(context->definition->menuId)));
-    HMENU popup = menu ? ::GetSubMenu(menu.Get(), onItem ? 1 : 0) : nullptr;
-    if (!popup) return;
-    if (context->definition->prepareMenu) context->definition->prepareMenu(window, popup, onItem);
     POINT at = click.ptAction;
     ::ClientToScreen(list, &at);
-    ::TrackPopupMenu(popup, 0, at.x, at.y, 0, window, nullptr);
+    ShowContextMenu(window, onItem, at, nullptr);
+}
+
+// Shift+F10 and the context-menu key (WM_CONTEXTMENU without a position):
+// the popup a right-click on the focused item gives, below that item; the
+// list's own popup at its corner when no selected item has the focus. A
+// right-click was handled as NM_RCLICK already.
+void OnContextMenuKey(HWND window, LPARAM position) {
+    if (static_cast<DWORD>(position) != 0xFFFFFFFFu) return;  // (-1, -1): from the keyboard
+    HWND list = ListOf(window);
+    const int focused = ListView_GetNextItem(list, -1, LVNI_FOCUSED);
+    RECT item{};
+    const bool onItem = focused >= 0 && ListView_GetItemState(list, focused, LVIS_SELECTED) != 0 &&
+                        ListView_GetItemRect(list, focused, &item, LVIR_LABEL);
+    if (onItem) {
+        ::MapWindowPoints(list, nullptr, reinterpret_cast<POINT*>(&item), 2);
+        ShowContextMenu(window, true, POINT{item.left, item.bottom}, &item);
+        return;
+    }
+    POINT corner{0, 0};
+    ::ClientToScreen(list, &corner);
+    ShowContextMenu(window, false, corner, nullptr);
 }
 
 void RunCommand(HWND window, const ViewCommand& command) {
@@ -313,7 +351,7 @@ LRESULT OnNotify(HWND window, const NMHDR& header) {
     } else if (header.code == VIEWN_DEACTIVATE) {
         if (ViewContext* context = Context(window)) context->active = false;
     } else if (header.code == NM_RCLICK && header.idFrom == IDC_VIEW_LIST) {
-        OnContextMenu(window, reinterpret_cast<const NMITEMACTIVATE&>(header));
+        OnRightClick(window, reinterpret_cast<const NMITEMACTIVATE&>(header));
     } else if (header.code == NM_DBLCLK && header.idFrom == IDC_VIEW_LIST) {
         const ViewContext* context = Context(window);
         if (context && context->definition->doubleClickCommand != 0 &&
@@ -357,6 +395,9 @@ INT_PTR CALLBACK ViewProc(HWND window, UINT message, WPARAM wParam, LPARAM lPara
             return TRUE;
         case WM_COMMAND:
             OnCommand(window, LOWORD(wParam));
+            return TRUE;
+        case WM_CONTEXTMENU:
+            OnContextMenuKey(window, lParam);
             return TRUE;
         case WM_VIEW_INSERTROWS:
             if (ViewContext* context = Context(window)) OnInsertRows(window, *context);

@@ -240,22 +240,47 @@ private:
     }
 };
 
-// The item popup greys what cannot apply to the one selected service; the
-// reads run here, on the view's thread, through the row's own ServiceRef.
+// A menu read that has not answered by then counts as a failing read.
+constexpr DWORD kMenuReadMs = 3000;
+
+// One read of the popup's service, on a worker of its own with its own copy
+// of the service, while the view's thread keeps dispatching messages: a slow
+// or unreachable computer never freezes the console. The answer is taken
+// only when it came in time.
+template <typename Value, typename Read>
+HRESULT ReadForMenu(const ServiceRef& service, Value& out, Read read) {
+    auto answer = std::make_shared<Value>();
+    RETURN_IF_FAILED(CallPumping(
+        [copy = service, answer, read]() mutable { return read(copy, *answer); }, kMenuReadMs));
+    out = *answer;
+    return S_OK;
+}
+
+// The item popup greys what cannot apply to the one selected service. The
+// reads work on a copy taken before the first wait: the row may be gone by
+// the time they answer.
 void PrepareServiceMenu(HWND view, HMENU popup, bool onItem) {
     if (!onItem) return;
     HWND list = ::GetDlgItem(view, IDC_VIEW_LIST);
     ServiceMenuFacts facts;
     facts.selected = ListView_GetSelectedCount(list);
-    if (facts.selected == 1) {
-        if (ServiceRef* service = ServiceOfItem(list, ListView_GetNextItem(list, -1, LVNI_SELECTED))) {
+    const ServiceRef* row = facts.selected == 1 ? ServiceOfItem(list, ListView_GetNextItem(list, -1, LVNI_SELECTED))
+                                                : nullptr;
+    if (row) {
+        const ServiceRef service(*row);
+        DWORD startType = 0;
+        const HRESULT configRead = ReadForMenu(service, startType, [](ServiceRef& s, DWORD& value) {
             UniqueCoTaskMem config;
-            if (SUCCEEDED(service->QueryConfig(config)))
-                facts.startType = static_cast<const QUERY_SERVICE_CONFIGW*>(config.Get())->dwStartType;
-            if (facts.startType != SERVICE_DISABLED) {
-                SERVICE_STATUS_PROCESS status{};
-                if (SUCCEEDED(service->QueryStatus(status))) facts.status = status;
-            }
+            RETURN_IF_FAILED(s.QueryConfig(config));
+            value = static_cast<const QUERY_SERVICE_CONFIGW*>(config.Get())->dwStartType;
+            return S_OK;
+        });
+        if (SUCCEEDED(configRead)) facts.startType = startType;
+        if (facts.startType != SERVICE_DISABLED) {
+            SERVICE_STATUS_PROCESS status{};
+            if (SUCCEEDED(ReadForMenu(service, status,
+                                      [](ServiceRef& s, SERVICE_STATUS_PROCESS& value) { return s.QueryStatus(value); })))
+                facts.status = status;
         }
     }
     const DWORD greyed = GreyedServiceCommands(facts);

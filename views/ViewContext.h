@@ -28,6 +28,7 @@ struct ViewContext {
     ComPtr<WorkerThread> worker;       // the current enumeration, or none
     std::shared_ptr<RowHandoff> rows;  // how its rows arrive
     FillPaint paint;                   // when the filling list is painted
+    bool menuPreparing = false;        // a popup is being prepared (its reads pump messages)
     const ViewDefinition* definition = nullptr;
 };
 

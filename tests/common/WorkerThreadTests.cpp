@@ -4,6 +4,7 @@
 
 #include <atomic>
 #include <functional>
+#include <memory>
 #include <vector>
 
 using namespace vantrel;
@@ -238,4 +239,25 @@ TEST(WorkerThreadPumping, ReentrantNestedWaits) {
     order.push_back(2);
     EXPECT_EQ((std::vector<int>{1, 2}), order);
     ::CloseHandle(innerDone);
+}
+
+// A call bounded in time: its own result when it answers, a timeout when it
+// does not; messages keep flowing meanwhile, and a steady stream of them
+// (a timer) does not move the bound.
+TEST(WorkerThreadBoundedCall, AnswersInTimeOrTimesOutWhateverTheMessages) {
+    EXPECT_EQ(S_FALSE, CallPumping([] { return S_FALSE; }, 3000));
+    EXPECT_EQ(E_ACCESSDENIED, CallPumping([] { return E_ACCESSDENIED; }, 3000));
+
+    OwnerWindow owner;
+    ASSERT_NE(0u, ::SetTimer(owner.window, 1, 10, [](HWND window, UINT, UINT_PTR, DWORD) {
+        reinterpret_cast<OwnerWindow*>(::GetWindowLongPtrW(window, GWLP_USERDATA))->seen.push_back(WM_TIMER);
+    }));
+    auto release = std::make_shared<UniqueHandle>(::CreateEventW(nullptr, TRUE, FALSE, nullptr));
+    // Answers by itself only after 20 s: long after the bound, short of a hang.
+    const HRESULT late = CallPumping(
+        [release] { return ::WaitForSingleObject(release->Get(), 20000) == WAIT_OBJECT_0 ? S_OK : E_ABORT; }, 300);
+    ::KillTimer(owner.window, 1);
+    ::SetEvent(release->Get());
+    EXPECT_EQ(HRESULT_FROM_WIN32(WAIT_TIMEOUT), late);
+    EXPECT_FALSE(owner.seen.empty()) << "the timer's messages were dispatched during the wait";
 }

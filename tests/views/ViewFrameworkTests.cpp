@@ -9,6 +9,7 @@
 #include "tests/module/ModuleTestSupport.h"
 #include "views/ListWriter.h"
 
+#include <cstdlib>
 #include <memory>
 #include <thread>
 
@@ -217,6 +218,50 @@ TEST_F(ViewFramework, ContextMenusOnItemsAndEmptySpace) {
         picker.Stop();
         WaitForEnumeration(view);
         EXPECT_EQ(2u, Enumerations()) << "the chosen command arrives as WM_COMMAND";
+    }
+}
+
+// Shift+F10 and the context-menu key: WM_CONTEXTMENU at (-1, -1) opens the
+// popup a right-click on the focused item would, without covering the item.
+// A WM_CONTEXTMENU with a position follows a right-click the view has already
+// answered, and opens nothing more.
+TEST_F(ViewFramework, ContextMenuKeyOpensThePopupOfTheFocusedItem) {
+    HWND view = Open(vantrel::SessionsView(), L"FS01");
+    ::ShowWindow(view, SW_SHOWNOACTIVATE);
+    const std::vector<std::wstring> itemPopup{L"Close &Session", L"Re&fresh"};
+    const std::vector<std::wstring> listPopup{L"Disconnect &All Sessions", L"Re&fresh"};
+    struct Case {
+        int focused;  // -1: no item has the focus
+        bool selected;
+        LPARAM position;
+        std::vector<std::wstring> items;
+    };
+    const Case cases[] = {
+        {1, true, -1, itemPopup},
+        {0, true, static_cast<LPARAM>(0xFFFFFFFFu), itemPopup},
+        {1, false, -1, listPopup},
+        {-1, false, -1, listPopup},
+        {1, true, MAKELPARAM(40, 40), {}},
+    };
+    HWND list = List(view);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.focused << " " << c.selected << " " << c.position);
+        ListView_SetItemState(list, -1, 0, LVIS_FOCUSED | LVIS_SELECTED);
+        if (c.focused >= 0)
+            ListView_SetItemState(list, c.focused, LVIS_FOCUSED | (c.selected ? LVIS_SELECTED : 0),
+                                  LVIS_FOCUSED | LVIS_SELECTED);
+        MenuPicker picker(-1);
+        ::SendMessageW(view, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(list), c.position);
+        Pump(100);
+        EXPECT_EQ(c.items, picker.Stop());
+        if (c.items != itemPopup) continue;
+        RECT item{};
+        ListView_GetItemRect(list, c.focused, &item, LVIR_LABEL);
+        ::MapWindowPoints(list, nullptr, reinterpret_cast<POINT*>(&item), 2);
+        RECT overlap{};
+        const RECT shown = picker.Shown();
+        EXPECT_FALSE(::IntersectRect(&overlap, &shown, &item)) << "the menu leaves the item visible";
+        EXPECT_LT(std::abs(shown.left - item.left), 40) << "the menu opens at the item";
     }
 }
 

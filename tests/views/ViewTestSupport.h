@@ -161,8 +161,27 @@ protected:
     std::vector<HWND> views_;
 };
 
-// Watches this thread for a popup menu, records its items and picks one (by
-// position among the items, separators not counted) or dismisses it (-1).
+// Whether this thread shows a popup menu now.
+inline HWND ShownMenu(DWORD thread = ::GetCurrentThreadId()) {
+    HWND menuWindow = nullptr;
+    ::EnumThreadWindows(
+        thread,
+        [](HWND w, LPARAM p) -> BOOL {
+            wchar_t cls[16] = {};
+            ::GetClassNameW(w, cls, 16);
+            if (std::wstring(cls) == L"#32768" && ::IsWindowVisible(w)) {
+                *reinterpret_cast<HWND*>(p) = w;
+                return FALSE;
+            }
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&menuWindow));
+    return menuWindow;
+}
+
+// Watches this thread for a popup menu, records its items (and which are
+// greyed, and where it showed) and picks one (by position among the items,
+// separators not counted) or dismisses it (-1).
 class MenuPicker {
 public:
     explicit MenuPicker(int pick) : thread_(::GetCurrentThreadId()), pick_(pick), watcher_([this] { Watch(); }) {}
@@ -172,28 +191,23 @@ public:
         if (watcher_.joinable()) watcher_.join();
         return items_;
     }
+    // After Stop: per item, whether it was greyed; the menu's screen rectangle.
+    const std::vector<bool>& Greyed() const { return greyed_; }
+    RECT Shown() const { return rect_; }
 
 private:
     void Watch() {
         while (!stop_) {
-            HWND menuWindow = nullptr;
-            ::EnumThreadWindows(
-                thread_,
-                [](HWND w, LPARAM p) -> BOOL {
-                    wchar_t cls[16] = {};
-                    ::GetClassNameW(w, cls, 16);
-                    if (std::wstring(cls) == L"#32768" && ::IsWindowVisible(w)) {
-                        *reinterpret_cast<HWND*>(p) = w;
-                        return FALSE;
-                    }
-                    return TRUE;
-                },
-                reinterpret_cast<LPARAM>(&menuWindow));
+            HWND menuWindow = ShownMenu(thread_);
             if (menuWindow && items_.empty()) {
+                ::GetWindowRect(menuWindow, &rect_);
                 HMENU menu = reinterpret_cast<HMENU>(::SendMessageW(menuWindow, 0x01E1 /* MN_GETHMENU */, 0, 0));
                 for (int i = 0; menu && i < ::GetMenuItemCount(menu); ++i) {
                     wchar_t text[128] = {};
-                    if (::GetMenuStringW(menu, static_cast<UINT>(i), text, 128, MF_BYPOSITION) > 0) items_.push_back(text);
+                    if (::GetMenuStringW(menu, static_cast<UINT>(i), text, 128, MF_BYPOSITION) > 0) {
+                        items_.push_back(text);
+                        greyed_.push_back((::GetMenuState(menu, static_cast<UINT>(i), MF_BYPOSITION) & MF_GRAYED) != 0);
+                    }
                 }
                 if (items_.empty()) items_.push_back(L"<no items>");
                 if (pick_ < 0) {
@@ -211,6 +225,8 @@ private:
     int pick_;
     std::atomic<bool> stop_{false};
     std::vector<std::wstring> items_;
+    std::vector<bool> greyed_;
+    RECT rect_{};
     std::thread watcher_;
 };
 
