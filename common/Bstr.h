@@ -15,7 +15,8 @@ inline HRESULT CopyBstrOut(const UniqueBstr& field, BSTR* value, UnsetReads unse
     if (!value) RETURN_HR(E_POINTER);
     if (field) *value = ::SysAllocStringLen(field.Get(), ::SysStringLen(field.Get()));
     else *value = unset == UnsetReads::Empty ? ::SysAllocString(L"") : nullptr;
-    return (*value || (!field && unset == UnsetReads::Null)) ? S_OK : E_OUTOFMEMORY;
+    RETURN_HR_IF(E_OUTOFMEMORY, !*value && (field || unset == UnsetReads::Empty));
+    return S_OK;
 }
 
 // A property put: the old value is freed, a copy of the new one kept.
@@ -23,7 +24,8 @@ inline HRESULT CopyBstrIn(BSTR value, UniqueBstr& field) noexcept {
     field.Reset();
     if (!value) return S_OK;
     field.Reset(::SysAllocStringLen(value, ::SysStringLen(value)));
-    return field ? S_OK : E_OUTOFMEMORY;
+    RETURN_HR_IF(E_OUTOFMEMORY, !field);
+    return S_OK;
 }
 
 // The text of a BSTR (null reads as empty), embedded nulls included.

@@ -156,7 +156,8 @@ HRESULT SidValue::CopyText(BSTR* text) {
     const wchar_t* mine = Text();
     if (!mine) RETURN_HR(E_FAIL);
     *text = ::SysAllocString(mine);
-    return *text ? S_OK : E_OUTOFMEMORY;
+    RETURN_HR_IF(E_OUTOFMEMORY, !*text);
+    return S_OK;
 }
 
 }  // namespace vantrel

@@ -39,7 +39,8 @@ STDMETHODIMP CredentialRecord::GetAccount(long* nameFormat, BSTR* userName) {
 STDMETHODIMP CredentialRecord::GetPassword(BSTR* password) {
     if (!password) RETURN_HR(E_POINTER);
     *password = ::SysAllocStringLen(password_.Data(), static_cast<UINT>(password_.Size()));
-    return *password ? S_OK : E_OUTOFMEMORY;
+    RETURN_HR_IF(E_OUTOFMEMORY, !*password);
+    return S_OK;
 }
 
 }  // namespace vantrel::companions

@@ -40,7 +40,8 @@ HRESULT TextArgument(BSTR text, std::wstring* out) {
 
 HRESULT CopyOut(const std::wstring& text, BSTR* out) {
     *out = ::SysAllocStringLen(text.data(), static_cast<UINT>(text.size()));
-    return *out ? S_OK : E_OUTOFMEMORY;
+    RETURN_HR_IF(E_OUTOFMEMORY, !*out);
+    return S_OK;
 }
 
 }  // namespace

@@ -92,7 +92,8 @@ STDMETHODIMP MultiComputerOp::Create(long parent) {
 STDMETHODIMP MultiComputerOp::Start() {
     const HRESULT hr = CheckOperation();
     if (FAILED(hr)) return hr;
-    return sheetBuilt_[operation_] ? S_OK : E_HANDLE;
+    RETURN_HR_IF(E_HANDLE, !sheetBuilt_[operation_]);
+    return S_OK;
 }
 
 STDMETHODIMP MultiComputerOp::get_OperationType(long* value) {

@@ -39,7 +39,8 @@ HRESULT ServiceProgressDialog::Create(HWND owner) {
         if (::WaitForMultipleObjects(2, waits, FALSE, 0) != WAIT_TIMEOUT) break;
         WaitPumpingFor(ready_.Get(), 50);
     }
-    return window_.load() ? S_OK : E_FAIL;
+    RETURN_HR_IF(E_FAIL, !window_.load());
+    return S_OK;
 }
 
 void ServiceProgressDialog::Close() {
