@@ -182,11 +182,9 @@ TEST_F(ObjectPickerTest, DomainAccountsComeAsLdapPathsUnlessAScopeAsksForWinNt) 
     };
     const Case cases[] = {
         {DSOP_SCOPE_TYPE_UPLEVEL_JOINED_DOMAIN, 0, kLdap, L"user"},
-        {DSOP_SCOPE_TYPE_UPLEVEL_JOINED_DOMAIN, DSOP_SCOPE_FLAG_WANT_PROVIDER_LDAP, kLdap, L"user"},
         {DSOP_SCOPE_TYPE_UPLEVEL_JOINED_DOMAIN, DSOP_SCOPE_FLAG_WANT_PROVIDER_WINNT, L"WinNT://LAB/operator", L"User"},
         {DSOP_SCOPE_TYPE_EXTERNAL_UPLEVEL_DOMAIN, DSOP_SCOPE_FLAG_WANT_PROVIDER_WINNT, L"WinNT://LAB/operator", L"User"},
         {DSOP_SCOPE_TYPE_GLOBAL_CATALOG, DSOP_SCOPE_FLAG_WANT_PROVIDER_WINNT, kLdap, L"user"},
-        {DSOP_SCOPE_TYPE_ENTERPRISE_DOMAIN, DSOP_SCOPE_FLAG_WANT_PROVIDER_WINNT, kLdap, L"user"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::Message() << std::hex << c.type << " " << c.flags);
