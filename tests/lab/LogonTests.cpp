@@ -97,94 +97,75 @@ TEST_F(LabLogon, UserNameIsTheActingIdentity) {
 
 }  // namespace
 
-namespace tokens {
-
-DWORD Luid(const wchar_t* name) {
-    LUID luid{};
-    return plat::LookupPrivilegeValueW(nullptr, name, &luid) ? luid.LowPart : 0;
-}
-
+// Enables or disables one privilege; the call's result, its last error, and
+// how many entries the previous state got (99: not written).
 struct Adjusted {
-    BOOL ok = FALSE;
-    DWORD error = 0;
-    DWORD length = 0;
-    DWORD changed = 0;      // entries of the previous state
-    DWORD wasEnabled = 0;   // their attributes, first entry
+    BOOL ok;
+    DWORD error;
+    DWORD changed;
 };
 
 Adjusted Adjust(HANDLE token, const wchar_t* privilege, bool on, DWORD previousBytes = sizeof(TOKEN_PRIVILEGES)) {
-    TOKEN_PRIVILEGES wanted{1, {{{Luid(privilege), 0}, on ? static_cast<DWORD>(SE_PRIVILEGE_ENABLED) : 0u}}};
-    TOKEN_PRIVILEGES previous{99, {{{0, 0}, 99}}};
-    Adjusted a;
+    TOKEN_PRIVILEGES wanted{1, {{{0, 0}, on ? static_cast<DWORD>(SE_PRIVILEGE_ENABLED) : 0u}}};
+    plat::LookupPrivilegeValueW(nullptr, privilege, &wanted.Privileges[0].Luid);
+    TOKEN_PRIVILEGES previous{99, {}};
+    DWORD length = 0;
     ::SetLastError(0xdeadbeef);
-    a.ok = plat::AdjustTokenPrivileges(token, FALSE, &wanted, previousBytes, &previous, &a.length);
-    a.error = ::GetLastError();
-    a.changed = previous.PrivilegeCount;
-    a.wasEnabled = previous.Privileges[0].Attributes;
-    return a;
+    const BOOL ok = plat::AdjustTokenPrivileges(token, FALSE, &wanted, previousBytes, &previous, &length);
+    return {ok, ::GetLastError(), previous.PrivilegeCount};
 }
 
-}  // namespace tokens
-
+// The operator administers ADMIN01, whose Administrators hold the shutdown
+// privilege (not the one to act as the system); the helpdesk is one of its
+// Users, who may shut a workstation down but not back it up.
 TEST_F(LabLogon, PrivilegesAreHeldThroughTheAccountDatabaseAndEnabledOneByOne) {
-    EXPECT_EQ(19u, tokens::Luid(L"SeShutdownPrivilege"));
-    EXPECT_EQ(19u, tokens::Luid(L"seshutdownprivilege"));
     LUID luid{};
-    ::SetLastError(0);
     EXPECT_FALSE(plat::LookupPrivilegeValueW(nullptr, L"SeServiceLogonRight", &luid));  // a right, not a privilege
-    EXPECT_EQ(static_cast<DWORD>(ERROR_NO_SUCH_PRIVILEGE), GetLastError());
-
-    // No impersonation: no thread token.
     HANDLE token = nullptr;
     ::SetLastError(0);
     EXPECT_FALSE(plat::OpenThreadToken(::GetCurrentThread(), TOKEN_QUERY, TRUE, &token));
     EXPECT_EQ(static_cast<DWORD>(ERROR_NO_TOKEN), GetLastError());
-    ASSERT_TRUE(plat::ImpersonateSelf(SecurityImpersonation));
-    ASSERT_TRUE(plat::OpenThreadToken(::GetCurrentThread(), TOKEN_ADJUST_PRIVILEGES | TOKEN_QUERY, TRUE, &token));
 
-    // The operator administers ADMIN01: its Administrators hold the shutdown
-    // privilege, not the one to act as the operating system.
     struct Step {
+        const wchar_t* identity;  // null: the copy ImpersonateSelf makes
         const wchar_t* privilege;
         bool on;
         DWORD previousBytes;
-        BOOL ok;
-        DWORD error;
-        DWORD changed;
-        DWORD wasEnabled;
+        Adjusted expected;
     };
-    const DWORD one = sizeof(TOKEN_PRIVILEGES);
+    constexpr DWORD kOne = sizeof(TOKEN_PRIVILEGES);
     const Step steps[] = {
-        {SE_SHUTDOWN_NAME, true, 4, FALSE, ERROR_INSUFFICIENT_BUFFER, 99, 99},  // too short: nothing changes
-        {SE_SHUTDOWN_NAME, true, one, TRUE, 0, 1, 0},
-        {SE_SHUTDOWN_NAME, true, one, TRUE, 0, 0, 99},  // enabled already: nothing changed
-        {SE_SHUTDOWN_NAME, false, one, TRUE, 0, 1, SE_PRIVILEGE_ENABLED},
-        {SE_TCB_NAME, true, one, TRUE, ERROR_NOT_ALL_ASSIGNED, 0, 99},
+        {nullptr, SE_SHUTDOWN_NAME, true, 4, {FALSE, ERROR_INSUFFICIENT_BUFFER, 99}},  // nothing changes
+        {nullptr, SE_SHUTDOWN_NAME, true, kOne, {TRUE, 0, 1}},
+        {nullptr, SE_SHUTDOWN_NAME, true, kOne, {TRUE, 0, 0}},  // enabled already
+        {nullptr, SE_SHUTDOWN_NAME, false, kOne, {TRUE, 0, 1}},
+        {nullptr, SE_TCB_NAME, true, kOne, {TRUE, ERROR_NOT_ALL_ASSIGNED, 0}},
+        {L"LAB\\helpdesk", SE_SHUTDOWN_NAME, true, kOne, {TRUE, 0, 1}},
+        {L"LAB\\helpdesk", SE_BACKUP_NAME, true, kOne, {TRUE, ERROR_NOT_ALL_ASSIGNED, 0}},
     };
+    // Each identity's steps share one token of the thread.
     for (const Step& s : steps) {
         SCOPED_TRACE(testing::Message() << s.privilege << (s.on ? " on" : " off"));
-        const tokens::Adjusted a = tokens::Adjust(token, s.privilege, s.on, s.previousBytes);
-        EXPECT_EQ(s.ok, a.ok);
-        EXPECT_EQ(s.error, a.error);
-        EXPECT_EQ(s.changed, a.changed);
-        EXPECT_EQ(s.wasEnabled, a.wasEnabled);
-        if (s.error == ERROR_INSUFFICIENT_BUFFER) {
-            EXPECT_EQ(one, a.length);
+        if (&s == &steps[0] || s.identity != (&s)[-1].identity) {
+            if (token) {
+                EXPECT_TRUE(plat::CloseHandle(token));
+            }
+            if (s.identity) {
+                ASSERT_EQ(0u, LabSetThreadIdentity(s.identity));
+            } else {
+                ASSERT_TRUE(plat::ImpersonateSelf(SecurityImpersonation));
+            }
+            ASSERT_TRUE(plat::OpenThreadToken(::GetCurrentThread(), TOKEN_ADJUST_PRIVILEGES | TOKEN_QUERY, TRUE, &token));
         }
+        const Adjusted a = Adjust(token, s.privilege, s.on, s.previousBytes);
+        EXPECT_EQ(s.expected.ok, a.ok);
+        EXPECT_EQ(s.expected.error, a.error);
+        EXPECT_EQ(s.expected.changed, a.changed);
     }
     EXPECT_TRUE(plat::CloseHandle(token));
-
-    // The helpdesk does not administer ADMIN01 but, as one of its Users,
-    // may shut a workstation down.
-    ASSERT_EQ(0u, LabSetThreadIdentity(L"LAB\\helpdesk"));
-    ASSERT_TRUE(plat::OpenThreadToken(::GetCurrentThread(), TOKEN_ADJUST_PRIVILEGES | TOKEN_QUERY, TRUE, &token));
-    EXPECT_EQ(0u, tokens::Adjust(token, SE_SHUTDOWN_NAME, true).error);
-    EXPECT_EQ(static_cast<DWORD>(ERROR_NOT_ALL_ASSIGNED), tokens::Adjust(token, SE_BACKUP_NAME, true).error);
-    EXPECT_TRUE(plat::CloseHandle(token));
-
     // A token opened without the adjust right cannot be adjusted.
     ASSERT_TRUE(plat::OpenProcessToken(::GetCurrentProcess(), TOKEN_QUERY, &token));
-    EXPECT_EQ(static_cast<DWORD>(ERROR_ACCESS_DENIED), tokens::Adjust(token, SE_SHUTDOWN_NAME, true).error);
+    EXPECT_EQ(static_cast<DWORD>(ERROR_ACCESS_DENIED), Adjust(token, SE_SHUTDOWN_NAME, true).error);
     EXPECT_TRUE(plat::CloseHandle(token));
     EXPECT_TRUE(plat::RevertToSelf());
     EXPECT_EQ(L"clean", lab::LeakReport());

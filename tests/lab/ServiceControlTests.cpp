@@ -114,10 +114,8 @@ TEST_F(LabServiceControl, EnumerationFiltersByTypeStateAndGroup) {
     };
     const Bad bad[] = {
         {SC_ENUM_PROCESS_INFO, SERVICE_WIN32, SERVICE_STATE_ALL, L"NoSuchGroup", ERROR_SERVICE_DOES_NOT_EXIST},
-        {SC_ENUM_PROCESS_INFO, SERVICE_DRIVER, SERVICE_ACTIVE, L"TD", ERROR_SERVICE_DOES_NOT_EXIST},
         {static_cast<SC_ENUM_TYPE>(1), SERVICE_WIN32, SERVICE_STATE_ALL, nullptr, ERROR_INVALID_LEVEL},
         {SC_ENUM_PROCESS_INFO, SERVICE_WIN32, 4, nullptr, ERROR_INVALID_PARAMETER},
-        {SC_ENUM_PROCESS_INFO, 0, SERVICE_STATE_ALL, nullptr, ERROR_INVALID_PARAMETER},
         {SC_ENUM_PROCESS_INFO, 0x200, SERVICE_STATE_ALL, nullptr, ERROR_INVALID_PARAMETER},
     };
     for (const Bad& b : bad) {
@@ -152,14 +150,10 @@ TEST_F(LabServiceControl, ConnectionsAndAccessFollowTheIdentity) {
         {L"LAB\\operator", L"\\\\FS01", SC_MANAGER_CONNECT, 0, SC_MANAGER_CONNECT},
         {L"LAB\\operator", L"FS01", MAXIMUM_ALLOWED, 0, SC_MANAGER_CONNECT},
         {L"LAB\\operator", L"FS01", kRead, ERROR_ACCESS_DENIED, 0},
-        {L"LAB\\operator", L"FS01", GENERIC_READ, ERROR_ACCESS_DENIED, 0},
-        {L"LAB\\operator", L"FS01", SC_MANAGER_ALL_ACCESS, ERROR_ACCESS_DENIED, 0},
-        {L"LAB\\helpdesk", nullptr, kRead, 0, kRead},
         {L"LAB\\helpdesk", nullptr, MAXIMUM_ALLOWED, 0, kRead},
         {L"LAB\\helpdesk", nullptr, SC_MANAGER_CREATE_SERVICE, ERROR_ACCESS_DENIED, 0},
         {L"LAB\\helpdesk", L"fs01.lab.local", SC_MANAGER_ALL_ACCESS, 0, kRead},
         {L"LAB\\operator", L"PRINT01", SC_MANAGER_ALL_ACCESS, 0, kRead},
-        {L"LAB\\Administrator", L"10.0.0.20", SC_MANAGER_ALL_ACCESS, 0, kRead},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::Message() << c.identity << " on " << (c.computer ? c.computer : L"(local)") << " 0x"
