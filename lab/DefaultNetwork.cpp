@@ -1,5 +1,6 @@
 #include "lab/DefaultNetwork.h"
 
+#include "lab/AccountDatabase.h"
 #include "lab/LabResources.h"
 #include "lab/Scenario.h"
 #include "lab/Text.h"
@@ -125,6 +126,7 @@ std::unique_ptr<Network> GenerateNetwork(const GeneratorOptions& options) {
         }
     }
     net->localIndex = 0;
+    BuildAccountDatabases(*net);
     for (const NetworkSectionHandler& h : NetworkSectionHandlers()) {
         if (h.generate) h.generate(*net, options);
     }

@@ -1,6 +1,7 @@
 // The exported control API over the lab's state (see LabControl.h).
 #include "lab/LabControl.h"
 
+#include "lab/AccountDatabase.h"
 #include "lab/Accounting.h"
 #include "lab/Clock.h"
 #include "lab/DefaultNetwork.h"
@@ -49,6 +50,7 @@ DWORD LabReset(void) {
     lab::Accounting::Get().Reset();
     lab::clock::UseVirtual(false);
     lab::RevertToInteractiveUser();
+    lab::ResetProcessToken();
     return 0;
 }
 
@@ -169,9 +171,18 @@ void LabAdvanceClock(ULONGLONG milliseconds) { lab::clock::Advance(milliseconds)
 DWORD LabSetThreadIdentity(const wchar_t* account) {
     LabState& state = LabState::Get();
     std::lock_guard lock(state.mutex);
-    const lab::Account* found = account ? state.network->FindAccount(account) : nullptr;
-    if (!found) return ERROR_NO_SUCH_USER;
-    lab::ImpersonateAccount(found->name);
+    if (!account) return ERROR_NO_SUCH_USER;
+    if (const lab::Account* found = state.network->FindAccount(account)) {
+        lab::ImpersonateAccount(found->name);
+        return 0;
+    }
+    // A computer's own user: COMPUTER\name.
+    const std::wstring_view name(account);
+    const size_t slash = name.find(L'\\');
+    lab::Computer* c = slash == std::wstring_view::npos ? nullptr : state.network->Find(name.substr(0, slash));
+    const lab::LocalUser* user = c ? lab::AccountsOf(*c).FindUser(name.substr(slash + 1)) : nullptr;
+    if (!user || !lab::EqualsNoCase(lab::AccountsOf(*c).domainName, name.substr(0, slash))) return ERROR_NO_SUCH_USER;
+    lab::ImpersonateAccount(lab::AccountsOf(*c).domainName + L"\\" + user->name);
     return 0;
 }
 
@@ -182,6 +193,17 @@ DWORD LabThreadIdentity(wchar_t* buffer, DWORD chars, BOOL* impersonating) {
     LabState& state = LabState::Get();
     std::lock_guard lock(state.mutex);
     return lab::CopyOut(lab::ActingIdentity(*state.network), buffer, chars);
+}
+
+DWORD LabAddGroupMember(const wchar_t* computer, const wchar_t* group, const wchar_t* account) {
+    if (!group || !account) return ERROR_INVALID_PARAMETER;
+    LabState& state = LabState::Get();
+    std::lock_guard lock(state.mutex);
+    lab::Computer* c = state.network->Find(computer);
+    if (!c) return ERROR_NOT_FOUND;
+    const std::wstring sid = lab::SidTextOf(*state.network, *c, account);
+    if (sid.empty()) return ERROR_NONE_MAPPED;
+    return lab::AccountsOf(*c).AddMember(group, sid);
 }
 
 BOOL LabMayAdminister(const wchar_t* computer) {

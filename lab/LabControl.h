@@ -102,8 +102,13 @@ LAB_API DWORD LabThreadIdentity(wchar_t* buffer, DWORD chars, BOOL* impersonatin
 // ones with named clients (benchmarks). ERROR_NOT_FOUND for an unknown name.
 LAB_API DWORD LabGenerateSessions(const wchar_t* computer, DWORD sessions, DWORD seed);
 
-// Whether the calling thread's identity may administer the computer.
+// Whether the calling thread's identity may administer the computer: it, or
+// one of its groups, is a member of the computer's Administrators group.
 LAB_API BOOL LabMayAdminister(const wchar_t* computer);
+// Adds `account` (DOMAIN\name, .\name or a local name) to a local group of
+// the computer's account database. 0, ERROR_NOT_FOUND (computer),
+// ERROR_NO_SUCH_ALIAS, ERROR_MEMBER_IN_ALIAS.
+LAB_API DWORD LabAddGroupMember(const wchar_t* computer, const wchar_t* group, const wchar_t* account);
 
 // --- Release accounting ------------------------------------------------------
 LAB_API DWORD LabOutstanding(DWORD kind);  // a LabKind; LAB_KIND_ANY for all

@@ -1,6 +1,7 @@
 #include "lab/Scenario.h"
 
 #include "lab/Schema.h"
+#include "lab/AccountDatabase.h"
 #include "lab/Sections.h"
 #include "lab/Text.h"
 #include "lab/UniqueHandle.h"
@@ -249,6 +250,7 @@ std::unique_ptr<Network> ParseScenario(std::string_view utf8, const std::wstring
         }
     }
     if (const json::Value* computers = r.Take("computers", Need::Required)) ReadComputers(*computers, *net, diag);
+    if (diag.Ok()) BuildAccountDatabases(*net);
     for (const NetworkSectionHandler& h : NetworkSectionHandlers()) {
         const json::Value* section = r.Take(h.key);
         if (diag.Ok()) h.parse(section, h.key, *net, diag);

@@ -46,7 +46,7 @@ struct WellKnownRid {
 };
 
 constexpr WellKnownRid kWellKnownRids[] = {
-    {L"Administrator", 500}, {L"Guest", 501},         {L"krbtgt", 502},
+    {L"Administrator", 500}, {L"Guest", 501},         {L"krbtgt", 502}, {L"DefaultAccount", 503},
     {L"Domain Admins", 512}, {L"Domain Users", 513},   {L"Domain Guests", 514},
     {L"Domain Computers", 515}, {L"Domain Controllers", 516},
 };

@@ -9,7 +9,8 @@
 // - any other DOMAIN\name is the account domain's identifier
 //   S-1-5-21-a-b-c, a, b and c taken from a hash of the upper-cased domain
 //   (or computer) name, followed by the account's relative identifier: the
-//   well-known ones (Administrator 500, Guest 501, krbtgt 502, Domain Admins
+//   well-known ones (Administrator 500, Guest 501, krbtgt 502, DefaultAccount
+//   503, Domain Admins
 //   512, Domain Users 513, Domain Guests 514, Domain Computers 515, Domain
 //   Controllers 516), otherwise 1000 plus a hash of the upper-cased name.
 //

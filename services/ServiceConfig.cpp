@@ -1,7 +1,10 @@
 #include "services/ServiceConfig.h"
 
 #include "common/Result.h"
+#include "services/EnabledPrivilege.h"
 #include "platform/ServiceControl.h"
+
+#include <optional>
 
 namespace vantrel {
 
@@ -62,6 +65,13 @@ HRESULT QueryFailureActions(SC_HANDLE service, UniqueCoTaskMem& block) {
 }
 
 HRESULT ChangeFailureActions(SC_HANDLE service, SERVICE_FAILURE_ACTIONSW* actions) {
+    // A record that reboots the computer is refused unless the caller's
+    // token has the shutdown privilege enabled.
+    bool reboots = false;
+    for (DWORD i = 0; actions && actions->lpsaActions && i < actions->cActions; ++i)
+        reboots = reboots || actions->lpsaActions[i].Type == SC_ACTION_REBOOT;
+    std::optional<EnabledPrivilege> shutdown;
+    if (reboots) shutdown.emplace(SE_SHUTDOWN_NAME);
     RETURN_LAST_ERROR_IF(!plat::ChangeServiceConfig2W(service, SERVICE_CONFIG_FAILURE_ACTIONS, actions));
     return S_OK;
 }

@@ -3,6 +3,7 @@
 // identifiers.
 #include "lab/families/Accounts.h"
 
+#include "lab/AccountDatabase.h"
 #include "lab/Sids.h"
 #include "lab/Text.h"
 
@@ -74,25 +75,8 @@ void AddWellKnown(std::vector<Principal>& out, const Computer& target) {
     Add(out, kNt, L"LOCAL SERVICE", SidTypeWellKnownGroup, MakeSid(5, {19}), {L"LocalService"});
     Add(out, kNt, L"NETWORK SERVICE", SidTypeWellKnownGroup, MakeSid(5, {20}), {L"NetworkService"});
     Add(out, L"BUILTIN", L"BUILTIN", SidTypeDomain, MakeSid(5, {32}));
-    struct Alias {
-        DWORD rid;
-        const wchar_t* name;
-        bool dcOnly;
-    };
-    static constexpr Alias kAliases[] = {
-        {544, L"Administrators", false},       {545, L"Users", false},
-        {546, L"Guests", false},               {547, L"Power Users", false},
-        {548, L"Account Operators", true},     {549, L"Server Operators", true},
-        {550, L"Print Operators", false},      {551, L"Backup Operators", false},
-        {552, L"Replicator", false},           {555, L"Remote Desktop Users", false},
-        {556, L"Network Configuration Operators", false}, {558, L"Performance Monitor Users", false},
-        {559, L"Performance Log Users", false}, {562, L"Distributed COM Users", false},
-        {573, L"Event Log Readers", false},
-    };
-    const bool dc = target.os.role == Role::DomainController;
-    for (const Alias& a : kAliases) {
-        if (a.dcOnly && !dc) continue;
-        Add(out, L"BUILTIN", a.name, SidTypeAlias, MakeSid(5, {32, a.rid}));
+    for (const LocalGroup& g : AccountsOf(target).Groups()) {
+        if (g.builtin) Add(out, L"BUILTIN", g.name, SidTypeAlias, MakeSid(5, {32, g.rid}));
     }
 }
 
@@ -120,16 +104,14 @@ void AddDomain(std::vector<Principal>& out, const Network& net) {
     for (const auto& c : net.computers) Add(out, d, c->name + L"$", SidTypeUser, sid(c->name + L"$"));
 }
 
+// The computer's own users and groups, from its account database.
 void AddLocal(std::vector<Principal>& out, const Network& net, const Computer& target) {
+    const AccountDatabase& db = AccountsOf(target);
     const std::wstring& c = target.name;
-    auto sid = [&](std::wstring_view name) { return lab::AccountSid(c + L"\\" + std::wstring(name)); };
     Add(out, c, c, SidTypeDomain, MachineSid(net, target));
-    Add(out, c, L"Administrator", SidTypeUser, sid(L"Administrator"));
-    Add(out, c, L"Guest", SidTypeUser, sid(L"Guest"));
-    if (target.os.major >= 10) Add(out, c, L"DefaultAccount", SidTypeUser, sid(L"DefaultAccount"));
-    for (const Account& a : net.accounts) {
-        if (EqualsNoCase(a.Domain(), c) && !Has(out, c, a.User()))
-            Add(out, c, std::wstring(a.User()), SidTypeUser, sid(a.User()));
+    for (const LocalUser& u : db.Users()) Add(out, c, u.name, SidTypeUser, db.UserSid(u));
+    for (const LocalGroup& g : db.Groups()) {
+        if (!g.builtin) Add(out, c, g.name, SidTypeAlias, db.GroupSid(g));
     }
 }
 

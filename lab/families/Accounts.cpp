@@ -3,9 +3,11 @@
 #include "platform/Accounts.h"
 #include "platform/NetManagement.h"
 
+#include "lab/AccountDatabase.h"
 #include "lab/Accounting.h"
 #include "lab/Gate.h"
 #include "lab/Memory.h"
+#include "lab/Protocol.h"
 #include "lab/State.h"
 #include "lab/Text.h"
 #include "lab/families/Accounts.h"
@@ -202,9 +204,8 @@ NTSTATUS NTAPI plat::LsaOpenPolicy(PLSA_UNICODE_STRING SystemName, PLSA_OBJECT_A
 
 NTSTATUS NTAPI plat::LsaAddAccountRights(LSA_HANDLE PolicyHandle, PSID AccountSid, PLSA_UNICODE_STRING UserRights,
                                          ULONG CountOfRights) {
-    lab::AccountedObject record;
-    if (!PolicyHandle || !lab::Accounting::Get().Find(LAB_KIND_LSA_HANDLE, PolicyHandle, &record))
-        return kStatusInvalidHandle;
+    const lab::HandleOf<PolicyRef> policy(PolicyHandle, LAB_KIND_LSA_HANDLE);
+    if (!policy) return kStatusInvalidHandle;
     if (!AccountSid || !::IsValidSid(AccountSid) || !UserRights || CountOfRights == 0) return kStatusInvalidParameter;
     std::vector<std::wstring> rights;
     for (ULONG i = 0; i < CountOfRights; ++i) {
@@ -212,16 +213,16 @@ NTSTATUS NTAPI plat::LsaAddAccountRights(LSA_HANDLE PolicyHandle, PSID AccountSi
         rights.emplace_back(UserRights[i].Buffer, UserRights[i].Length / sizeof(wchar_t));
         if (!IsRightName(rights.back())) return kStatusNoSuchPrivilege;
     }
-    lab::Gate gate(record.computer.c_str(), lab::Family::Accounts, "LsaAddAccountRights");
+    lab::Gate gate(policy.Computer(), lab::Family::Accounts, "LsaAddAccountRights");
     if (gate.Error()) return StatusFor(gate.Error());
-    const ACCESS_MASK access = static_cast<const PolicyRef*>(record.payload.get())->access;
-    auto& table = gate.Target().Section<lab::accounts::AccountRights>().bySid;
+    const ACCESS_MASK access = policy.Payload().access;
+    lab::AccountDatabase& db = lab::AccountsOf(gate.Target());
     const std::wstring sid = lab::accounts::SidText(CopySid(AccountSid));
     // An account the policy does not know yet is created, which needs the
     // create right on the handle.
-    const ACCESS_MASK needed = POLICY_LOOKUP_NAMES | (table.count(sid) ? 0 : POLICY_CREATE_ACCOUNT);
+    const ACCESS_MASK needed = POLICY_LOOKUP_NAMES | (db.HasRightsEntry(sid) ? 0 : POLICY_CREATE_ACCOUNT);
     if ((access & needed) != needed) return kStatusAccessDenied;
-    table[sid].insert(rights.begin(), rights.end());
+    for (const std::wstring& right : rights) db.Grant(sid, right);
     return kStatusSuccess;
 }
 
@@ -307,11 +308,8 @@ DWORD LabAccountRights(const wchar_t* computer, const wchar_t* sid, wchar_t* buf
     lab::Computer* c = state.network->Find(computer);
     if (!c) return 0;
     std::wstring text;
-    if (const auto* table = c->FindSection<lab::accounts::AccountRights>()) {
-        const auto it = table->bySid.find(sid);
-        if (it != table->bySid.end()) {
-            for (const std::wstring& right : it->second) text += (text.empty() ? L"" : L"\n") + right;
-        }
+    if (const auto* rights = lab::AccountsOf(*c).RightsOf(sid)) {
+        for (const std::wstring& right : *rights) text += (text.empty() ? L"" : L"\n") + right;
     }
     return lab::CopyOut(text, buffer, chars);
 }

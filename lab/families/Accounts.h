@@ -8,8 +8,6 @@
 // computer's own account domain and the domain it belongs to.
 #include "lab/Model.h"
 
-#include <map>
-#include <set>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -39,11 +37,5 @@ std::wstring AccountDomainName(const Network& net, const Computer& computer);
 // Everything a lookup on `target` can resolve, in the order Windows searches
 // a bare name: well-known, built-in, the computer's account domain, the domain.
 std::vector<Principal> Visible(const Network& net, const Computer& target);
-
-// Rights granted through the local security authority, per computer: the
-// account's identifier text -> right names.
-struct AccountRights {
-    std::map<std::wstring, std::set<std::wstring>> bySid;
-};
 
 }  // namespace lab::accounts

@@ -9,16 +9,16 @@
 #include "lab/Accounting.h"
 #include "lab/Gate.h"
 #include "lab/Identity.h"
+#include "lab/Protocol.h"
 #include "lab/Text.h"
 
+#include <cstddef>
 #include <string>
+#include <vector>
+
+using lab::Fail;
 
 namespace {
-
-BOOL Fail(DWORD error) {
-    ::SetLastError(error);
-    return FALSE;
-}
 
 // The account `name` stands for in `format`, or null.
 const lab::Account* AccountByName(const lab::Network& net, const wchar_t* name, EXTENDED_NAME_FORMAT format) {
@@ -99,13 +99,98 @@ BOOL WINAPI plat::ImpersonateSelf(SECURITY_IMPERSONATION_LEVEL ImpersonationLeve
     if (gate.Error()) return Fail(gate.Error());
     if (ImpersonationLevel < SecurityAnonymous || ImpersonationLevel > SecurityDelegation)
         return Fail(ERROR_INVALID_PARAMETER);
-    // A copy of the process's token: the thread acts as the process again.
-    lab::RevertToInteractiveUser();
+    // A copy of the process's token: the thread acts as the process again,
+    // with the process token's privileges as they are now.
+    lab::ImpersonateAccount(gate.Net().interactiveUser, true);
     return TRUE;
 }
 
 BOOL WINAPI plat::RevertToSelf() {
     lab::RevertToInteractiveUser();
+    return TRUE;
+}
+
+BOOL WINAPI plat::OpenProcessToken(HANDLE ProcessHandle, DWORD DesiredAccess, PHANDLE TokenHandle) {
+    if (!TokenHandle) return Fail(ERROR_NOACCESS);
+    lab::Gate gate(nullptr, lab::Family::Logon, "OpenProcessToken");
+    if (gate.Error()) return Fail(gate.Error());
+    // The process's own token only: other processes are not part of the lab.
+    if (ProcessHandle != ::GetCurrentProcess() && ::GetProcessId(ProcessHandle) != ::GetCurrentProcessId())
+        return Fail(ERROR_INVALID_HANDLE);
+    *TokenHandle = lab::CreateToken(gate.Net().interactiveUser, gate.Target().name, "OpenProcessToken",
+                                    lab::ProcessToken(), lab::MapTokenAccess(DesiredAccess));
+    return TRUE;
+}
+
+BOOL WINAPI plat::OpenThreadToken(HANDLE ThreadHandle, DWORD DesiredAccess, BOOL OpenAsSelf, PHANDLE TokenHandle) {
+    (void)OpenAsSelf;  // the lab checks no access to the token object itself
+    if (!TokenHandle) return Fail(ERROR_NOACCESS);
+    *TokenHandle = nullptr;
+    lab::Gate gate(nullptr, lab::Family::Logon, "OpenThreadToken");
+    if (gate.Error()) return Fail(gate.Error());
+    // The calling thread's token only.
+    if (ThreadHandle != ::GetCurrentThread() && ::GetThreadId(ThreadHandle) != ::GetCurrentThreadId())
+        return Fail(ERROR_INVALID_HANDLE);
+    if (!lab::IsImpersonating()) return Fail(ERROR_NO_TOKEN);
+    *TokenHandle = lab::CreateToken(lab::ActingIdentity(gate.Net()), gate.Target().name, "OpenThreadToken",
+                                    lab::EffectiveToken(), lab::MapTokenAccess(DesiredAccess));
+    return TRUE;
+}
+
+BOOL WINAPI plat::LookupPrivilegeValueW(LPCWSTR lpSystemName, LPCWSTR lpName, PLUID lpLuid) {
+    if (!lpName || !lpLuid) return Fail(ERROR_INVALID_PARAMETER);
+    lab::Gate gate(lpSystemName, lab::Family::Accounts, "LookupPrivilegeValueW");
+    if (gate.Error()) return Fail(gate.Error());
+    const DWORD luid = lab::PrivilegeLuid(lpName);
+    if (!luid) return Fail(ERROR_NO_SUCH_PRIVILEGE);
+    *lpLuid = LUID{luid, 0};
+    return TRUE;
+}
+
+BOOL WINAPI plat::AdjustTokenPrivileges(HANDLE TokenHandle, BOOL DisableAllPrivileges, PTOKEN_PRIVILEGES NewState,
+                                        DWORD BufferLength, PTOKEN_PRIVILEGES PreviousState, PDWORD ReturnLength) {
+    lab::Gate gate(nullptr, lab::Family::Logon, "AdjustTokenPrivileges");
+    if (gate.Error()) return Fail(gate.Error());
+    const std::shared_ptr<const lab::TokenData> token = lab::FindToken(TokenHandle);
+    if (!token) return Fail(ERROR_INVALID_HANDLE);
+    if (!(token->access & TOKEN_ADJUST_PRIVILEGES) || (PreviousState && !(token->access & TOKEN_QUERY)))
+        return Fail(ERROR_ACCESS_DENIED);
+    if ((!DisableAllPrivileges && !NewState) || (PreviousState && !ReturnLength)) return Fail(ERROR_NOACCESS);
+
+    // Work out the new state and what changed before changing anything: a
+    // short previous-state buffer leaves the token as it was.
+    ULONGLONG enabled = token->privileges->enabled;
+    std::vector<LUID_AND_ATTRIBUTES> changed;
+    bool notAll = false;
+    auto set = [&](DWORD luid, bool on) {
+        const ULONGLONG bit = 1ULL << luid;
+        if (((enabled & bit) != 0) == on) return;
+        changed.push_back(LUID_AND_ATTRIBUTES{LUID{luid, 0}, on ? 0u : static_cast<DWORD>(SE_PRIVILEGE_ENABLED)});
+        enabled ^= bit;
+    };
+    if (DisableAllPrivileges) {
+        for (DWORD luid = 0; luid < 64; ++luid) set(luid, false);
+    } else {
+        for (DWORD i = 0; i < NewState->PrivilegeCount; ++i) {
+            const LUID_AND_ATTRIBUTES& p = NewState->Privileges[i];
+            const std::wstring name = p.Luid.HighPart ? std::wstring() : lab::PrivilegeName(p.Luid.LowPart);
+            if (name.empty() || !lab::HoldsPrivilege(gate.Net(), token->account, name)) {
+                notAll = true;
+                continue;
+            }
+            set(p.Luid.LowPart, (p.Attributes & SE_PRIVILEGE_ENABLED) != 0);
+        }
+    }
+    if (PreviousState) {
+        const DWORD needed = static_cast<DWORD>(offsetof(TOKEN_PRIVILEGES, Privileges) +
+                                                changed.size() * sizeof(LUID_AND_ATTRIBUTES));
+        *ReturnLength = needed;
+        if (BufferLength < needed) return Fail(ERROR_INSUFFICIENT_BUFFER);
+        PreviousState->PrivilegeCount = static_cast<DWORD>(changed.size());
+        for (size_t i = 0; i < changed.size(); ++i) PreviousState->Privileges[i] = changed[i];
+    }
+    token->privileges->enabled = enabled;
+    ::SetLastError(notAll ? ERROR_NOT_ALL_ASSIGNED : ERROR_SUCCESS);
     return TRUE;
 }
 

@@ -5,12 +5,14 @@
 #include "lab/Gate.h"
 #include "lab/LabControl.h"
 #include "lab/Memory.h"
+#include "lab/Protocol.h"
 #include "lab/Sections.h"
 #include "lab/State.h"
 #include "lab/Text.h"
 
 #include <algorithm>
 #include <cstdio>
+#include <limits>
 #include <vector>
 
 namespace {
@@ -154,16 +156,10 @@ bool UserMatches(const std::wstring& recorded, const wchar_t* asked) {
 template <typename Item, typename SizeOf>
 size_t BatchLength(const std::vector<const Item*>& items, size_t first, DWORD prefmaxlen, DWORD enumBatch,
                    SizeOf sizeOf) {
-    size_t n = 0;
-    unsigned long long bytes = 0;
-    while (first + n < items.size()) {
-        if (enumBatch && n >= enumBatch) break;
-        const size_t next = sizeOf(*items[first + n]);
-        if (n > 0 && prefmaxlen != MAX_PREFERRED_LENGTH && bytes + next > prefmaxlen) break;
-        bytes += next;
-        ++n;
-    }
-    return n;
+    const unsigned long long capacity =
+        prefmaxlen == MAX_PREFERRED_LENGTH ? std::numeric_limits<unsigned long long>::max() : prefmaxlen;
+    return lab::FitCount(items.size(), first, capacity, [&](size_t i) { return sizeOf(*items[i]); }, true,
+                         enumBatch ? enumBatch : std::numeric_limits<size_t>::max());
 }
 
 size_t SessionChars(const Session& s, DWORD level) {
@@ -252,9 +248,7 @@ NET_API_STATUS FinishBatch(size_t first, size_t n, size_t total, LPDWORD entries
                            Resume* resume) {
     *entriesread = static_cast<DWORD>(n);
     *totalentries = static_cast<DWORD>(total - first);
-    const bool more = first + n < total;
-    if (resume) *resume = more ? static_cast<Resume>(first + n) : 0;
-    return more ? ERROR_MORE_DATA : NERR_Success;
+    return lab::ResumeAfter(first, n, total, resume) ? ERROR_MORE_DATA : NERR_Success;
 }
 
 }  // namespace

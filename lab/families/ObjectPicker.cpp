@@ -6,6 +6,7 @@
 #include "platform/ObjectPicker.h"
 
 #include "lab/Accounting.h"
+#include "lab/ComObject.h"
 #include "lab/Gate.h"
 #include "lab/Sids.h"
 #include "lab/Text.h"
@@ -124,10 +125,12 @@ void AddRows(const lab::Network& net, const std::wstring& authority, const std::
 
 // --- The selection data object ---------------------------------------------
 
-class SelectionData final : public IDataObject {
+class SelectionData final : public lab::ComObject<lab::Implements<IDataObject, &IID_IDataObject>> {
 public:
     SelectionData(std::vector<Row> rows, std::vector<std::wstring> attributes, const std::wstring& computer)
-        : rows_(std::move(rows)), attributes_(std::move(attributes)) {
+        : ComObject(computer, "IDsObjectPicker::InvokeDialog", lab::Family::ObjectPicker, "IDataObject"),
+          rows_(std::move(rows)),
+          attributes_(std::move(attributes)) {
         format_ = static_cast<CLIPFORMAT>(::RegisterClipboardFormatW(CFSTR_DSOP_DS_SELECTION_LIST));
         for (const Row& row : rows_) {
             for (const std::wstring& attribute : attributes_) {
@@ -144,32 +147,12 @@ public:
                 values_.push_back(value);
             }
         }
-        lab::Accounting::Get().Register(LAB_KIND_COM_OBJECT, this, computer, "IDsObjectPicker::InvokeDialog");
-    }
-
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
-        if (!out) return E_POINTER;
-        if (iid == IID_IUnknown || iid == IID_IDataObject) {
-            *out = static_cast<IDataObject*>(this);
-            AddRef();
-            return S_OK;
-        }
-        *out = nullptr;
-        return E_NOINTERFACE;
-    }
-    ULONG STDMETHODCALLTYPE AddRef() override { return ++refs_; }
-    ULONG STDMETHODCALLTYPE Release() override {
-        const ULONG left = --refs_;
-        if (left == 0) {
-            lab::Accounting::Get().Release(LAB_KIND_COM_OBJECT, this, "IDataObject::Release");
-            delete this;
-        }
-        return left;
     }
 
     HRESULT STDMETHODCALLTYPE GetData(FORMATETC* format, STGMEDIUM* medium) override {
         if (!format || !medium) return E_INVALIDARG;
         if (const HRESULT hr = QueryGetData(format); hr != S_OK) return hr;
+        if (const HRESULT hr = Enter("IDataObject::GetData")) return hr;
         const HGLOBAL block = Build();
         if (!block) return E_OUTOFMEMORY;
         medium->tymed = TYMED_HGLOBAL;
@@ -197,7 +180,7 @@ public:
     HRESULT STDMETHODCALLTYPE EnumDAdvise(IEnumSTATDATA**) override { return OLE_E_ADVISENOTSUPPORTED; }
 
 private:
-    ~SelectionData() {
+    ~SelectionData() override {
         for (VARIANT& value : values_) ::VariantClear(&value);
     }
 
@@ -239,7 +222,6 @@ private:
         return block;
     }
 
-    std::atomic<ULONG> refs_{1};
     CLIPFORMAT format_ = 0;
     std::vector<Row> rows_;
     std::vector<std::wstring> attributes_;
@@ -391,31 +373,10 @@ struct PickerDialog {
 
 // --- The picker -------------------------------------------------------------------
 
-class LabObjectPicker final : public IDsObjectPicker {
+class LabObjectPicker final : public lab::ComObject<lab::Implements<IDsObjectPicker, &IID_IDsObjectPicker>> {
 public:
-    explicit LabObjectPicker(const std::wstring& computer) {
-        lab::Accounting::Get().Register(LAB_KIND_COM_OBJECT, this, computer, "CreateDsObjectPicker");
-    }
-
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
-        if (!out) return E_POINTER;
-        if (iid == IID_IUnknown || iid == IID_IDsObjectPicker) {
-            *out = static_cast<IDsObjectPicker*>(this);
-            AddRef();
-            return S_OK;
-        }
-        *out = nullptr;
-        return E_NOINTERFACE;
-    }
-    ULONG STDMETHODCALLTYPE AddRef() override { return ++refs_; }
-    ULONG STDMETHODCALLTYPE Release() override {
-        const ULONG left = --refs_;
-        if (left == 0) {
-            lab::Accounting::Get().Release(LAB_KIND_COM_OBJECT, this, "IDsObjectPicker::Release");
-            delete this;
-        }
-        return left;
-    }
+    explicit LabObjectPicker(const std::wstring& computer)
+        : ComObject(computer, "CreateDsObjectPicker", lab::Family::ObjectPicker, "IDsObjectPicker") {}
 
     HRESULT STDMETHODCALLTYPE Initialize(PDSOP_INIT_INFO info) override {
         if (!info) return E_POINTER;
@@ -479,9 +440,8 @@ public:
     }
 
 private:
-    ~LabObjectPicker() = default;
+    ~LabObjectPicker() override = default;
 
-    std::atomic<ULONG> refs_{1};
     bool initialized_ = false;
     bool multiple_ = false;
     std::wstring target_;

@@ -296,15 +296,15 @@ LONG WINAPI plat::RegEnumValueW(HKEY hKey, DWORD dwIndex, LPWSTR lpValueName, LP
     const Key& key = call.Target();
     if (dwIndex >= key.values.size()) return ERROR_NO_MORE_ITEMS;
     const Value& v = key.values[dwIndex];
-    if (v.name.size() + 1 > *lpcchValueName) return ERROR_MORE_DATA;
-    if (lpData && lpcbData && *lpcbData < v.data.size()) {
-        *lpcbData = static_cast<DWORD>(v.data.size());
-        if (lpType) *lpType = v.type;
+    // The type and the data size come back even when the name does not fit
+    // (the name's length does not); a short data buffer still gets the name.
+    if (lpType) *lpType = v.type;
+    if (v.name.size() + 1 > *lpcchValueName) {
+        if (lpcbData) *lpcbData = static_cast<DWORD>(v.data.size());
         return ERROR_MORE_DATA;
     }
     std::memcpy(lpValueName, v.name.c_str(), (v.name.size() + 1) * sizeof(wchar_t));
     *lpcchValueName = static_cast<DWORD>(v.name.size());
-    if (lpType) *lpType = v.type;
     return CopyData(v.data, lpData, lpcbData);
 }
 

@@ -2,21 +2,16 @@
 // service: QueryServiceConfig*W and ChangeServiceConfig*W.
 #include "platform/ServiceControl.h"
 
+#include "lab/Identity.h"
 #include "lab/Text.h"
 #include "lab/families/ServiceHandles.h"
 
 #include <functional>
 
 using namespace lab::services;
+using lab::Fail;
 
 namespace {
-
-BOOL Fail(DWORD error) {
-    ::SetLastError(error);
-    return FALSE;
-}
-
-
 
 std::vector<std::wstring> SplitMulti(const wchar_t* multi) {
     std::vector<std::wstring> out;
@@ -74,8 +69,7 @@ BOOL WINAPI plat::QueryServiceConfigW(SC_HANDLE handle, LPQUERY_SERVICE_CONFIGW 
     const DWORD bytes = sizeof(QUERY_SERVICE_CONFIGW) +
                         Bytes(lab::Chars(s.binaryPath) + lab::Chars(s.group) + MultiChars(s.dependencies) +
                               lab::Chars(s.account) + lab::Chars(s.displayName));
-    *needed = bytes;
-    if (!config || size < bytes) return Fail(ERROR_INSUFFICIENT_BUFFER);
+    if (!lab::SizeQuery<DWORD>(config, size, bytes, needed)) return Fail(ERROR_INSUFFICIENT_BUFFER);
     PackedWriter out(reinterpret_cast<BYTE*>(config), size, sizeof(QUERY_SERVICE_CONFIGW));
     config->dwServiceType = s.type;
     config->dwStartType = s.startType;
@@ -96,8 +90,7 @@ BOOL WINAPI plat::QueryServiceConfig2W(SC_HANDLE handle, DWORD level, LPBYTE buf
     const lab::LabService& s = call.Service();
     if (level == SERVICE_CONFIG_DESCRIPTION) {
         const DWORD bytes = sizeof(SERVICE_DESCRIPTIONW) + (s.description.empty() ? 0 : Bytes(lab::Chars(s.description)));
-        *needed = bytes;
-        if (!buffer || size < bytes) return Fail(ERROR_INSUFFICIENT_BUFFER);
+        if (!lab::SizeQuery<DWORD>(buffer, size, bytes, needed)) return Fail(ERROR_INSUFFICIENT_BUFFER);
         auto* out = reinterpret_cast<SERVICE_DESCRIPTIONW*>(buffer);
         PackedWriter strings(buffer, size, sizeof(SERVICE_DESCRIPTIONW));
         out->lpDescription = s.description.empty() ? nullptr : strings.Put(s.description);
@@ -109,8 +102,7 @@ BOOL WINAPI plat::QueryServiceConfig2W(SC_HANDLE handle, DWORD level, LPBYTE buf
         const DWORD bytes = sizeof(SERVICE_FAILURE_ACTIONSW) + actionBytes +
                             (fa.rebootMessage.empty() ? 0 : Bytes(lab::Chars(fa.rebootMessage))) +
                             (fa.command.empty() ? 0 : Bytes(lab::Chars(fa.command)));
-        *needed = bytes;
-        if (!buffer || size < bytes) return Fail(ERROR_INSUFFICIENT_BUFFER);
+        if (!lab::SizeQuery<DWORD>(buffer, size, bytes, needed)) return Fail(ERROR_INSUFFICIENT_BUFFER);
         auto* out = reinterpret_cast<SERVICE_FAILURE_ACTIONSW*>(buffer);
         auto* actions = reinterpret_cast<SC_ACTION*>(buffer + sizeof(SERVICE_FAILURE_ACTIONSW));
         for (size_t i = 0; i < fa.actions.size(); ++i) actions[i] = fa.actions[i];
@@ -204,6 +196,10 @@ BOOL WINAPI plat::ChangeServiceConfig2W(SC_HANDLE handle, DWORD level, LPVOID in
                 // Restarting the service is something only a holder of the
                 // start right may arrange.
                 if (a.Type == SC_ACTION_RESTART && !(call.Access() & SERVICE_START)) return Fail(ERROR_ACCESS_DENIED);
+                // Rebooting needs the shutdown privilege enabled in the
+                // caller's effective token.
+                if (a.Type == SC_ACTION_REBOOT && !lab::PrivilegeEnabled(SE_SHUTDOWN_NAME))
+                    return Fail(ERROR_ACCESS_DENIED);
             }
         }
         lab::FailureActions& out = s.failureActions;

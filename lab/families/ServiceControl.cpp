@@ -10,6 +10,7 @@
 #include "lab/families/ServiceControl.h"
 #include "lab/families/ServiceHandles.h"
 
+#include <algorithm>
 #include <cstring>
 #include <mutex>
 
@@ -19,9 +20,11 @@ namespace {
 
 constexpr DWORD kScmAdminRights = SC_MANAGER_ALL_ACCESS;
 // What the default security of a service control manager grants
-// authenticated users who are not administrators.
+// authenticated users who are not administrators: locally they connect,
+// enumerate and query the lock; from another computer they only connect.
 constexpr DWORD kScmUserRights =
     SC_MANAGER_CONNECT | SC_MANAGER_ENUMERATE_SERVICE | SC_MANAGER_QUERY_LOCK_STATUS | READ_CONTROL;
+constexpr DWORD kScmRemoteUserRights = SC_MANAGER_CONNECT;
 // And of a service.
 constexpr DWORD kServiceUserRights = SERVICE_QUERY_CONFIG | SERVICE_QUERY_STATUS | SERVICE_ENUMERATE_DEPENDENTS |
                                      SERVICE_INTERROGATE | SERVICE_USER_DEFINED_CONTROL | READ_CONTROL;
@@ -56,16 +59,12 @@ bool Grant(DWORD wanted, DWORD allowed, DWORD& granted) {
     return (wanted & ~allowed) == 0;
 }
 
-BOOL Fail(DWORD error) {
-    ::SetLastError(error);
-    return FALSE;
-}
-
 }  // namespace
 
 }  // namespace lab::services
 
 using namespace lab::services;
+using lab::Fail;
 
 SC_HANDLE WINAPI plat::OpenSCManagerW(LPCWSTR machine, LPCWSTR database, DWORD access) {
     lab::Gate gate(machine, lab::Family::ServiceControl, "OpenSCManagerW");
@@ -76,8 +75,10 @@ SC_HANDLE WINAPI plat::OpenSCManagerW(LPCWSTR machine, LPCWSTR database, DWORD a
         return ::SetLastError(error), nullptr;
     }
     const bool admin = gate.RequireAdmin() == 0;
+    const bool remote = &gate.Target() != &gate.Net().Local();
+    const DWORD allowed = admin ? kScmAdminRights | STANDARD_RIGHTS_ALL : remote ? kScmRemoteUserRights : kScmUserRights;
     DWORD granted = 0;
-    if (!Grant(MapScmGeneric(access), admin ? kScmAdminRights | STANDARD_RIGHTS_ALL : kScmUserRights, granted))
+    if (!Grant(MapScmGeneric(access), allowed, granted))
         return ::SetLastError(gate.Info().accessDenied), nullptr;
     auto payload = std::make_shared<ScmPayload>(ScmPayload{granted | SC_MANAGER_CONNECT});
     return static_cast<SC_HANDLE>(lab::Accounting::Get().IssueHandle(LAB_KIND_SCM_HANDLE, gate.Target().name,
@@ -119,8 +120,8 @@ BOOL WINAPI plat::QueryServiceStatusEx(SC_HANDLE handle, SC_STATUS_TYPE level, L
     if (call.Error()) return Fail(call.Error());
     if (level != SC_STATUS_PROCESS_INFO) return Fail(ERROR_INVALID_LEVEL);
     if (!needed) return Fail(RPC_X_NULL_REF_POINTER);
-    *needed = sizeof(SERVICE_STATUS_PROCESS);
-    if (!buffer || size < sizeof(SERVICE_STATUS_PROCESS)) return Fail(ERROR_INSUFFICIENT_BUFFER);
+    if (!lab::SizeQuery<DWORD>(buffer, size, sizeof(SERVICE_STATUS_PROCESS), needed))
+        return Fail(ERROR_INSUFFICIENT_BUFFER);
     const SERVICE_STATUS_PROCESS st = lab::StatusOf(call.Service(), call.Now());
     std::memcpy(buffer, &st, sizeof st);
     return TRUE;
@@ -221,8 +222,7 @@ BOOL WINAPI plat::EnumDependentServicesW(SC_HANDLE handle, DWORD state, LPENUM_S
     DWORD bytes = 0;
     for (const lab::LabService* d : list)
         bytes += sizeof(ENUM_SERVICE_STATUSW) + static_cast<DWORD>((lab::Chars(d->name) + lab::Chars(d->displayName)) * sizeof(wchar_t));
-    *needed = bytes;
-    if (!services || size < bytes) return list.empty() ? TRUE : Fail(ERROR_MORE_DATA);
+    if (!lab::SizeQuery<DWORD>(services, size, bytes, needed)) return list.empty() ? TRUE : Fail(ERROR_MORE_DATA);
     PackedWriter out(reinterpret_cast<BYTE*>(services), size, list.size() * sizeof(ENUM_SERVICE_STATUSW));
     for (const lab::LabService* d : list) {
         ENUM_SERVICE_STATUSW& e = services[*returned];
@@ -246,11 +246,20 @@ BOOL WINAPI plat::EnumServicesStatusExW(SC_HANDLE scm, SC_ENUM_TYPE level, DWORD
     if (level != SC_ENUM_PROCESS_INFO) return Fail(ERROR_INVALID_LEVEL);
     if (!needed || !returned) return Fail(RPC_X_NULL_REF_POINTER);
     if (type == 0 || (type & ~(SERVICE_DRIVER | SERVICE_WIN32 | SERVICE_INTERACTIVE_PROCESS)) ||
-        state < SERVICE_ACTIVE || state > SERVICE_STATE_ALL)
+        state < SERVICE_ACTIVE || state > SERVICE_STATE_ALL) {
+        *needed = 0;
+        *returned = 0;
         return Fail(ERROR_INVALID_PARAMETER);
+    }
     lab::ServiceTable& table = gate.Target().Section<lab::ServiceTable>();
     const ULONGLONG now = lab::clock::Now();
     table.Advance(now);
+    // A group nobody belongs to is not an empty group: the name is wrong.
+    if (group && *group) {
+        bool known = false;
+        for (const lab::LabService& s : table.services) known = known || lab::EqualsNoCase(s.group, group);
+        if (!known) return Fail(ERROR_SERVICE_DOES_NOT_EXIST);
+    }
 
     std::vector<const lab::LabService*> list;
     for (const lab::LabService& s : table.services) {
@@ -260,6 +269,10 @@ BOOL WINAPI plat::EnumServicesStatusExW(SC_HANDLE scm, SC_ENUM_TYPE level, DWORD
         if (group && !lab::EqualsNoCase(s.group, group)) continue;  // "" selects services of no group
         list.push_back(&s);
     }
+    // The service control manager keeps its database in service-name order.
+    std::stable_sort(list.begin(), list.end(), [](const lab::LabService* a, const lab::LabService* b) {
+        return ::CompareStringOrdinal(a->name.c_str(), -1, b->name.c_str(), -1, TRUE) == CSTR_LESS_THAN;
+    });
     const size_t first = resume ? *resume : 0;
     *returned = 0;
     *needed = 0;
@@ -269,13 +282,8 @@ BOOL WINAPI plat::EnumServicesStatusExW(SC_HANDLE scm, SC_ENUM_TYPE level, DWORD
     };
     // As many entries as fit; the records go first, their strings behind all
     // of them, so count what fits before writing.
-    size_t fit = 0;
-    DWORD used = 0;
-    for (size_t i = first; i < list.size() && buffer; ++i) {
-        if (used + bytesOf(list[i]) > size) break;
-        used += bytesOf(list[i]);
-        ++fit;
-    }
+    const size_t fit =
+        buffer ? lab::FitCount(list.size(), first, size, [&](size_t i) { return bytesOf(list[i]); }) : 0;
     auto* records = reinterpret_cast<ENUM_SERVICE_STATUS_PROCESSW*>(buffer);
     PackedWriter out(buffer, size, fit * sizeof(ENUM_SERVICE_STATUS_PROCESSW));
     for (size_t i = 0; i < fit; ++i) {
@@ -286,12 +294,10 @@ BOOL WINAPI plat::EnumServicesStatusExW(SC_HANDLE scm, SC_ENUM_TYPE level, DWORD
         e.ServiceStatusProcess = lab::StatusOf(*s, now);
     }
     *returned = static_cast<DWORD>(fit);
-    if (first + fit < list.size()) {
+    if (lab::ResumeAfter(first, fit, list.size(), resume)) {
         for (size_t i = first + fit; i < list.size(); ++i) *needed += bytesOf(list[i]);
-        if (resume) *resume = static_cast<DWORD>(first + fit);
         return Fail(ERROR_MORE_DATA);
     }
-    if (resume) *resume = 0;
     return TRUE;
 }
 

@@ -95,6 +95,11 @@ std::vector<LabService> StandardServices(const Computer& computer);
 
 // Whether `account` names an account a service can log on as on `computer`:
 // the built-in service accounts or one of the network's accounts.
+// LocalSystem, LocalService, NetworkService: no logon right is needed.
+bool IsBuiltInServiceAccount(std::wstring_view account);
+// Whether `account` holds SeServiceLogonRight on the computer.
+bool MayLogOnAsService(const Network& net, const Computer& computer, std::wstring_view account);
+
 bool IsKnownServiceAccount(const Network& net, const Computer& computer, std::wstring_view account,
                            const Account** found);
 

@@ -2,7 +2,9 @@
 // relations, and the services a computer has out of the box.
 #include "lab/families/ServiceControl.h"
 
+#include "lab/AccountDatabase.h"
 #include "lab/Text.h"
+#include "lab/families/Accounts.h"
 
 #include <lm.h>
 
@@ -50,15 +52,6 @@ void Settle(LabService& s, ULONGLONG now) {
         case SERVICE_PAUSE_PENDING: s.state = SERVICE_PAUSED; break;
         case SERVICE_CONTINUE_PENDING: s.state = SERVICE_RUNNING; break;
     }
-}
-
-bool IsBuiltInServiceAccount(std::wstring_view account) {
-    static constexpr const wchar_t* kBuiltIn[] = {L"LocalSystem", L".\\LocalSystem", L"NT AUTHORITY\\LocalService",
-                                                  L"NT AUTHORITY\\NetworkService", L"NT AUTHORITY\\SYSTEM"};
-    for (const wchar_t* name : kBuiltIn) {
-        if (EqualsNoCase(account, name)) return true;
-    }
-    return false;
 }
 
 }  // namespace
@@ -130,12 +123,60 @@ void BeginTransition(LabService& s, DWORD pendingState, ULONGLONG now) {
     Settle(s, now);
 }
 
+bool IsBuiltInServiceAccount(std::wstring_view account) {
+    static constexpr const wchar_t* kBuiltIn[] = {L"LocalSystem", L".\\LocalSystem", L"NT AUTHORITY\\LocalService",
+                                                  L"NT AUTHORITY\\NetworkService", L"NT AUTHORITY\\SYSTEM"};
+    for (const wchar_t* name : kBuiltIn) {
+        if (EqualsNoCase(account, name)) return true;
+    }
+    return false;
+}
+
+
+namespace {
+
+// "DOMAIN\user" for a service's account; ".\user" is the computer's own.
+std::wstring CanonicalAccount(const Network& net, const Computer& computer, std::wstring_view account) {
+    std::wstring name(account);
+    if (name.rfind(L".\\", 0) == 0) name = accounts::AccountDomainName(net, computer) + name.substr(1);
+    return name;
+}
+
+const LocalUser* LocalUserOf(const Computer& computer, std::wstring_view name) {
+    const AccountDatabase& db = AccountsOf(computer);
+    const size_t slash = name.find(L'\\');
+    if (slash == std::wstring_view::npos || !EqualsNoCase(name.substr(0, slash), db.domainName)) return nullptr;
+    if (computer.os.role == Role::DomainController) return nullptr;  // the domain's accounts
+    return db.FindUser(name.substr(slash + 1));
+}
+
+// 0, or 1069 when the service cannot log on: unknown or disabled account,
+// wrong password, or no right to log on as a service there.
+DWORD CheckServiceLogon(const Network& net, const Computer& computer, const LabService& s) {
+    if (IsBuiltInServiceAccount(s.account)) return 0;
+    const std::wstring name = CanonicalAccount(net, computer, s.account);
+    if (const LocalUser* user = LocalUserOf(computer, name)) {
+        if (user->Disabled() || (s.passwordSet && s.password != user->password)) return ERROR_SERVICE_LOGON_FAILED;
+    } else {
+        const Account* account = net.FindAccount(name);
+        if (!account || (s.passwordSet && s.password != account->password)) return ERROR_SERVICE_LOGON_FAILED;
+    }
+    return MayLogOnAsService(net, computer, name) ? 0 : ERROR_SERVICE_LOGON_FAILED;
+}
+
+}  // namespace
+
+bool MayLogOnAsService(const Network& net, const Computer& computer, std::wstring_view account) {
+    const std::wstring name = CanonicalAccount(net, computer, account);
+    return AccountsOf(computer).Holds(IdentitySids(net, name), L"SeServiceLogonRight");
+}
+
 bool IsKnownServiceAccount(const Network& net, const Computer& computer, std::wstring_view account,
                            const Account** found) {
     if (found) *found = nullptr;
     if (IsBuiltInServiceAccount(account)) return true;
-    std::wstring name(account);
-    if (name.rfind(L".\\", 0) == 0) name = computer.name + name.substr(1);
+    const std::wstring name = CanonicalAccount(net, computer, account);
+    if (LocalUserOf(computer, name)) return true;
     const Account* a = net.FindAccount(name);
     if (found) *found = a;
     return a != nullptr;
@@ -179,9 +220,7 @@ DWORD StartService(ServiceTable& table, LabService& s, const Network& net, const
     s.pendingSince = now;
     if (result) return result;
 
-    const Account* account = nullptr;
-    if (!IsKnownServiceAccount(net, computer, s.account, &account)) return ERROR_SERVICE_LOGON_FAILED;
-    if (account && s.passwordSet && s.password != account->password) return ERROR_SERVICE_LOGON_FAILED;
+    if (const DWORD error = CheckServiceLogon(net, computer, s)) return error;
     if (s.behaviour.startFailure && s.behaviour.failImmediately) return s.behaviour.startFailure;
 
     s.win32ExitCode = 0;
@@ -228,6 +267,14 @@ void Add(std::vector<LabService>& out, const Standard& d, DWORD startType, bool 
     s.description = d.description;
     s.behaviour.acceptStop = d.stoppable;
     s.behaviour.acceptPause = d.pausable;
+    // Real services take a moment to start and stop; drivers change at once.
+    if (!(d.type & SERVICE_DRIVER)) {
+        s.behaviour.startMs = 600;
+        s.behaviour.stopMs = 400;
+        s.behaviour.pauseMs = 200;
+        s.behaviour.checkPointMs = 100;
+        s.behaviour.waitHintMs = 2000;
+    }
     s.state = running ? SERVICE_RUNNING : SERVICE_STOPPED;
     out.push_back(std::move(s));
 }

@@ -2,6 +2,7 @@
 // generated computers.
 #include "lab/families/ServiceControl.h"
 
+#include "lab/AccountDatabase.h"
 #include "lab/Sections.h"
 #include "lab/Text.h"
 
@@ -136,8 +137,11 @@ void ReadList(const json::Value& list, const std::string& path, std::vector<LabS
     }
 }
 
-void Finalise(ServiceTable& table) {
+void Finalise(Computer& computer, ServiceTable& table) {
+    // The accounts the services were installed with may log on as services.
+    std::vector<std::wstring>& accounts = computer.Section<LocalAccountSpec>().serviceAccounts;
     for (LabService& s : table.services) {
+        if (!s.account.empty() && !IsBuiltInServiceAccount(s.account)) accounts.push_back(s.account);
         if (s.state != SERVICE_STOPPED && !(s.type & SERVICE_DRIVER)) {
             s.processId = table.nextProcessId;
             table.nextProcessId += 4;
@@ -174,7 +178,7 @@ void ParseServices(const json::Value* value, const std::string& path, Computer& 
             }
         }
     }
-    Finalise(table);
+    Finalise(computer, table);
 }
 
 void GenerateServices(Computer& computer, size_t index, const GeneratorOptions&) {
@@ -184,7 +188,7 @@ void GenerateServices(Computer& computer, size_t index, const GeneratorOptions&)
     if (index % 7 == 3) {
         if (LabService* spooler = table.Find(L"Spooler")) spooler->state = SERVICE_STOPPED;
     }
-    Finalise(table);
+    Finalise(computer, table);
 }
 
 const SectionRegistration kServices{ComputerSectionHandler{"services", &ParseServices, &GenerateServices}};

@@ -5,6 +5,7 @@
 #include "lab/Clock.h"
 #include "lab/Gate.h"
 #include "lab/Memory.h"
+#include "lab/Protocol.h"
 #include "lab/families/ServiceControl.h"
 
 #include <cstring>
@@ -22,25 +23,7 @@ struct ServicePayload {
     DWORD access;  // granted rights
 };
 
-// A live handle of `kind` and its payload; false when the value is not one.
-template <typename P>
-class HandleOf {
-public:
-    HandleOf(const void* handle, LabKind kind) {
-        AccountedObject record;
-        if (handle && Accounting::Get().Find(kind, handle, &record)) {
-            computer_ = record.computer;
-            payload_ = std::static_pointer_cast<P>(record.payload);
-        }
-    }
-    explicit operator bool() const { return payload_ != nullptr; }
-    const wchar_t* Computer() const { return computer_.c_str(); }
-    const P& Payload() const { return *payload_; }
-
-private:
-    std::wstring computer_;
-    std::shared_ptr<P> payload_;
-};
+using lab::HandleOf;
 
 // Opens the gate on a service handle's computer after checking the handle,
 // and the right the call needs (0: none), then brings the computer's

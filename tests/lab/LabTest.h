@@ -16,6 +16,24 @@ protected:
     void TearDown() override { LabReset(); }
 };
 
+// A fresh lab on the test's own scenario, ending with a clean leak report.
+class ScenarioLabTest : public LabTest {
+protected:
+    explicit ScenarioLabTest(const char* scenario) : scenario_(scenario) {}
+    void SetUp() override {
+        LabTest::SetUp();
+        std::wstring error;
+        ASSERT_EQ(0u, lab::LoadScenarioText(scenario_, &error)) << error;
+    }
+    void TearDown() override {
+        EXPECT_EQ(L"clean", lab::LeakReport());
+        LabTest::TearDown();
+    }
+
+private:
+    const char* scenario_;
+};
+
 // Frees what a net call handed out at the end of the scope.
 class NetBuffer {
 public:

@@ -96,3 +96,77 @@ TEST_F(LabLogon, UserNameIsTheActingIdentity) {
 }
 
 }  // namespace
+
+// Enables or disables one privilege; the call's result, its last error, and
+// how many entries the previous state got (99: not written).
+struct Adjusted {
+    BOOL ok;
+    DWORD error;
+    DWORD changed;
+};
+
+Adjusted Adjust(HANDLE token, const wchar_t* privilege, bool on, DWORD previousBytes = sizeof(TOKEN_PRIVILEGES)) {
+    TOKEN_PRIVILEGES wanted{1, {{{0, 0}, on ? static_cast<DWORD>(SE_PRIVILEGE_ENABLED) : 0u}}};
+    plat::LookupPrivilegeValueW(nullptr, privilege, &wanted.Privileges[0].Luid);
+    TOKEN_PRIVILEGES previous{99, {}};
+    DWORD length = 0;
+    ::SetLastError(0xdeadbeef);
+    const BOOL ok = plat::AdjustTokenPrivileges(token, FALSE, &wanted, previousBytes, &previous, &length);
+    return {ok, ::GetLastError(), previous.PrivilegeCount};
+}
+
+// The operator administers ADMIN01, whose Administrators hold the shutdown
+// privilege (not the one to act as the system); the helpdesk is one of its
+// Users, who may shut a workstation down but not back it up.
+TEST_F(LabLogon, PrivilegesAreHeldThroughTheAccountDatabaseAndEnabledOneByOne) {
+    LUID luid{};
+    EXPECT_FALSE(plat::LookupPrivilegeValueW(nullptr, L"SeServiceLogonRight", &luid));  // a right, not a privilege
+    HANDLE token = nullptr;
+    ::SetLastError(0);
+    EXPECT_FALSE(plat::OpenThreadToken(::GetCurrentThread(), TOKEN_QUERY, TRUE, &token));
+    EXPECT_EQ(static_cast<DWORD>(ERROR_NO_TOKEN), GetLastError());
+
+    struct Step {
+        const wchar_t* identity;  // null: the copy ImpersonateSelf makes
+        const wchar_t* privilege;
+        bool on;
+        DWORD previousBytes;
+        Adjusted expected;
+    };
+    constexpr DWORD kOne = sizeof(TOKEN_PRIVILEGES);
+    const Step steps[] = {
+        {nullptr, SE_SHUTDOWN_NAME, true, 4, {FALSE, ERROR_INSUFFICIENT_BUFFER, 99}},  // nothing changes
+        {nullptr, SE_SHUTDOWN_NAME, true, kOne, {TRUE, 0, 1}},
+        {nullptr, SE_SHUTDOWN_NAME, true, kOne, {TRUE, 0, 0}},  // enabled already
+        {nullptr, SE_SHUTDOWN_NAME, false, kOne, {TRUE, 0, 1}},
+        {nullptr, SE_TCB_NAME, true, kOne, {TRUE, ERROR_NOT_ALL_ASSIGNED, 0}},
+        {L"LAB\\helpdesk", SE_SHUTDOWN_NAME, true, kOne, {TRUE, 0, 1}},
+        {L"LAB\\helpdesk", SE_BACKUP_NAME, true, kOne, {TRUE, ERROR_NOT_ALL_ASSIGNED, 0}},
+    };
+    // Each identity's steps share one token of the thread.
+    for (const Step& s : steps) {
+        SCOPED_TRACE(testing::Message() << s.privilege << (s.on ? " on" : " off"));
+        if (&s == &steps[0] || s.identity != (&s)[-1].identity) {
+            if (token) {
+                EXPECT_TRUE(plat::CloseHandle(token));
+            }
+            if (s.identity) {
+                ASSERT_EQ(0u, LabSetThreadIdentity(s.identity));
+            } else {
+                ASSERT_TRUE(plat::ImpersonateSelf(SecurityImpersonation));
+            }
+            ASSERT_TRUE(plat::OpenThreadToken(::GetCurrentThread(), TOKEN_ADJUST_PRIVILEGES | TOKEN_QUERY, TRUE, &token));
+        }
+        const Adjusted a = Adjust(token, s.privilege, s.on, s.previousBytes);
+        EXPECT_EQ(s.expected.ok, a.ok);
+        EXPECT_EQ(s.expected.error, a.error);
+        EXPECT_EQ(s.expected.changed, a.changed);
+    }
+    EXPECT_TRUE(plat::CloseHandle(token));
+    // A token opened without the adjust right cannot be adjusted.
+    ASSERT_TRUE(plat::OpenProcessToken(::GetCurrentProcess(), TOKEN_QUERY, &token));
+    EXPECT_EQ(static_cast<DWORD>(ERROR_ACCESS_DENIED), Adjust(token, SE_SHUTDOWN_NAME, true).error);
+    EXPECT_TRUE(plat::CloseHandle(token));
+    EXPECT_TRUE(plat::RevertToSelf());
+    EXPECT_EQ(L"clean", lab::LeakReport());
+}

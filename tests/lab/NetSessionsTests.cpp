@@ -7,7 +7,6 @@
 
 namespace {
 
-using labtest::LabTest;
 using labtest::NetBuffer;
 
 // FS01 serves five sessions (two by the same client), three open files; the
@@ -38,17 +37,9 @@ constexpr char kScenario[] = R"({
   ]
 })";
 
-class LabSessions : public LabTest {
+class LabSessions : public labtest::ScenarioLabTest {
 protected:
-    void SetUp() override {
-        LabTest::SetUp();
-        std::wstring error;
-        ASSERT_EQ(0u, lab::LoadScenarioText(kScenario, &error)) << error;
-    }
-    void TearDown() override {
-        EXPECT_EQ(L"clean", lab::LeakReport());
-        LabTest::TearDown();
-    }
+    LabSessions() : ScenarioLabTest(kScenario) {}
 
     static DWORD Sessions(const wchar_t* server, DWORD level, NetBuffer& out, DWORD* read, DWORD* total,
                           DWORD* resume = nullptr, DWORD prefmaxlen = MAX_PREFERRED_LENGTH,

@@ -117,12 +117,27 @@ TEST_F(LabRegistry, SizeProtocolOfValueQueries) {
     EXPECT_EQ(std::wstring(L"CurrentMajorVersionNumber").size(), maxName);
     EXPECT_EQ(bytes, maxData);
 
-    // Enumerating values: a short name buffer gets ERROR_MORE_DATA, then the
-    // end of the list ERROR_NO_MORE_ITEMS.
+    // Enumerating values: a short name buffer gets ERROR_MORE_DATA with the
+    // type and the data size (not the name's length); a short data buffer
+    // gets it with the name and its length; then the end of the list.
     wchar_t name[8];
     DWORD chars = 8;
-    EXPECT_EQ(ERROR_MORE_DATA, plat::RegEnumValueW(version.h, 0, name, &chars, nullptr, &type, nullptr, nullptr));
-    wchar_t longName[64];
+    type = 0;
+    DWORD dataBytes = 1;
+    EXPECT_EQ(ERROR_MORE_DATA, plat::RegEnumValueW(version.h, 0, name, &chars, nullptr, &type, nullptr, &dataBytes));
+    EXPECT_EQ(8u, chars);
+    EXPECT_EQ(static_cast<DWORD>(REG_SZ), type);
+    EXPECT_EQ(bytes, dataBytes);
+    wchar_t longName[64] = L"";
+    chars = 64;
+    dataBytes = sizeof(small);
+    type = 0;
+    EXPECT_EQ(ERROR_MORE_DATA, plat::RegEnumValueW(version.h, 0, longName, &chars, nullptr, &type,
+                                                   reinterpret_cast<LPBYTE>(small), &dataBytes));
+    EXPECT_STREQ(L"ProductName", longName);
+    EXPECT_EQ(std::wstring(L"ProductName").size(), chars);
+    EXPECT_EQ(static_cast<DWORD>(REG_SZ), type);
+    EXPECT_EQ(bytes, dataBytes);
     chars = 64;
     EXPECT_EQ(ERROR_SUCCESS, plat::RegEnumValueW(version.h, 0, longName, &chars, nullptr, &type, nullptr, &bytes));
     EXPECT_STREQ(L"ProductName", longName);

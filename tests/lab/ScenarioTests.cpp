@@ -152,7 +152,7 @@ TEST_F(LabScenario, FilesAreNamedInTheirErrors) {
     EXPECT_EQ(static_cast<DWORD>(ERROR_INVALID_DATA), lab::LoadScenarioFile(path, &error));
     EXPECT_EQ(path + L":7: computers[0].online: expected true or false", error);
     // A refused scenario leaves the network as it was.
-    EXPECT_EQ(6u, LabComputerCount());
+    EXPECT_EQ(7u, LabComputerCount());
     EXPECT_EQ(L"FS01", Reached(L"FS01"));
 
     WriteText(path, Scenario("    {\"name\": \"A\"}\n"));

@@ -121,11 +121,13 @@ TEST_F(LabServiceConfig, ChangesAreCheckedThenStored) {
     const auto c = Config(bits);
     EXPECT_EQ((std::vector<std::wstring>{L"RpcSs", L"+TDI"}), Multi(AsConfig(c).lpDependencies));
     EXPECT_STREQ(L"LAB\\helpdesk", AsConfig(c).lpServiceStartName);
-    // The account's password is checked when the service logs on.
+    // The account is checked when the service logs on: its password, and the
+    // right to log on as a service, which the helpdesk lacks on ADMIN01.
     EXPECT_EQ(static_cast<DWORD>(ERROR_SERVICE_LOGON_FAILED), Start(bits));
     EXPECT_EQ(0u, change(SERVICE_NO_CHANGE, nullptr, nullptr, L"H3lpdesk!", nullptr));
-    EXPECT_EQ(0u, Start(bits));
+    EXPECT_EQ(static_cast<DWORD>(ERROR_SERVICE_LOGON_FAILED), Start(bits));
     EXPECT_EQ(0u, change(SERVICE_NO_CHANGE, nullptr, L".\\LocalSystem", L"", nullptr));
+    EXPECT_EQ(0u, Start(bits));
 }
 
 // Round trips of descriptions and recovery actions are driven through the

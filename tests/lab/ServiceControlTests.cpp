@@ -92,28 +92,86 @@ TEST_F(LabServiceControl, EnumerationFiltersByTypeStateAndGroup) {
     const auto inactive = EnumNames(scm, SERVICE_WIN32, SERVICE_INACTIVE);
     EXPECT_TRUE(Has(inactive, L"TlntSvr"));
     EXPECT_FALSE(Has(inactive, L"EventLog"));
-    EXPECT_EQ((std::vector<std::wstring>{L"Dhcp", L"Dnscache"}), EnumNames(scm, SERVICE_WIN32, SERVICE_STATE_ALL, L"TDI"));
+    EXPECT_EQ((std::vector<std::wstring>{L"Dhcp", L"Dnscache"}), EnumNames(scm, SERVICE_WIN32, SERVICE_STATE_ALL, L"tdi"));
+    // "" selects the services of no group.
+    const auto ungrouped = EnumNames(scm, SERVICE_WIN32, SERVICE_STATE_ALL, L"");
+    EXPECT_TRUE(Has(ungrouped, L"TlntSvr"));
+    EXPECT_FALSE(Has(ungrouped, L"Dhcp"));
 
-    DWORD needed = 0, returned = 0;
-    EXPECT_EQ(static_cast<DWORD>(ERROR_INVALID_LEVEL), Err([&] {
-                  return plat::EnumServicesStatusExW(scm.Get(), static_cast<SC_ENUM_TYPE>(1), SERVICE_WIN32, 3,
-                                                     nullptr, 0, &needed, &returned, nullptr, nullptr);
-              }));
-    EXPECT_EQ(static_cast<DWORD>(ERROR_INVALID_PARAMETER), Err([&] {
-                  return plat::EnumServicesStatusExW(scm.Get(), SC_ENUM_PROCESS_INFO, SERVICE_WIN32, 4, nullptr, 0,
-                                                     &needed, &returned, nullptr, nullptr);
-              }));
+    // Services come in name order, without case, in every batch.
+    const auto byName = [](const std::wstring& a, const std::wstring& b) { return _wcsicmp(a.c_str(), b.c_str()) < 0; };
+    EXPECT_TRUE(std::is_sorted(win32.begin(), win32.end(), byName));
+    EXPECT_TRUE(std::is_sorted(drivers.begin(), drivers.end(), byName));
+
+    // A group no service has is an error, not an empty list; bad parameters
+    // set both counts to 0.
+    struct Bad {
+        SC_ENUM_TYPE level;
+        DWORD type;
+        DWORD state;
+        const wchar_t* group;
+        DWORD error;
+    };
+    const Bad bad[] = {
+        {SC_ENUM_PROCESS_INFO, SERVICE_WIN32, SERVICE_STATE_ALL, L"NoSuchGroup", ERROR_SERVICE_DOES_NOT_EXIST},
+        {static_cast<SC_ENUM_TYPE>(1), SERVICE_WIN32, SERVICE_STATE_ALL, nullptr, ERROR_INVALID_LEVEL},
+        {SC_ENUM_PROCESS_INFO, SERVICE_WIN32, 4, nullptr, ERROR_INVALID_PARAMETER},
+        {SC_ENUM_PROCESS_INFO, 0x200, SERVICE_STATE_ALL, nullptr, ERROR_INVALID_PARAMETER},
+    };
+    for (const Bad& b : bad) {
+        SCOPED_TRACE(testing::Message() << "type " << b.type << " state " << b.state);
+        DWORD needed = 77, returned = 77;
+        BYTE buffer[64];
+        EXPECT_EQ(b.error, Err([&] {
+                      return plat::EnumServicesStatusExW(scm.Get(), b.level, b.type, b.state, buffer, sizeof buffer,
+                                                         &needed, &returned, nullptr, b.group);
+                  }));
+        if (b.error == ERROR_INVALID_PARAMETER) {
+            EXPECT_EQ(0u, needed);
+            EXPECT_EQ(0u, returned);
+        }
+    }
 }
 
 TEST_F(LabServiceControl, ConnectionsAndAccessFollowTheIdentity) {
-    // The operator administers ADMIN01 and PRINT01 but not FS01.
-    ScHandle fsRead = Scm(L"\\\\FS01", SC_MANAGER_CONNECT | SC_MANAGER_ENUMERATE_SERVICE);
-    ASSERT_TRUE(fsRead);
-    EXPECT_EQ(static_cast<DWORD>(ERROR_ACCESS_DENIED),
-              Err([] { return plat::OpenSCManagerW(L"FS01", nullptr, SC_MANAGER_ALL_ACCESS) != nullptr; }));
-    {
-        lab::ScopedIdentity admin(L"LAB\\Administrator");
-        EXPECT_TRUE(Scm(L"fs01.lab.local", SC_MANAGER_ALL_ACCESS));
+    // The operator administers ADMIN01 (local) and PRINT01 but not FS01; the
+    // helpdesk FS01 but not ADMIN01. Authenticated users who do not
+    // administer a computer connect, enumerate and query the lock locally,
+    // and only connect from another computer.
+    struct Case {
+        const wchar_t* identity;
+        const wchar_t* computer;
+        DWORD access;
+        DWORD error;
+        DWORD granted;  // checked through what the handle allows
+    };
+    constexpr DWORD kRead = SC_MANAGER_CONNECT | SC_MANAGER_ENUMERATE_SERVICE;
+    const Case cases[] = {
+        {L"LAB\\operator", L"\\\\FS01", SC_MANAGER_CONNECT, 0, SC_MANAGER_CONNECT},
+        {L"LAB\\operator", L"FS01", MAXIMUM_ALLOWED, 0, SC_MANAGER_CONNECT},
+        {L"LAB\\operator", L"FS01", kRead, ERROR_ACCESS_DENIED, 0},
+        {L"LAB\\helpdesk", nullptr, MAXIMUM_ALLOWED, 0, kRead},
+        {L"LAB\\helpdesk", nullptr, SC_MANAGER_CREATE_SERVICE, ERROR_ACCESS_DENIED, 0},
+        {L"LAB\\helpdesk", L"fs01.lab.local", SC_MANAGER_ALL_ACCESS, 0, kRead},
+        {L"LAB\\operator", L"PRINT01", SC_MANAGER_ALL_ACCESS, 0, kRead},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.identity << " on " << (c.computer ? c.computer : L"(local)") << " 0x"
+                                        << std::hex << c.access);
+        lab::ScopedIdentity as(c.identity);
+        ASSERT_EQ(0u, as.Status());
+        SC_HANDLE raw = nullptr;
+        EXPECT_EQ(c.error, Err([&] { return (raw = plat::OpenSCManagerW(c.computer, nullptr, c.access)) != nullptr; }));
+        ScHandle scm(raw);
+        if (!scm) continue;
+        DWORD needed = 0, returned = 0;
+        const DWORD enumError = Err([&] {
+            return plat::EnumServicesStatusExW(scm.Get(), SC_ENUM_PROCESS_INFO, SERVICE_WIN32, SERVICE_STATE_ALL,
+                                               nullptr, 0, &needed, &returned, nullptr, nullptr);
+        });
+        EXPECT_EQ(c.granted & SC_MANAGER_ENUMERATE_SERVICE ? static_cast<DWORD>(ERROR_MORE_DATA)
+                                                           : static_cast<DWORD>(ERROR_ACCESS_DENIED),
+                  enumError);
     }
     EXPECT_EQ(static_cast<DWORD>(RPC_S_SERVER_UNAVAILABLE),
               Err([] { return plat::OpenSCManagerW(L"LAPTOP07", nullptr, SC_MANAGER_CONNECT) != nullptr; }));

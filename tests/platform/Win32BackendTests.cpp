@@ -333,6 +333,34 @@ TEST(SeamWin32Logon, ImpersonationLastsUntilRevert) {
               static_cast<DWORD>(ERROR_NO_TOKEN));
 }
 
+// Enabling the shutdown privilege on a thread token through the seam, then a
+// failure-actions record with a reboot. Wine's service manager answers TRUE
+// for failure actions and stores nothing (reading them back answers 124), so
+// the record only shows that the call goes through, not that Windows would
+// have checked the privilege.
+TEST(SeamWin32Logon, ShutdownPrivilegeEnablesOnTheThreadToken) {
+    ASSERT_TRUE(plat::ImpersonateSelf(SecurityImpersonation));
+    HANDLE token = nullptr;
+    ASSERT_TRUE(plat::OpenThreadToken(::GetCurrentThread(), TOKEN_ADJUST_PRIVILEGES | TOKEN_QUERY, TRUE, &token))
+        << ::GetLastError();
+    TOKEN_PRIVILEGES wanted{1, {{{0, 0}, SE_PRIVILEGE_ENABLED}}};
+    ASSERT_TRUE(plat::LookupPrivilegeValueW(nullptr, SE_SHUTDOWN_NAME, &wanted.Privileges[0].Luid));
+    EXPECT_TRUE(plat::AdjustTokenPrivileges(token, FALSE, &wanted, 0, nullptr, nullptr));
+    EXPECT_EQ(::GetLastError(), static_cast<DWORD>(ERROR_SUCCESS));
+
+    SC_HANDLE scm = plat::OpenSCManagerW(nullptr, nullptr, SC_MANAGER_CONNECT);
+    ASSERT_NE(scm, nullptr) << ::GetLastError();
+    SC_HANDLE service = plat::OpenServiceW(scm, L"Spooler", SERVICE_CHANGE_CONFIG | SERVICE_START);
+    ASSERT_NE(service, nullptr) << ::GetLastError();
+    SC_ACTION reboot{SC_ACTION_REBOOT, 60000};
+    SERVICE_FAILURE_ACTIONSW fa{86400, nullptr, nullptr, 1, &reboot};
+    EXPECT_EQ(Err([&] { return plat::ChangeServiceConfig2W(service, SERVICE_CONFIG_FAILURE_ACTIONS, &fa); }), 0u);
+    EXPECT_TRUE(plat::CloseServiceHandle(service));
+    EXPECT_TRUE(plat::CloseServiceHandle(scm));
+    EXPECT_TRUE(plat::CloseHandle(token));
+    EXPECT_TRUE(plat::RevertToSelf());
+}
+
 TEST(SeamWin32Printing, PrinterListFollowsTheSizeQuery) {
     DWORD needed = 0, count = 0;
     if (!plat::EnumPrintersW(PRINTER_ENUM_LOCAL, nullptr, 2, nullptr, 0, &needed, &count)) {

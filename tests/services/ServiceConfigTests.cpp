@@ -4,6 +4,8 @@
 
 #include "common/PlatHandles.h"
 #include "services/RecoveryActions.h"
+#include "platform/Logon.h"
+#include "platform/ServiceControl.h"
 
 #include <vector>
 
@@ -98,6 +100,52 @@ TEST_F(ServiceConfigChange, FailureActionsRoundTrip) {
     EXPECT_EQ(fields.choices, back.choices);
     EXPECT_EQ(5u, back.restartMinutes);
     EXPECT_EQ(180000u, back.reboot.delayMs);
+}
+
+// A reboot among the failure actions is refused unless the caller's token
+// has the shutdown privilege enabled: the change enables it on the thread's
+// effective token for that call only and leaves the thread as it found it.
+TEST_F(ServiceConfigChange, RebootActionsEnableTheShutdownPrivilegeForTheCallOnly) {
+    SC_ACTION actions[2] = {{SC_ACTION_RESTART, 60000}, {SC_ACTION_REBOOT, 60000}};
+    SERVICE_FAILURE_ACTIONSW record{3600, nullptr, nullptr, 2, actions};
+    // The same record written straight through the platform: what the
+    // thread's token allows after the change.
+    auto directly = [&] {
+        UniqueScHandle scm(plat::OpenSCManagerW(nullptr, nullptr, SC_MANAGER_CONNECT));
+        UniqueScHandle spooler(plat::OpenServiceW(scm.Get(), L"Spooler", SERVICE_CHANGE_CONFIG | SERVICE_START));
+        ::SetLastError(0);
+        return plat::ChangeServiceConfig2W(spooler.Get(), SERVICE_CONFIG_FAILURE_ACTIONS, &record) ? 0u
+                                                                                                    : ::GetLastError();
+    };
+    enum class Thread { AsTheProcess, Impersonating, ImpersonatingEnabled };
+    for (Thread thread : {Thread::AsTheProcess, Thread::Impersonating, Thread::ImpersonatingEnabled}) {
+        SCOPED_TRACE(static_cast<int>(thread));
+        UniqueToken token;
+        if (thread != Thread::AsTheProcess) {
+            ASSERT_EQ(0u, LabSetThreadIdentity(L"LAB\\operator"));
+            ASSERT_TRUE(plat::OpenThreadToken(::GetCurrentThread(), TOKEN_ADJUST_PRIVILEGES, TRUE, token.Put()));
+        }
+        if (thread == Thread::ImpersonatingEnabled) {
+            TOKEN_PRIVILEGES on{1, {{{0, 0}, SE_PRIVILEGE_ENABLED}}};
+            ASSERT_TRUE(plat::LookupPrivilegeValueW(nullptr, SE_SHUTDOWN_NAME, &on.Privileges[0].Luid));
+            ASSERT_TRUE(plat::AdjustTokenPrivileges(token.Get(), FALSE, &on, 0, nullptr, nullptr));
+        }
+        const DWORD before = directly();
+        EXPECT_EQ(thread == Thread::ImpersonatingEnabled ? 0u : static_cast<DWORD>(ERROR_ACCESS_DENIED), before);
+
+        auto scm = Open(nullptr);
+        ServiceRef spooler(L"Spooler", scm.Get());
+        EXPECT_EQ(S_OK, spooler.SetFailureActions(&record));
+
+        // As before: same identity, same token state.
+        EXPECT_EQ(before, directly());
+        BOOL impersonating = FALSE;
+        wchar_t name[64];
+        LabThreadIdentity(name, 64, &impersonating);
+        EXPECT_EQ(thread != Thread::AsTheProcess, impersonating != FALSE);
+        token.Reset();
+        LabClearThreadIdentity();
+    }
 }
 
 TEST_F(ServiceConfigChange, OpenAndPlatformFailuresComeBack) {

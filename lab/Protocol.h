@@ -1,0 +1,81 @@
+#pragma once
+// The protocols every family answers with, in one place, so that they agree:
+//
+// - Fail(error): a BOOL function's failure (the last error, then FALSE);
+// - SizeQuery: the size a buffer needs goes back to the caller, and whether
+//   the caller's buffer holds it decides between the answer and 122/234;
+// - batches: how many entries of a list one answer carries (FitCount), and
+//   the resume handle after it (ResumeAfter): the index of the next entry,
+//   0 once the last batch went out;
+// - HandleOf<Payload>: a handle the accounting issued, with its computer and
+//   payload, or nothing when the value is not a live handle of that kind.
+#include "lab/Accounting.h"
+
+#include <limits>
+#include <memory>
+#include <string>
+
+namespace lab {
+
+inline BOOL Fail(DWORD error) {
+    ::SetLastError(error);
+    return FALSE;
+}
+
+// Reports `needed` through `reported` (when there is one) and tells whether
+// `buffer` of `available` units holds it; nothing is written otherwise.
+template <typename Count>
+bool SizeQuery(const void* buffer, Count available, Count needed, Count* reported) {
+    if (reported) *reported = needed;
+    return buffer && available >= needed;
+}
+
+// The entries [first, first + n) of `total` that fit in `capacity` bytes
+// (`sizeOf(i)` each), at most `maxCount` of them; with `atLeastOne` the
+// first always goes, as Net*Enum answers do, however small the buffer.
+template <typename SizeOf>
+size_t FitCount(size_t total, size_t first, unsigned long long capacity, SizeOf sizeOf, bool atLeastOne = false,
+                size_t maxCount = std::numeric_limits<size_t>::max()) {
+    size_t n = 0;
+    unsigned long long bytes = 0;
+    while (first + n < total && n < maxCount) {
+        const unsigned long long next = sizeOf(first + n);
+        if (bytes + next > capacity && !(atLeastOne && n == 0)) break;
+        bytes += next;
+        ++n;
+    }
+    return n;
+}
+
+// After an answer that carried [first, first + n) of `total`: the resume
+// handle for the next call (0 after the last batch); true when more follow.
+template <typename Resume>
+bool ResumeAfter(size_t first, size_t n, size_t total, Resume* resume) {
+    const bool more = first + n < total;
+    if (resume) *resume = more ? static_cast<Resume>(first + n) : 0;
+    return more;
+}
+
+// A live handle of `kind` and its payload; false when the value is not one
+// (never issued, released already, or of another kind).
+template <typename P>
+class HandleOf {
+public:
+    HandleOf(const void* handle, LabKind kind) {
+        AccountedObject record;
+        if (handle && Accounting::Get().Find(kind, handle, &record)) {
+            computer_ = record.computer;
+            payload_ = std::static_pointer_cast<P>(record.payload);
+        }
+    }
+    explicit operator bool() const { return payload_ != nullptr; }
+    const wchar_t* Computer() const { return computer_.c_str(); }
+    const P& Payload() const { return *payload_; }
+    const std::shared_ptr<P>& Shared() const { return payload_; }
+
+private:
+    std::wstring computer_;
+    std::shared_ptr<P> payload_;
+};
+
+}  // namespace lab
