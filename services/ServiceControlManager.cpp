@@ -1,10 +1,10 @@
 #include "services/ServiceControlManager.h"
 
 #include "common/Result.h"
+#include "common/SizeQuery.h"
 #include "services/TvServiceEnum.h"
 
 #include <new>
-#include <vector>
 
 namespace vantrel {
 
@@ -27,31 +27,25 @@ HRESULT ServiceControlManager::Open(const wchar_t* database) {
 
 HRESULT ServiceControlManager::EnumServices(ComPtr<TvServiceEnum>& out) {
     RETURN_IF_FAILED(TvServiceEnum::Create(out));
-    DWORD needed = 0;
     DWORD returned = 0;
-    DWORD resume = 0;
-    if (plat::EnumServicesStatusExW(handle_.Get(), SC_ENUM_PROCESS_INFO, SERVICE_WIN32, SERVICE_STATE_ALL, nullptr,
-                                    0, &needed, &returned, &resume, nullptr)) {
-        return S_OK;  // nothing to list
-    }
-    const DWORD error = ::GetLastError();
-    if (error != ERROR_MORE_DATA) return HResultFromWin32(static_cast<long>(error));
-    if (needed == 0) return S_FALSE;
-
-    std::vector<BYTE> buffer;
-    try {
-        buffer.resize(needed);
-    } catch (const std::bad_alloc&) {
-        return E_OUTOFMEMORY;
-    }
-    resume = 0;
-    if (!plat::EnumServicesStatusExW(handle_.Get(), SC_ENUM_PROCESS_INFO, SERVICE_WIN32, SERVICE_STATE_ALL,
-                                     buffer.data(), needed, &needed, &returned, &resume, nullptr)) {
-        // Whatever went wrong, the caller sees "more data": the list changed
-        // or the second call could not be served.
-        return HResultFromWin32(ERROR_MORE_DATA);
-    }
-    const auto* entries = reinterpret_cast<const ENUM_SERVICE_STATUS_PROCESSW*>(buffer.data());
+    bool filling = false;
+    bool nothingListed = false;
+    auto query = [&](BYTE* buffer, DWORD size, DWORD* needed) {
+        filling = buffer != nullptr;
+        DWORD resume = 0;  // the whole list in one buffer
+        const BOOL ok = plat::EnumServicesStatusExW(handle_.Get(), SC_ENUM_PROCESS_INFO, SERVICE_WIN32,
+                                                    SERVICE_STATE_ALL, buffer, size, needed, &returned, &resume,
+                                                    nullptr);
+        nothingListed = ok && !filling;
+        return ok;
+    };
+    UniqueCoTaskMem block;
+    const HRESULT hr = QueryWithSize(query, block);
+    // Whatever went wrong with the second call, the caller sees "more data":
+    // the list changed or could not be served.
+    if (FAILED(hr)) return filling ? HResultFromWin32(ERROR_MORE_DATA) : hr;
+    if (hr == S_FALSE) return nothingListed ? S_OK : S_FALSE;  // S_FALSE: "more data" of no size at all
+    const auto* entries = static_cast<const ENUM_SERVICE_STATUS_PROCESSW*>(block.Get());
     for (DWORD i = 0; i < returned; ++i) out->Append(ServiceRef(entries[i].lpServiceName, this));
     return S_OK;
 }
