@@ -16,7 +16,8 @@ public:
 
 protected:
     BOOL OnInitDialog() override {
-        ::SetDlgItemTextW(Window(), IDC_SVC_SERVICE_TEXT, FormatText(LoadText(IDS_STOP_OTHERS_PROMPT), {service_}).c_str());
+        const std::wstring prompt = FormatText(LoadText(IDS_STOP_OTHERS_PROMPT), {service_});
+        ::SetDlgItemTextW(Window(), IDC_SVC_SERVICE_TEXT, prompt.c_str());
         for (const std::wstring& name : dependents_)
             ::SendDlgItemMessageW(Window(), IDC_SVC_DEPENDENTS_LIST, LB_ADDSTRING, 0,
                                   reinterpret_cast<LPARAM>(name.c_str()));

@@ -10,6 +10,7 @@
 #include <oleauto.h>
 
 #include <cwctype>
+#include <initializer_list>
 #include <string>
 #include <thread>
 #include <vector>
@@ -213,6 +214,16 @@ T* As(void* p) { return static_cast<T*>(p); }
 
 BSTR Bstr(const wchar_t* text) { return ::SysAllocString(text); }
 
+// Calls `call` with fresh strings of `texts`, freed afterwards.
+template <typename Call>
+HRESULT WithBstrs(std::initializer_list<const wchar_t*> texts, Call call) {
+    std::vector<BSTR> strings;
+    for (const wchar_t* text : texts) strings.push_back(Bstr(text));
+    const HRESULT hr = call(strings.data());
+    for (BSTR text : strings) ::SysFreeString(text);
+    return hr;
+}
+
 // Probes reading a property back through the vtable.
 template <typename Itf, HRESULT (STDMETHODCALLTYPE Itf::*get)(long*)>
 std::wstring NumberProbe(void* p) {
@@ -232,18 +243,14 @@ const std::vector<LateBound>& LateBoundCalls() {
         {L"batch AddService", &CLSID_ComputerResMgmtUI, &IID_IMultiServiceControl, &IID_IMultiServiceControl,
          L"AddService", 1, DISPATCH_METHOD, {{VT_BSTR, 0, L"FS01"}, {VT_BSTR, 0, L"Spooler"}},
          [](void* p, VARIANT*) {
-             BSTR computer = Bstr(L"FS01"), service = Bstr(L"Spooler");
-             const HRESULT hr = As<IMultiServiceControl>(p)->AddService(computer, service);
-             ::SysFreeString(computer), ::SysFreeString(service);
-             return hr;
+             return WithBstrs({L"FS01", L"Spooler"},
+                             [p](BSTR* s) { return As<IMultiServiceControl>(p)->AddService(s[0], s[1]); });
          }, nullptr},
         {L"batch AddService without a computer", &CLSID_ComputerResMgmtUI, &IID_IMultiServiceControl,
          &IID_IMultiServiceControl, L"AddService", 1, DISPATCH_METHOD, {{VT_BSTR, 0, L""}, {VT_BSTR, 0, L"Spooler"}},
          [](void* p, VARIANT*) {
-             BSTR computer = Bstr(L""), service = Bstr(L"Spooler");
-             const HRESULT hr = As<IMultiServiceControl>(p)->AddService(computer, service);
-             ::SysFreeString(computer), ::SysFreeString(service);
-             return hr;
+             return WithBstrs({L"", L"Spooler"},
+                             [p](BSTR* s) { return As<IMultiServiceControl>(p)->AddService(s[0], s[1]); });
          }, nullptr},
         {L"batch Control of an empty batch", &CLSID_ComputerResMgmtUI, &IID_IMultiServiceControl,
          &IID_IMultiServiceControl, L"Control", 2, DISPATCH_METHOD,
@@ -280,19 +287,13 @@ const std::vector<LateBound>& LateBoundCalls() {
         {L"editor Service put", &CLSID_ServiceEditor, &IID_IServiceEditor, &IID_IServiceEditor, L"Service", 3,
          DISPATCH_PROPERTYPUT, {{VT_BSTR, 0, L"Spooler"}},
          [](void* p, VARIANT*) {
-             BSTR name = Bstr(L"Spooler");
-             const HRESULT hr = As<IServiceEditor>(p)->put_Service(name);
-             ::SysFreeString(name);
-             return hr;
+             return WithBstrs({L"Spooler"}, [p](BSTR* s) { return As<IServiceEditor>(p)->put_Service(s[0]); });
          },
          &TextProbe<IServiceEditor, &IServiceEditor::get_Service>},
         {L"editor Computer put", &CLSID_ServiceEditor, &IID_IServiceEditor, &IID_IServiceEditor, L"Computer", 5,
          DISPATCH_PROPERTYPUT, {{VT_BSTR, 0, L"FS01"}},
          [](void* p, VARIANT*) {
-             BSTR name = Bstr(L"FS01");
-             const HRESULT hr = As<IServiceEditor>(p)->put_Computer(name);
-             ::SysFreeString(name);
-             return hr;
+             return WithBstrs({L"FS01"}, [p](BSTR* s) { return As<IServiceEditor>(p)->put_Computer(s[0]); });
          },
          &TextProbe<IServiceEditor, &IServiceEditor::get_Computer>},
         {L"editor Configuration put", &CLSID_ServiceEditor, &IID_IServiceEditor, &IID_IServiceEditor,

@@ -67,7 +67,8 @@ const std::vector<Family>& Families() {
         {"printing", 0,
          []() -> DWORD {
              DWORD needed = 0, count = 0;
-             const DWORD rc = Err([&] { return plat::EnumPrintersW(PRINTER_ENUM_LOCAL, nullptr, 2, nullptr, 0, &needed, &count); });
+             const DWORD rc =
+                 Err([&] { return plat::EnumPrintersW(PRINTER_ENUM_LOCAL, nullptr, 2, nullptr, 0, &needed, &count); });
              return rc == ERROR_INSUFFICIENT_BUFFER ? 0 : rc;  // no printers, or the size of the list
          }},
         {"name resolution", 0,
