@@ -5,7 +5,7 @@
 // has ended, while a thread posts stamped messages to a window of this
 // thread every 10 ms and the window records how long each one waited.
 #include "views/ResourceView.h"
-#include "views/ViewMessages.h"
+#include "public/ViewMessages.h"
 #include "resources/ViewsIds.h"
 
 #include <commctrl.h>

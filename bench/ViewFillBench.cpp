@@ -11,7 +11,7 @@
 #include "views/ResourceView.h"
 #include "views/RowText.h"
 #include "views/SessionsView.h"
-#include "views/ViewMessages.h"
+#include "public/ViewMessages.h"
 #include "bench/FillMeasure.h"
 
 #include <commctrl.h>

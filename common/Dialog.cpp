@@ -68,7 +68,7 @@ INT_PTR Dialog::Route(UINT message, WPARAM wParam, LPARAM lParam) {
         OnDestroy();
         return FALSE;
     default:
-        return OnMessage(message, wParam, lParam);
+        return OnOtherMessage(message, wParam, lParam);
     }
 }
 

@@ -67,7 +67,8 @@ protected:
     virtual void OnDestroy() {}
     // Every other message, as a dialog procedure answers: FALSE for the
     // default handling; TRUE when handled (set a result with SetResult).
-    virtual INT_PTR OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+    // Same name and contract as PropertyPage::OnOtherMessage.
+    virtual INT_PTR OnOtherMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         (void)message, (void)wParam, (void)lParam;
         return FALSE;
     }

@@ -28,19 +28,29 @@ private:
 // Loads the module's embedded type library (resource TYPELIB 1).
 HRESULT LoadModuleTypeLibrary(ITypeLib** library) noexcept;
 
+// A dual interface with its own IDispatch slots, answered by that
+// interface's type information. A class offering several dual interfaces
+// derives from one DualInterface per interface and overrides none of the
+// IDispatch methods: each interface pointer then late-binds to its own
+// methods, not to whichever interface happens to come first.
+template <typename Itf>
+class DualInterface : public Itf {
+public:
+    STDMETHODIMP GetTypeInfoCount(UINT* count) override { return dispatch_.GetTypeInfoCount(count); }
+    STDMETHODIMP GetTypeInfo(UINT index, LCID lcid, ITypeInfo** info) override {
+        return dispatch_.GetTypeInfo(index, lcid, info);
+    }
+    STDMETHODIMP GetIDsOfNames(REFIID riid, LPOLESTR* names, UINT count, LCID lcid, DISPID* ids) override {
+        return dispatch_.GetIDsOfNames(riid, names, count, lcid, ids);
+    }
+    STDMETHODIMP Invoke(DISPID id, REFIID riid, LCID lcid, WORD flags, DISPPARAMS* params, VARIANT* result,
+                        EXCEPINFO* exception, UINT* argError) override {
+        return dispatch_.Invoke(static_cast<Itf*>(this), id, riid, lcid, flags, params, result, exception, argError);
+    }
+
+private:
+    DispatchHelper dispatch_{__uuidof(Itf)};
+};
+
 }  // namespace vantrel
 
-// The IDispatch methods of a class implementing the dual interface `Itf`;
-// the class has a member `DispatchHelper dispatch_{IID_Itf}`.
-#define VANTREL_IDISPATCH(Itf)                                                                                      \
-    STDMETHODIMP GetTypeInfoCount(UINT* count) override { return dispatch_.GetTypeInfoCount(count); }              \
-    STDMETHODIMP GetTypeInfo(UINT index, LCID lcid, ITypeInfo** info) override {                                     \
-        return dispatch_.GetTypeInfo(index, lcid, info);                                                             \
-    }                                                                                                                \
-    STDMETHODIMP GetIDsOfNames(REFIID riid, LPOLESTR* names, UINT count, LCID lcid, DISPID* ids) override {          \
-        return dispatch_.GetIDsOfNames(riid, names, count, lcid, ids);                                               \
-    }                                                                                                                \
-    STDMETHODIMP Invoke(DISPID id, REFIID riid, LCID lcid, WORD flags, DISPPARAMS* params, VARIANT* result,          \
-                        EXCEPINFO* exception, UINT* argError) override {                                             \
-        return dispatch_.Invoke(static_cast<Itf*>(this), id, riid, lcid, flags, params, result, exception, argError); \
-    }

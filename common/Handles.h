@@ -95,6 +95,33 @@ struct GdiObjectTraits {  // fonts, brushes, bitmaps a window created for itself
     static void Close(Type h) noexcept { ::DeleteObject(h); }
 };
 
+struct SidTraits {  // AllocateAndInitializeSid
+    using Type = PSID;
+    static Type Invalid() noexcept { return nullptr; }
+    static void Close(Type sid) noexcept { ::FreeSid(sid); }
+};
+
+struct ModuleTraits {  // LoadLibraryW / LoadLibraryExW
+    using Type = HMODULE;
+    static Type Invalid() noexcept { return nullptr; }
+    static void Close(Type module) noexcept { ::FreeLibrary(module); }
+};
+
+// Keys of this process's own registry (our registration under
+// HKEY_CLASSES_ROOT, the console's settings). Keys of a computer's registry
+// come from plat:: and are owned by UniqueRegKey (PlatHandles.h).
+struct LocalRegKeyTraits {
+    using Type = HKEY;
+    static Type Invalid() noexcept { return nullptr; }
+    static void Close(Type key) noexcept { ::RegCloseKey(key); }  // seam: local
+};
+
+struct MenuTraits {  // CreatePopupMenu / LoadMenuW
+    using Type = HMENU;
+    static Type Invalid() noexcept { return nullptr; }
+    static void Close(Type menu) noexcept { ::DestroyMenu(menu); }
+};
+
 using UniqueHandle = Unique<HandleTraits>;
 using UniqueFileHandle = Unique<FileHandleTraits>;
 using UniqueLocal = Unique<LocalTraits>;
@@ -102,5 +129,64 @@ using UniqueBstr = Unique<BstrTraits>;
 using UniqueSecretBstr = Unique<SecretBstrTraits>;
 using UniqueCoTaskMem = Unique<CoTaskMemTraits>;
 using UniqueGdiObject = Unique<GdiObjectTraits>;
+using UniqueSid = Unique<SidTraits>;
+using UniqueModule = Unique<ModuleTraits>;
+using UniqueLocalRegKey = Unique<LocalRegKeyTraits>;
+using UniqueMenu = Unique<MenuTraits>;
+
+// A VARIANT that is cleared on every way out. Move-only; Put() clears the
+// held value and exposes the slot for an out-parameter.
+class UniqueVariant {
+public:
+    UniqueVariant() noexcept { ::VariantInit(&value_); }
+    UniqueVariant(const UniqueVariant&) = delete;
+    UniqueVariant& operator=(const UniqueVariant&) = delete;
+    UniqueVariant(UniqueVariant&& other) noexcept : value_(other.value_) { ::VariantInit(&other.value_); }
+    UniqueVariant& operator=(UniqueVariant&& other) noexcept {
+        if (this != &other) {
+            Reset();
+            value_ = other.value_;
+            ::VariantInit(&other.value_);
+        }
+        return *this;
+    }
+    ~UniqueVariant() { Reset(); }
+
+    const VARIANT& Get() const noexcept { return value_; }
+    VARIANT* Put() noexcept {
+        Reset();
+        return &value_;
+    }
+    void Reset() noexcept {
+        ::VariantClear(&value_);
+        ::VariantInit(&value_);
+    }
+    // A deep copy of `source`; on failure the variant holds VT_EMPTY.
+    HRESULT CopyFrom(const VARIANT& source) noexcept {
+        Reset();
+        return ::VariantCopy(&value_, const_cast<VARIANT*>(&source));
+    }
+
+private:
+    VARIANT value_;
+};
+
+// COM on the calling thread for the owner's lifetime: CoUninitialize only
+// when this CoInitializeEx succeeded (S_FALSE included, as COM counts it).
+class ComApartment {
+public:
+    explicit ComApartment(DWORD model = COINIT_APARTMENTTHREADED) noexcept
+        : hr_(::CoInitializeEx(nullptr, model)) {}
+    ComApartment(const ComApartment&) = delete;
+    ComApartment& operator=(const ComApartment&) = delete;
+    ~ComApartment() {
+        if (SUCCEEDED(hr_)) ::CoUninitialize();
+    }
+
+    HRESULT Result() const noexcept { return hr_; }
+
+private:
+    HRESULT hr_;
+};
 
 }  // namespace vantrel

@@ -1,5 +1,7 @@
 #pragma once
 // Owner of one module loaded only as a source of message texts.
+#include "common/Handles.h"
+
 #include <windows.h>
 
 namespace vantrel {
@@ -9,7 +11,6 @@ public:
     ModuleLibrary() noexcept = default;
     ModuleLibrary(const ModuleLibrary&) = delete;
     ModuleLibrary& operator=(const ModuleLibrary&) = delete;
-    ~ModuleLibrary() { Free(); }
 
     // Loads `name` with LoadLibraryW. A null or empty name is refused with
     // ERROR_INVALID_NAME without a call. Returns 0 or the platform error.
@@ -18,11 +19,10 @@ public:
     // Frees the module if this object loaded it; safe to call repeatedly.
     void Free() noexcept;
 
-    HMODULE Handle() const noexcept { return module_; }
+    HMODULE Handle() const noexcept { return module_.Get(); }
 
 private:
-    HMODULE module_ = nullptr;
-    bool mustFree_ = false;
+    UniqueModule module_;
 };
 
 }  // namespace vantrel

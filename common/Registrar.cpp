@@ -1,5 +1,6 @@
 #include "common/Registrar.h"
 
+#include "common/Handles.h"
 #include "common/Result.h"
 
 #include <cwctype>
@@ -178,15 +179,14 @@ HRESULT SetValue(HKEY key, const RegistryScriptValue& value) {
 
 HRESULT RegisterKey(HKEY parent, const RegistryScriptKey& key) {
     if (key.flag == RegistryScriptKey::Flag::ForceRemove) ::RegDeleteTreeW(parent, key.name.c_str());  // seam: local
-    HKEY handle = nullptr;
+    UniqueLocalRegKey handle;
     RETURN_IF_WIN32_ERROR(::RegCreateKeyExW(parent, key.name.c_str(), 0, nullptr, 0, KEY_READ | KEY_WRITE, nullptr,  // seam: local
-                                            &handle, nullptr));
+                                            handle.Put(), nullptr));
     HRESULT hr = S_OK;
     for (const auto& value : key.values)
-        if (SUCCEEDED(hr)) hr = SetValue(handle, value);
+        if (SUCCEEDED(hr)) hr = SetValue(handle.Get(), value);
     for (const auto& child : key.keys)
-        if (SUCCEEDED(hr)) hr = RegisterKey(handle, child);
-    ::RegCloseKey(handle);  // seam: local
+        if (SUCCEEDED(hr)) hr = RegisterKey(handle.Get(), child);
     return hr;
 }
 
@@ -195,14 +195,13 @@ HRESULT UnregisterKey(HKEY parent, const RegistryScriptKey& key) {
         const LSTATUS status = ::RegDeleteTreeW(parent, key.name.c_str());  // seam: local
         return status == ERROR_FILE_NOT_FOUND ? S_OK : HResultFromWin32(status);
     }
-    HKEY handle = nullptr;
-    const LSTATUS status = ::RegOpenKeyExW(parent, key.name.c_str(), 0, KEY_READ | KEY_WRITE, &handle);  // seam: local
+    UniqueLocalRegKey handle;
+    const LSTATUS status = ::RegOpenKeyExW(parent, key.name.c_str(), 0, KEY_READ | KEY_WRITE, handle.Put());  // seam: local
     if (status == ERROR_FILE_NOT_FOUND) return S_OK;
     RETURN_IF_WIN32_ERROR(status);
     HRESULT hr = S_OK;
     for (const auto& child : key.keys)
-        if (SUCCEEDED(hr)) hr = UnregisterKey(handle, child);
-    ::RegCloseKey(handle);  // seam: local
+        if (SUCCEEDED(hr)) hr = UnregisterKey(handle.Get(), child);
     return hr;
 }
 

@@ -1,5 +1,6 @@
 #include "common/SidValue.h"
 
+#include "common/Handles.h"
 #include "common/Result.h"
 
 #include <cstdio>
@@ -13,13 +14,6 @@ constexpr size_t kTextBufferChars = 128;  // the longest identifier text fits
 constexpr size_t kMaxParts = 11;          // "S", revision, authority, 8 sub-authorities
 
 // The identifier helpers compute only; no computer is reached.
-struct FreeSidOwner {
-    PSID sid = nullptr;
-    ~FreeSidOwner() {
-        if (sid) ::FreeSid(sid);
-    }
-};
-
 DWORD Decimal(std::wstring_view part) {
     const std::wstring text(part);
     return static_cast<DWORD>(std::wcstoul(text.c_str(), nullptr, 10));
@@ -82,13 +76,13 @@ bool TextToSid(std::wstring_view text, SidBytes& sid) {
     DWORD subs[8] = {};
     const size_t count = parts.size() - 3;
     for (size_t i = 0; i < count; ++i) subs[i] = Decimal(parts[3 + i]);
-    FreeSidOwner built;
+    UniqueSid built;
     if (!::AllocateAndInitializeSid(&authority, static_cast<BYTE>(count), subs[0], subs[1], subs[2], subs[3], subs[4],
-                                    subs[5], subs[6], subs[7], &built.sid))
+                                    subs[5], subs[6], subs[7], built.Put()))
         return false;
-    if (!::IsValidSid(built.sid)) return false;
-    const auto* bytes = static_cast<const BYTE*>(built.sid);
-    sid.assign(bytes, bytes + ::GetLengthSid(built.sid));
+    if (!::IsValidSid(built.Get())) return false;
+    const auto* bytes = static_cast<const BYTE*>(built.Get());
+    sid.assign(bytes, bytes + ::GetLengthSid(built.Get()));
     return true;
 }
 

@@ -6,7 +6,7 @@
 // callers keep passwords out of it.
 #include "Companions_h.h"
 #include "common/ComObject.h"
-#include "companions/FreeThreaded.h"
+#include "common/FreeThreadedMarshaler.h"
 
 #include <string>
 

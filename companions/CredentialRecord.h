@@ -4,7 +4,7 @@
 // record goes.
 #include "Companions_h.h"
 #include "common/ComObject.h"
-#include "companions/FreeThreaded.h"
+#include "common/FreeThreadedMarshaler.h"
 #include "companions/Secret.h"
 
 #include <string>

@@ -7,7 +7,7 @@
 #include "Companions_h.h"
 #include "common/ComObject.h"
 #include "companions/CredentialFile.h"
-#include "companions/FreeThreaded.h"
+#include "common/FreeThreadedMarshaler.h"
 
 #include <memory>
 #include <string>

@@ -6,19 +6,11 @@ namespace vantrel {
 
 void* BrevCompInfo::FindInterface(REFIID iid) noexcept {
     if (IsEqualIID(iid, IID_IBrevCompInfo)) return static_cast<IBrevCompInfo*>(this);
-    if (IsEqualIID(iid, IID_IMarshal) && marshaler_) {
-        // The marshaler's interfaces count on our controlling unknown; drop the
-        // query's reference, the caller adds its own.
-        void* marshal = nullptr;
-        if (FAILED(marshaler_->QueryInterface(iid, &marshal))) return nullptr;
-        static_cast<IUnknown*>(marshal)->Release();
-        return marshal;
-    }
-    return nullptr;
+    return marshaler_.Find(iid);
 }
 
 HRESULT BrevCompInfo::FinalConstruct() noexcept {
-    return ::CoCreateFreeThreadedMarshaler(Controlling(), marshaler_.Put());
+    return marshaler_.Create(Controlling());
 }
 
 STDMETHODIMP BrevCompInfo::get_HierarchicalRecallOptions(long* value) {

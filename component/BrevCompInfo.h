@@ -5,7 +5,7 @@
 #include "Vantrel_h.h"
 #include "common/Bstr.h"
 #include "common/ComObject.h"
-#include "common/ComPtr.h"
+#include "common/FreeThreadedMarshaler.h"
 #include "common/Handles.h"
 
 namespace vantrel {
@@ -37,7 +37,7 @@ private:
     // Kept for callers that serialise their own use of the object; the
     // accessors do not take it.
     CRITICAL_SECTION lock_;
-    ComPtr<IUnknown> marshaler_;
+    FreeThreadedMarshaler marshaler_;
 };
 
 }  // namespace vantrel

@@ -6,7 +6,7 @@
 #include "common/ModuleState.h"
 #include "common/ResourceText.h"
 #include "common/Result.h"
-#include "component/ImageLists.h"
+#include "common/ImageLists.h"
 #include "component/WizardComponents.h"
 #include "resources/ServicesIds.h"
 #include "services/ServiceControlJob.h"

@@ -9,7 +9,9 @@
 
 namespace vantrel {
 
-class ComputerResMgmtUI final : public ComObject, public IComputerResMgmtUI, public IMultiServiceControl {
+class ComputerResMgmtUI final : public ComObject,
+                                public DualInterface<IComputerResMgmtUI>,
+                                public DualInterface<IMultiServiceControl> {
 public:
     explicit ComputerResMgmtUI(IUnknown* outer) noexcept : ComObject(outer) {}
     static HRESULT Create(IUnknown* outer, REFIID iid, void** out) noexcept {
@@ -17,9 +19,6 @@ public:
     }
 
     VANTREL_IUNKNOWN
-
-    // IDispatch is shared by both dual interfaces through the default one.
-    VANTREL_IDISPATCH(IComputerResMgmtUI)
 
     STDMETHODIMP Create(long uiIdentifier, long* handle) override;
     STDMETHODIMP GetWizard(long uiIdentifier, IWizard** wizard) override;
@@ -35,7 +34,6 @@ protected:
     HRESULT FinalConstruct() noexcept override;
 
 private:
-    DispatchHelper dispatch_{IID_IComputerResMgmtUI};
     ServiceBatch batch_;
 };
 

@@ -109,13 +109,12 @@ STDMETHODIMP MultiComputerOp::put_OperationType(long value) {
 }
 
 STDMETHODIMP MultiComputerOp::put_Computers(VARIANT computers) {
-    ::VariantClear(&computers_);
-    const HRESULT hr = ::VariantCopy(&computers_, &computers);
+    const HRESULT hr = computers_.CopyFrom(computers);
     if (FAILED(hr)) {
         // The failure is kept as the stored value for the computer list to see.
-        ::VariantClear(&computers_);
-        computers_.vt = VT_ERROR;
-        computers_.scode = hr;
+        VARIANT* stored = computers_.Put();
+        stored->vt = VT_ERROR;
+        stored->scode = hr;
     }
     return S_OK;
 }

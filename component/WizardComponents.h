@@ -11,13 +11,12 @@
 
 namespace vantrel {
 
-class MngSvcsWizard final : public ComObject, public IMngSvcsWizard {
+class MngSvcsWizard final : public ComObject, public DualInterface<IMngSvcsWizard> {
 public:
     explicit MngSvcsWizard(IUnknown* outer) noexcept : ComObject(outer) {}
     static HRESULT Create(IUnknown* outer, REFIID iid, void** out) noexcept { return CreateComObject<MngSvcsWizard>(outer, iid, out); }
 
     VANTREL_IUNKNOWN
-    VANTREL_IDISPATCH(IMngSvcsWizard)
 
     STDMETHODIMP Create(long parent) override;
     STDMETHODIMP Start() override;
@@ -31,17 +30,15 @@ protected:
 
 private:
     bool HasSheet() const noexcept { return false; }  // the sheet arrives with the wizard's pages
-    DispatchHelper dispatch_{IID_IMngSvcsWizard};
     HWND parent_ = nullptr;
 };
 
-class ServiceEditor final : public ComObject, public IServiceEditor {
+class ServiceEditor final : public ComObject, public DualInterface<IServiceEditor> {
 public:
     explicit ServiceEditor(IUnknown* outer) noexcept : ComObject(outer) {}
     static HRESULT Create(IUnknown* outer, REFIID iid, void** out) noexcept { return CreateComObject<ServiceEditor>(outer, iid, out); }
 
     VANTREL_IUNKNOWN
-    VANTREL_IDISPATCH(IServiceEditor)
 
     STDMETHODIMP Create(long parent) override;
     STDMETHODIMP Start() override;
@@ -56,7 +53,6 @@ protected:
     void* FindInterface(REFIID iid) noexcept override;
 
 private:
-    DispatchHelper dispatch_{IID_IServiceEditor};
     HWND parent_ = nullptr;
     UniqueBstr service_;
     UniqueBstr computer_;
@@ -64,14 +60,12 @@ private:
     std::unique_ptr<ServiceEditorSheet> sheet_;  // from Create until the next Create
 };
 
-class MultiComputerOp final : public ComObject, public IMultiComputerOp {
+class MultiComputerOp final : public ComObject, public DualInterface<IMultiComputerOp> {
 public:
-    explicit MultiComputerOp(IUnknown* outer) noexcept : ComObject(outer) { ::VariantInit(&computers_); }
-    ~MultiComputerOp() override { ::VariantClear(&computers_); }
+    explicit MultiComputerOp(IUnknown* outer) noexcept : ComObject(outer) {}
     static HRESULT Create(IUnknown* outer, REFIID iid, void** out) noexcept { return CreateComObject<MultiComputerOp>(outer, iid, out); }
 
     VANTREL_IUNKNOWN
-    VANTREL_IDISPATCH(IMultiComputerOp)
 
     STDMETHODIMP Create(long parent) override;
     STDMETHODIMP Start() override;
@@ -79,7 +73,7 @@ public:
     STDMETHODIMP put_OperationType(long value) override;
     STDMETHODIMP put_Computers(VARIANT computers) override;
 
-    const VARIANT& Computers() const noexcept { return computers_; }
+    const VARIANT& Computers() const noexcept { return computers_.Get(); }
 
 protected:
     void* FindInterface(REFIID iid) noexcept override;
@@ -88,10 +82,9 @@ private:
     // E_FAIL for no operation, E_INVALIDARG for an unknown one, else S_OK.
     HRESULT CheckOperation() const noexcept;
 
-    DispatchHelper dispatch_{IID_IMultiComputerOp};
     HWND parent_ = nullptr;
     long operation_ = MCO_NO_OP;
-    VARIANT computers_;
+    UniqueVariant computers_;
     bool sheetBuilt_[5] = {};  // per operation type; the sheets arrive with the operations
 };
 

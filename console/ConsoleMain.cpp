@@ -9,6 +9,7 @@
 //       open the service's property sheet and save a picture of each page
 // Interactive and headless runs accept --computer (the first one is
 // connected at start), --credentials and --options.
+#include "common/Handles.h"
 #include "console/ConsoleWindow.h"
 #include "console/EditorShots.h"
 #include "console/Headless.h"
@@ -57,7 +58,7 @@ int wmain(int argc, wchar_t** argv) {
     }
     INITCOMMONCONTROLSEX controls{sizeof controls, ICC_LISTVIEW_CLASSES | ICC_TAB_CLASSES | ICC_STANDARD_CLASSES};
     ::InitCommonControlsEx(&controls);
-    ::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+    vantrel::ComApartment apartment;
     int rc = 0;
     if (report) {
         rc = console::WriteModuleReport(stdout) == 0 ? 0 : 1;
@@ -87,6 +88,5 @@ int wmain(int argc, wchar_t** argv) {
         }
     }
     std::fflush(stdout);
-    ::CoUninitialize();
     return rc;
 }

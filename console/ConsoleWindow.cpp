@@ -1,6 +1,7 @@
 #include "console/ConsoleWindow.h"
 
 #include "Companions_h.h"
+#include "common/Dialog.h"
 #include "common/ErrorText.h"
 #include "common/Handles.h"
 #include "console/ConsoleIds.h"
@@ -35,29 +36,29 @@ struct StoreFields {
     std::wstring key, user, password;
 };
 
-INT_PTR CALLBACK StoreDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
-    auto read = [dialog](int id) {
-        wchar_t text[1024] = {};
-        ::GetDlgItemTextW(dialog, id, text, 1024);
-        return std::wstring(text);
-    };
-    if (message == WM_INITDIALOG) {
-        ::SetWindowLongPtrW(dialog, DWLP_USER, lParam);
-        ::SetDlgItemTextW(dialog, IDC_STORE_KEY, reinterpret_cast<StoreFields*>(lParam)->key.c_str());
+// Asks for a credentials path, user and password; OK fills the fields.
+class StoreDialog final : public vantrel::Dialog {
+public:
+    explicit StoreDialog(StoreFields& fields)
+        : Dialog(IDD_STORE_CREDENTIALS, ::GetModuleHandleW(nullptr)), fields_(fields) {}
+
+protected:
+    BOOL OnInitDialog() override {
+        ::SetDlgItemTextW(Window(), IDC_STORE_KEY, fields_.key.c_str());
         return TRUE;
     }
-    if (message == WM_COMMAND && (LOWORD(wParam) == IDOK || LOWORD(wParam) == IDCANCEL)) {
-        if (LOWORD(wParam) == IDOK) {
-            auto* fields = reinterpret_cast<StoreFields*>(::GetWindowLongPtrW(dialog, DWLP_USER));
-            fields->key = read(IDC_STORE_KEY);
-            fields->user = read(IDC_STORE_USER);
-            fields->password = read(IDC_STORE_PASSWORD);
+    void OnCommand(UINT id, UINT code, HWND control) override {
+        if (id == IDOK) {
+            fields_.key = vantrel::WindowText(Item(IDC_STORE_KEY));
+            fields_.user = vantrel::WindowText(Item(IDC_STORE_USER));
+            fields_.password = vantrel::WindowText(Item(IDC_STORE_PASSWORD));
         }
-        ::EndDialog(dialog, LOWORD(wParam));
-        return TRUE;
+        Dialog::OnCommand(id, code, control);
     }
-    return FALSE;
-}
+
+private:
+    StoreFields& fields_;
+};
 
 }  // namespace
 
@@ -184,9 +185,7 @@ void ConsoleWindow::ConnectFromFields() {
 void ConsoleWindow::StoreCredentials() {
     StoreFields fields;
     fields.key = Field(IDC_CREDENTIALS_PATH).empty() ? Field(IDC_COMPUTER) : Field(IDC_CREDENTIALS_PATH);
-    if (::DialogBoxParamW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDD_STORE_CREDENTIALS), window_,
-                          &StoreDialogProc, reinterpret_cast<LPARAM>(&fields)) != IDOK)
-        return;
+    if (StoreDialog(fields).RunModal(window_) != IDOK) return;
     HRESULT hr = S_OK;
     vantrel::ComPtr<ICredentialStore> store = OpenStore(hr);
     vantrel::UniqueBstr key(::SysAllocString(fields.key.c_str()));

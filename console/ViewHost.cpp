@@ -2,7 +2,7 @@
 
 #include "common/Handles.h"
 #include "common/WorkerThread.h"
-#include "views/ViewMessages.h"
+#include "public/ViewMessages.h"
 
 #include <commctrl.h>
 #include <tlhelp32.h>

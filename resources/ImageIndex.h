@@ -1,6 +1,6 @@
 #pragma once
 // Indices into the two image lists every view shares (bitmap 211: 32x32,
-// bitmap 212: 16x16; see component/ImageLists.h). The bitmaps are drawn by
+// bitmap 212: 16x16; see common/ImageLists.h). The bitmaps are drawn by
 // tools/make-bitmaps.py; keep this list, that script and
 // resources/bitmaps/README.md in step.
 // IMAGE_OVERLAY_DISABLED is also registered as overlay image 1: pass

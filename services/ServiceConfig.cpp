@@ -1,6 +1,7 @@
 #include "services/ServiceConfig.h"
 
 #include "common/Result.h"
+#include "common/SizeQuery.h"
 #include "services/EnabledPrivilege.h"
 #include "platform/ServiceControl.h"
 
@@ -51,17 +52,12 @@ HRESULT ChangeAccount(SC_HANDLE service, DWORD currentType, const wchar_t* accou
 }
 
 HRESULT QueryFailureActions(SC_HANDLE service, UniqueCoTaskMem& block) {
-    DWORD needed = 0;
-    if (!plat::QueryServiceConfig2W(service, SERVICE_CONFIG_FAILURE_ACTIONS, nullptr, 0, &needed)) {
-        const DWORD error = ::GetLastError();
-        if (error != ERROR_INSUFFICIENT_BUFFER) RETURN_WIN32(error);
-    }
-    UniqueCoTaskMem buffer(::CoTaskMemAlloc(needed ? needed : sizeof(SERVICE_FAILURE_ACTIONSW)));
-    RETURN_HR_IF(E_OUTOFMEMORY, !buffer);
-    RETURN_LAST_ERROR_IF(!plat::QueryServiceConfig2W(service, SERVICE_CONFIG_FAILURE_ACTIONS,
-                                                     static_cast<LPBYTE>(buffer.Get()), needed, &needed));
-    block = std::move(buffer);
-    return S_OK;
+    auto query = [service](BYTE* buffer, DWORD size, DWORD* needed) {
+        return plat::QueryServiceConfig2W(service, SERVICE_CONFIG_FAILURE_ACTIONS, buffer, size, needed);
+    };
+    const HRESULT hr = QueryWithSize(query, block, sizeof(SERVICE_FAILURE_ACTIONSW));
+    // A first call that fits nothing into no buffer still means "no record".
+    return hr == S_FALSE ? HResultFromWin32(ERROR_INSUFFICIENT_BUFFER) : hr;
 }
 
 HRESULT ChangeFailureActions(SC_HANDLE service, SERVICE_FAILURE_ACTIONSW* actions) {

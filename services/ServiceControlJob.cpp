@@ -1,9 +1,10 @@
 #include "services/ServiceControlJob.h"
 
 #include "common/ErrorText.h"
+#include "common/Handles.h"
 #include "common/ResourceText.h"
 #include "common/Result.h"
-#include "component/Credentials.h"
+#include "credentials/Credentials.h"
 #include "resources/ServicesIds.h"
 #include "services/ServiceProgressDialog.h"
 #include "services/StopOtherServicesDialog.h"
@@ -15,18 +16,6 @@ namespace vantrel {
 namespace {
 
 constexpr long kSynchronous = 1;  // SCF_SYNCHRONOUS
-
-// COM for the job thread, ended on every way out.
-class Apartment {
-public:
-    Apartment() : hr_(::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)) {}
-    ~Apartment() {
-        if (SUCCEEDED(hr_)) ::CoUninitialize();
-    }
-
-private:
-    HRESULT hr_;
-};
 
 std::wstring DisplayNameOf(ServiceRef& service) {
     std::wstring name;
@@ -66,7 +55,7 @@ void ServiceControlJob::Record(HRESULT hr) noexcept {
 }
 
 HRESULT ServiceControlJob::Run() {
-    Apartment apartment;
+    ComApartment apartment;  // COM for the job thread, ended on every way out
     // The store keys computers by their dotted names, without the
     // backslashes a server name carries.
     std::wstring path = credentialsPath_;

@@ -4,7 +4,6 @@
 #include "services/TvServiceEnum.h"
 
 #include <new>
-#include <vector>
 
 namespace vantrel {
 

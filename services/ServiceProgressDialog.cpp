@@ -1,7 +1,6 @@
 #include "services/ServiceProgressDialog.h"
 
 #include "common/ErrorText.h"
-#include "common/ModuleState.h"
 #include "common/ResourceText.h"
 #include "common/Result.h"
 #include "common/WorkerThread.h"
@@ -25,6 +24,9 @@ void SendText(HWND window, WPARAM which, const std::wstring& text) {
 }
 
 }  // namespace
+
+ServiceProgressDialog::ServiceProgressDialog(ServiceControlOperation operation, bool hideClose)
+    : Dialog(IDD_SERVICE_CONTROL), texts_(operation), hideClose_(hideClose) {}
 
 HRESULT ServiceProgressDialog::Create(HWND owner) {
     owner_ = owner;
@@ -54,8 +56,7 @@ void ServiceProgressDialog::Close() {
 
 unsigned __stdcall ServiceProgressDialog::ThreadProc(void* param) {
     auto* self = static_cast<ServiceProgressDialog*>(param);
-    HWND dialog = ::CreateDialogParamW(module::Instance(), MAKEINTRESOURCEW(IDD_SERVICE_CONTROL), self->owner_,
-                                       &DialogProc, reinterpret_cast<LPARAM>(self));
+    const HWND dialog = SUCCEEDED(self->CreateModeless(self->owner_)) ? self->Dialog::Window() : nullptr;
     self->window_.store(dialog);
     ::SetEvent(self->ready_.Get());
     if (!dialog) return 1;
@@ -69,56 +70,47 @@ unsigned __stdcall ServiceProgressDialog::ThreadProc(void* param) {
     return 0;
 }
 
-INT_PTR CALLBACK ServiceProgressDialog::DialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == WM_INITDIALOG) ::SetWindowLongPtrW(window, DWLP_USER, lParam);
-    auto* self = reinterpret_cast<ServiceProgressDialog*>(::GetWindowLongPtrW(window, DWLP_USER));
-    return self ? self->Handle(window, message, wParam, lParam) : FALSE;
+void ServiceProgressDialog::OnCommand(UINT id, UINT, HWND) {
+    if (id == IDCANCEL) OnCloseButton(Dialog::Window());
 }
 
-INT_PTR ServiceProgressDialog::Handle(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+void ServiceProgressDialog::OnDestroy() { ::PostQuitMessage(0); }
+
+INT_PTR ServiceProgressDialog::OnOtherMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+    const HWND window = Dialog::Window();
     switch (message) {
-        case WM_INITDIALOG:
-            OnInitDialog(window);
-            return TRUE;
         case WM_TIMER:
             ::SendDlgItemMessageW(window, IDC_SVC_PROGRESS_BAR, PBM_STEPIT, 0, 0);
-            return TRUE;
-        case WM_COMMAND:
-            if (LOWORD(wParam) == IDCANCEL) OnCloseButton(window);
             return TRUE;
         case WM_SVC_STEP:
             Step(window, wParam);
             return TRUE;
         case WM_SVC_SET_TEXT:
             SetText(window, wParam, reinterpret_cast<BSTR>(lParam));
-            ::SetWindowLongPtrW(window, DWLP_MSGRESULT, 1);  // taken
+            SetResult(1);  // taken
             return TRUE;
         case WM_SVC_RESET_BAR:
             ::SendDlgItemMessageW(window, IDC_SVC_PROGRESS_BAR, PBM_SETPOS, 0, 0);
             return TRUE;
         case WM_SVC_ERROR:
             ShowError(window, static_cast<HRESULT>(wParam), reinterpret_cast<BSTR>(lParam));
-            ::SetWindowLongPtrW(window, DWLP_MSGRESULT, 1);
+            SetResult(1);
             return TRUE;
         case WM_SVC_END:
             ::KillTimer(window, kTimerId);
             ::DestroyWindow(window);
             return TRUE;
-        case WM_DESTROY:
-            ::PostQuitMessage(0);
-            return FALSE;
-        case WM_NCDESTROY:
-            ::SetWindowLongPtrW(window, DWLP_USER, 0);
-            return FALSE;
         default: return FALSE;
     }
 }
 
-void ServiceProgressDialog::OnInitDialog(HWND window) {
+BOOL ServiceProgressDialog::OnInitDialog() {
+    const HWND window = Dialog::Window();
     ::SendDlgItemMessageW(window, IDC_SVC_PROGRESS_BAR, PBM_SETRANGE32, 0, kBarMax);
     ::SendDlgItemMessageW(window, IDC_SVC_PROGRESS_BAR, PBM_SETSTEP, 1, 0);
     ::SetTimer(window, kTimerId, kTimerMs, nullptr);
     // Hidden until the first report.
+    return TRUE;
 }
 
 void ServiceProgressDialog::OnCloseButton(HWND window) {

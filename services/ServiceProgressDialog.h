@@ -2,6 +2,7 @@
 // The "Service Control" progress dialog: a modeless dialog on a user-interface
 // thread of its own, told about each step of a control operation by the job
 // thread (which only sends it window messages).
+#include "common/Dialog.h"
 #include "common/Handles.h"
 #include "services/ServiceProgressTexts.h"
 
@@ -16,20 +17,18 @@ constexpr UINT WM_SVC_RESET_BAR = WM_APP + 6;
 constexpr UINT WM_SVC_ERROR = WM_APP + 7;      // wParam the HRESULT; lParam a BSTR it frees
 constexpr UINT WM_SVC_END = WM_APP + 8;        // the job is over: destroy the window
 
-class ServiceProgressDialog final : public ServiceProgressSink {
+class ServiceProgressDialog final : public ServiceProgressSink, private Dialog {
 public:
-    ServiceProgressDialog(ServiceControlOperation operation, bool hideClose)
-        : texts_(operation), hideClose_(hideClose) {}
-    ServiceProgressDialog(const ServiceProgressDialog&) = delete;
-    ServiceProgressDialog& operator=(const ServiceProgressDialog&) = delete;
-    ~ServiceProgressDialog() { Close(); }
+    ServiceProgressDialog(ServiceControlOperation operation, bool hideClose);
+    ~ServiceProgressDialog() override { Close(); }
 
     // Starts the dialog's thread and waits (dispatching this thread's
     // messages) until the hidden dialog exists.
     HRESULT Create(HWND owner);
     // Ends the dialog (if the user has not) and its thread.
     void Close();
-    // The dialog window, or null once the user closed it.
+    // The dialog window, or null once the user closed it (readable from any
+    // thread, unlike the base's window).
     HWND Window() const noexcept { return window_.load(); }
     DWORD ThreadId() const noexcept { return threadId_; }
 
@@ -38,9 +37,10 @@ public:
 
 private:
     static unsigned __stdcall ThreadProc(void* param);
-    static INT_PTR CALLBACK DialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
-    INT_PTR Handle(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
-    void OnInitDialog(HWND window);
+    BOOL OnInitDialog() override;
+    void OnCommand(UINT id, UINT code, HWND control) override;
+    void OnDestroy() override;
+    INT_PTR OnOtherMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
     void OnCloseButton(HWND window);
     void Step(HWND window, WPARAM how);
     void SetText(HWND window, WPARAM which, BSTR text);

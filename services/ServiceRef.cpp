@@ -1,6 +1,7 @@
 #include "services/ServiceRef.h"
 
 #include "common/Result.h"
+#include "common/SizeQuery.h"
 #include "services/TvServiceEnum.h"
 
 #include <cwchar>
@@ -102,17 +103,14 @@ HRESULT ServiceRef::QueryConfig(UniqueCoTaskMem& config) {
 }
 
 HRESULT ServiceRef::ReadConfig(UniqueCoTaskMem& config) {
-    DWORD needed = 0;
-    if (!plat::QueryServiceConfigW(handle_.Get(), nullptr, 0, &needed)) {
-        const DWORD error = ::GetLastError();
-        if (error != ERROR_INSUFFICIENT_BUFFER) RETURN_WIN32(error);
-    }
-    UniqueCoTaskMem block(::CoTaskMemAlloc(needed));
-    if (!block) RETURN_HR(E_OUTOFMEMORY);
-    RETURN_LAST_ERROR_IF(!plat::QueryServiceConfigW(handle_.Get(), static_cast<LPQUERY_SERVICE_CONFIGW>(block.Get()),
-                                                    needed, &needed));
-    config = std::move(block);
-    return S_OK;
+    auto query = [this](BYTE* buffer, DWORD size, DWORD* needed) {
+        return plat::QueryServiceConfigW(handle_.Get(), reinterpret_cast<LPQUERY_SERVICE_CONFIGW>(buffer), size, needed);
+    };
+    const HRESULT hr = QueryWithSize(query, config);
+    // The configuration never fits into no buffer: a first call that
+    // succeeded answered nothing to read.
+    if (hr == S_FALSE) RETURN_HR(E_FAIL);
+    return hr;
 }
 
 HRESULT ServiceRef::GetDisplayName(std::wstring& name) {
@@ -131,14 +129,12 @@ HRESULT ServiceRef::GetDisplayName(std::wstring& name) {
 HRESULT ServiceRef::GetDescription(std::wstring& description) {
     description.clear();
     RETURN_IF_FAILED(EnsureOpen(ServiceOpenMode::Query));
-    DWORD needed = 0;
-    if (plat::QueryServiceConfig2W(handle_.Get(), SERVICE_CONFIG_DESCRIPTION, nullptr, 0, &needed)) return S_OK;
-    const DWORD error = ::GetLastError();
-    if (error != ERROR_INSUFFICIENT_BUFFER) RETURN_WIN32(error);
-    UniqueCoTaskMem block(::CoTaskMemAlloc(needed));
-    if (!block) RETURN_HR(E_OUTOFMEMORY);
-    RETURN_LAST_ERROR_IF(!plat::QueryServiceConfig2W(handle_.Get(), SERVICE_CONFIG_DESCRIPTION,
-                                                     static_cast<LPBYTE>(block.Get()), needed, &needed));
+    auto query = [this](BYTE* buffer, DWORD size, DWORD* needed) {
+        return plat::QueryServiceConfig2W(handle_.Get(), SERVICE_CONFIG_DESCRIPTION, buffer, size, needed);
+    };
+    UniqueCoTaskMem block;
+    const HRESULT hr = QueryWithSize(query, block);
+    if (hr != S_OK) return hr == S_FALSE ? S_OK : hr;  // no description
     const auto* d = static_cast<const SERVICE_DESCRIPTIONW*>(block.Get());
     if (d->lpDescription) description = d->lpDescription;
     return S_OK;
@@ -185,17 +181,15 @@ HRESULT ServiceRef::GetDependents(DWORD stateFilter, ServiceRefList& out, bool u
         }
         return S_OK;
     }
-    DWORD needed = 0;
     DWORD returned = 0;
-    if (!plat::EnumDependentServicesW(handle_.Get(), stateFilter, nullptr, 0, &needed, &returned)) {
-        const DWORD error = ::GetLastError();
-        if (error != ERROR_MORE_DATA) RETURN_WIN32(error);
-    }
-    if (needed == 0) return S_OK;
-    UniqueCoTaskMem block(::CoTaskMemAlloc(needed));
-    if (!block) RETURN_HR(E_OUTOFMEMORY);
-    auto* entries = static_cast<LPENUM_SERVICE_STATUSW>(block.Get());
-    RETURN_LAST_ERROR_IF(!plat::EnumDependentServicesW(handle_.Get(), stateFilter, entries, needed, &needed, &returned));
+    auto query = [&](BYTE* buffer, DWORD size, DWORD* needed) {
+        return plat::EnumDependentServicesW(handle_.Get(), stateFilter, reinterpret_cast<LPENUM_SERVICE_STATUSW>(buffer),
+                                            size, needed, &returned);
+    };
+    UniqueCoTaskMem block;
+    const HRESULT hr = QueryWithSize(query, block);
+    if (hr != S_OK) return hr == S_FALSE ? S_OK : hr;  // no dependents
+    const auto* entries = static_cast<const ENUM_SERVICE_STATUSW*>(block.Get());
     for (DWORD i = 0; i < returned; ++i) AppendService(&out, ServiceRef(entries[i].lpServiceName, manager_.Get()));
     return S_OK;
 }

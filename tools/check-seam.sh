@@ -42,7 +42,7 @@ headers=$(cd "$headers" && pwd)
 
 if [ $list = 0 ] && [ ${#folders[@]} -eq 0 ]; then
   cd "$top"
-  for d in component common services views accounts multicomputer operations companions; do
+  for d in component common credentials services views accounts multicomputer operations companions; do
     [ -d "$d" ] && folders+=("$d")
   done
 fi

@@ -3,12 +3,12 @@
 #include "common/ErrorText.h"
 #include "common/ModuleState.h"
 #include "common/ResourceText.h"
-#include "component/Credentials.h"
-#include "component/ImageLists.h"
+#include "credentials/Credentials.h"
+#include "common/ImageLists.h"
 #include "platform/Clock.h"
 #include "resources/ViewsIds.h"
 #include "views/ListWriter.h"
-#include "views/ViewMessages.h"
+#include "public/ViewMessages.h"
 #include "views/ViewRules.h"
 #include "views/ViewWorker.h"
 
@@ -21,13 +21,6 @@ namespace {
 
 constexpr wchar_t kViewProperty[] = L"VantrelResourceView";
 constexpr UINT_PTR kPaintTimer = 1;
-
-struct MenuTraits {
-    using Type = HMENU;
-    static Type Invalid() noexcept { return nullptr; }
-    static void Close(Type h) noexcept { ::DestroyMenu(h); }
-};
-using UniqueMenu = Unique<MenuTraits>;
 
 // The wait cursor while a console message is handled, the arrow afterwards.
 class WaitCursor {

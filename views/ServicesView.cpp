@@ -4,7 +4,7 @@
 #include "common/ErrorText.h"
 #include "common/ResourceText.h"
 #include "common/Result.h"
-#include "component/Credentials.h"
+#include "credentials/Credentials.h"
 #include "resources/ImageIndex.h"
 #include "resources/ServicesIds.h"
 #include "resources/ServicesViewIds.h"
@@ -101,7 +101,7 @@ protected:
 
 private:
     HRESULT Run() final {
-        WorkerApartment apartment;
+        ComApartment apartment;
         RETURN_IF_FAILED(CheckContext());
         AlternateCredentials credentials;
         RecallAlternateCredentials(Context().credentialsPath.c_str(), Context().recallOptions, credentials);

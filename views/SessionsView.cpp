@@ -1,5 +1,6 @@
 #include "views/SessionsView.h"
 
+#include "common/NetEnumeration.h"
 #include "common/PlatHandles.h"
 #include "common/ResourceText.h"
 #include "common/Result.h"
@@ -34,15 +35,13 @@ private:
         // For the reverse lookups of address clients; without it they only
         // show their addresses.
         const WinsockUse winsock;
-        DWORD resume = 0;
         int row = 0;
-        while (!Stopping()) {
-            UniqueNetBuffer buffer;
-            DWORD read = 0, total = 0;
-            const NET_API_STATUS rc = plat::NetSessionEnum(server.data(), nullptr, nullptr, 2, PutNetBuffer(buffer),
-                                                           MAX_PREFERRED_LENGTH, &read, &total, &resume);
-            if (rc != NERR_Success && rc != ERROR_MORE_DATA) RETURN_WIN32(rc);
-            const auto* sessions = static_cast<const SESSION_INFO_2*>(buffer.Get());
+        if (Stopping()) return S_FALSE;
+        auto batch = [&](LPBYTE* buffer, DWORD* read, DWORD* total, DWORD* resume) {
+            return plat::NetSessionEnum(server.data(), nullptr, nullptr, 2, buffer, MAX_PREFERRED_LENGTH, read, total,
+                                        resume);
+        };
+        return EnumerateNetBatches<SESSION_INFO_2, DWORD>(batch, [&](const SESSION_INFO_2* sessions, DWORD read) {
             for (DWORD i = 0; i < read; ++i, ++row) {
                 const SESSION_INFO_2& s = sessions[i];
                 const int item = rows.Insert(row, s.sesi2_username, IMAGE_COMPUTER, 0);
@@ -54,11 +53,10 @@ private:
                 rows.SetText(item, 4, DurationText(s.sesi2_time, days).c_str());
                 rows.SetText(item, 5, DurationText(s.sesi2_idle_time, days).c_str());
                 rows.SetText(item, 6, GuestText(s.sesi2_user_flags, yes, no).c_str());
-                if (Stopping()) return S_FALSE;
+                if (Stopping()) return false;
             }
-            if (rc == NERR_Success) return S_OK;
-        }
-        return S_FALSE;
+            return !Stopping();
+        });
     }
 };
 
@@ -92,29 +90,29 @@ private:
         const std::wstring create = LoadResourceString(IDS_OPEN_MODE_CREATE, kRowTextChars);
         const std::wstring type = LoadResourceString(IDS_OPEN_FILE_TYPE, kRowTextChars);
         std::wstring server = Context().computer;
-        UniqueNetBuffer buffer;
-        DWORD count = 0, total = 0;
-        DWORD_PTR resume = 0;
-        const NET_API_STATUS rc = plat::NetFileEnum(server.data(), nullptr, nullptr, 3, PutNetBuffer(buffer),
-                                                    MAX_PREFERRED_LENGTH, &count, &total, &resume);
-        if (rc != NERR_Success && rc != ERROR_MORE_DATA) RETURN_WIN32(rc);
-        const auto* files = static_cast<const FILE_INFO_3*>(buffer.Get());
-        for (DWORD i = 0; i < count; ++i) {
-            const FILE_INFO_3& f = files[i];
-            const int item = rows.Insert(static_cast<int>(i), f.fi3_pathname, IMAGE_SERVICE, f.fi3_id);
-            if (Stopping()) return S_FALSE;
-            rows.SetText(item, 1, f.fi3_username);
-            if (Stopping()) return S_FALSE;
-            rows.SetText(item, 2, type.c_str());
-            if (Stopping()) return S_FALSE;
-            wchar_t locks[16];
-            std::swprintf(locks, 16, L"%u", static_cast<unsigned>(f.fi3_num_locks));
-            rows.SetText(item, 3, locks);
-            if (Stopping()) return S_FALSE;
-            rows.SetText(item, 4, OpenModeText(f.fi3_permissions, write, read, create).c_str());
-            if (Stopping()) return S_FALSE;
-        }
-        return S_OK;
+        auto batch = [&](LPBYTE* buffer, DWORD* count, DWORD* total, DWORD_PTR* resume) {
+            return plat::NetFileEnum(server.data(), nullptr, nullptr, 3, buffer, MAX_PREFERRED_LENGTH, count, total,
+                                     resume);
+        };
+        auto fill = [&](const FILE_INFO_3* files, DWORD count) {
+            for (DWORD i = 0; i < count; ++i) {
+                const FILE_INFO_3& f = files[i];
+                const int item = rows.Insert(static_cast<int>(i), f.fi3_pathname, IMAGE_SERVICE, f.fi3_id);
+                if (Stopping()) return false;
+                rows.SetText(item, 1, f.fi3_username);
+                if (Stopping()) return false;
+                rows.SetText(item, 2, type.c_str());
+                if (Stopping()) return false;
+                wchar_t locks[16];
+                std::swprintf(locks, 16, L"%u", static_cast<unsigned>(f.fi3_num_locks));
+                rows.SetText(item, 3, locks);
+                if (Stopping()) return false;
+                rows.SetText(item, 4, OpenModeText(f.fi3_permissions, write, read, create).c_str());
+                if (Stopping()) return false;
+            }
+            return true;
+        };
+        return EnumerateNetBatches<FILE_INFO_3, DWORD_PTR>(batch, fill, NetBatches::kFirstBatchOnly);
     }
 };
 

@@ -4,7 +4,7 @@
 #include "common/ModuleState.h"
 #include "common/ResourceText.h"
 #include "common/Result.h"
-#include "component/Credentials.h"
+#include "credentials/Credentials.h"
 #include "resources/ViewsIds.h"
 
 #include <commctrl.h>
@@ -32,7 +32,7 @@ bool ViewWorker::OnViewThread(const std::function<void()>& work) const noexcept 
 }
 
 HRESULT EnumerationWorker::Run() {
-    WorkerApartment apartment;
+    ComApartment apartment;
     RETURN_IF_FAILED(CheckContext());
 
     AlternateCredentials credentials;
@@ -92,7 +92,7 @@ LPARAM CommandWorker::ItemData(HWND list, int item) {
 }
 
 HRESULT CommandWorker::Run() {
-    WorkerApartment apartment;
+    ComApartment apartment;
     RETURN_IF_FAILED(CheckContext());
 
     AlternateCredentials credentials;

@@ -9,6 +9,7 @@
 // Enumerate, then the failure display that replaces the list.
 // CommandWorker::Run walks the selected (or all) items and applies the
 // view's operation to each, remembering the last error.
+#include "common/Handles.h"
 #include "views/ListWriter.h"
 #include "views/ViewContext.h"
 
@@ -21,20 +22,6 @@ namespace vantrel {
 // called on the view's thread (where the list's rows and their item data
 // live). The view ignores it once its context is gone.
 constexpr UINT WM_VIEW_CALL = WM_APP + 0x41;
-
-// A worker thread's single-threaded apartment, ended on every way out.
-class WorkerApartment {
-public:
-    WorkerApartment() noexcept : hr_(::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)) {}
-    ~WorkerApartment() {
-        if (SUCCEEDED(hr_)) ::CoUninitialize();
-    }
-    WorkerApartment(const WorkerApartment&) = delete;
-    WorkerApartment& operator=(const WorkerApartment&) = delete;
-
-private:
-    HRESULT hr_;
-};
 
 class ViewWorker : public WorkerThread {
 protected:

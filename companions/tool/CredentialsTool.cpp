@@ -52,12 +52,6 @@ int Failed(const std::wstring& what, HRESULT hr) {
     return kFailed;
 }
 
-struct ModuleTraits {
-    using Type = HMODULE;
-    static Type Invalid() noexcept { return nullptr; }
-    static void Close(Type module) noexcept { ::FreeLibrary(module); }
-};
-
 // COM, the companion DLL and the store, released in the reverse order.
 class Session {
 public:
@@ -66,9 +60,8 @@ public:
     Session& operator=(const Session&) = delete;
 
     HRESULT Open() {
-        HRESULT hr = ::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+        HRESULT hr = com_.Result();
         if (FAILED(hr)) return hr;
-        initialized_ = true;
         wchar_t exe[MAX_PATH];
         const DWORD length = ::GetModuleFileNameW(nullptr, exe, MAX_PATH);
         RETURN_LAST_ERROR_IF(length == 0 || length >= MAX_PATH);
@@ -94,14 +87,13 @@ public:
     ~Session() {
         store_.Reset();
         module_.Reset();
-        if (initialized_) ::CoUninitialize();
     }
 
     ICredentialStore* Store() const { return store_.Get(); }
 
 private:
-    bool initialized_ = false;
-    Unique<ModuleTraits> module_;
+    ComApartment com_;  // first in, last out
+    UniqueModule module_;
     ComPtr<ICredentialStore> store_;
 };
 

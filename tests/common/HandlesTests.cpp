@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <thread>
+
 using namespace vantrel;
 
 TEST(Results, PlatformErrorsBecomeHResults) {
@@ -68,4 +70,37 @@ TEST(ModuleLibraryLoad, RefusesMissingNamesAndFreesWhatItLoaded) {
     library.Free();
     library.Free();  // once only
     EXPECT_EQ(nullptr, ::GetModuleHandleW(L"activeds.dll"));
+}
+
+TEST(Handles, ApartmentEndsOnlyWhatItStarted) {
+    std::thread([] {
+        ComApartment outer;
+        ASSERT_EQ(S_OK, outer.Result());
+        {
+            ComApartment nested;                          // counted: ends with its scope
+            EXPECT_EQ(S_FALSE, nested.Result());
+            ComApartment other(COINIT_MULTITHREADED);     // refused: must not end the outer one
+            EXPECT_EQ(RPC_E_CHANGED_MODE, other.Result());
+        }
+        // Still initialised once: another start is only counted.
+        const HRESULT again = ::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+        EXPECT_EQ(S_FALSE, again);
+        if (SUCCEEDED(again)) ::CoUninitialize();
+    }).join();
+}
+
+TEST(Handles, VariantCopiesDeeplyAndClearsOnEveryWayOut) {
+    VARIANT source;
+    source.vt = VT_BSTR;
+    source.bstrVal = ::SysAllocString(L"FS01");
+    UniqueVariant copy;
+    ASSERT_EQ(S_OK, copy.CopyFrom(source));
+    ::VariantClear(&source);  // the copy owns its own string
+    ASSERT_EQ(VT_BSTR, copy.Get().vt);
+    EXPECT_STREQ(L"FS01", copy.Get().bstrVal);
+
+    UniqueVariant moved(std::move(copy));
+    EXPECT_EQ(VT_EMPTY, copy.Get().vt);
+    EXPECT_EQ(VT_BSTR, moved.Get().vt);
+    EXPECT_EQ(VT_EMPTY, moved.Put()->vt);  // the slot is cleared before it is handed out
 }

@@ -10,8 +10,10 @@
 #include <oleauto.h>
 
 #include <cwctype>
+#include <initializer_list>
 #include <string>
 #include <thread>
+#include <vector>
 
 namespace {
 
@@ -168,6 +170,231 @@ TEST(Registered, VtableAndDispatchReachTheSameObject) {
     ::SysFreeString(exception.bstrSource);
     ::SysFreeString(exception.bstrDescription);
     ::SysFreeString(exception.bstrHelpFile);
+}
+
+// Late binding through every dual interface a class offers, compared with
+// the vtable call on a second object of the class. A pointer's IDispatch
+// slots must belong to the interface it was queried for: a class with two
+// dual interfaces otherwise answers the second one's DISPIDs from the first
+// one's table.
+struct Arg {
+    VARTYPE vt;
+    long number;
+    const wchar_t* text;
+};
+
+// The vtable call, given the pointer for the row's interface; a retval goes
+// into `out`.
+using VtableCall = HRESULT (*)(void* itf, VARIANT* out);
+// What the call changed, read through the vtable.
+using Probe = std::wstring (*)(void* itf);
+
+struct LateBound {
+    const wchar_t* what;
+    const CLSID* clsid;
+    const IID* queried;
+    const IID* described;  // the interface GetTypeInfo describes: the one queried or the derived one
+    const wchar_t* method;
+    DISPID id;
+    WORD flags;
+    std::vector<Arg> args;  // in call order
+    VtableCall vtable;
+    Probe probe;
+};
+
+std::wstring Number(long value) { return std::to_wstring(value); }
+std::wstring Text(BSTR value) {
+    std::wstring text = value ? value : L"<null>";
+    ::SysFreeString(value);
+    return text;
+}
+
+template <typename T>
+T* As(void* p) { return static_cast<T*>(p); }
+
+BSTR Bstr(const wchar_t* text) { return ::SysAllocString(text); }
+
+// Calls `call` with fresh strings of `texts`, freed afterwards.
+template <typename Call>
+HRESULT WithBstrs(std::initializer_list<const wchar_t*> texts, Call call) {
+    std::vector<BSTR> strings;
+    for (const wchar_t* text : texts) strings.push_back(Bstr(text));
+    const HRESULT hr = call(strings.data());
+    for (BSTR text : strings) ::SysFreeString(text);
+    return hr;
+}
+
+// Probes reading a property back through the vtable.
+template <typename Itf, HRESULT (STDMETHODCALLTYPE Itf::*get)(long*)>
+std::wstring NumberProbe(void* p) {
+    long value = -1;
+    (As<Itf>(p)->*get)(&value);
+    return Number(value);
+}
+template <typename Itf, HRESULT (STDMETHODCALLTYPE Itf::*get)(BSTR*)>
+std::wstring TextProbe(void* p) {
+    BSTR value = nullptr;
+    (As<Itf>(p)->*get)(&value);
+    return Text(value);
+}
+
+const std::vector<LateBound>& LateBoundCalls() {
+    static const std::vector<LateBound> calls = {
+        {L"batch AddService", &CLSID_ComputerResMgmtUI, &IID_IMultiServiceControl, &IID_IMultiServiceControl,
+         L"AddService", 1, DISPATCH_METHOD, {{VT_BSTR, 0, L"FS01"}, {VT_BSTR, 0, L"Spooler"}},
+         [](void* p, VARIANT*) {
+             return WithBstrs({L"FS01", L"Spooler"},
+                             [p](BSTR* s) { return As<IMultiServiceControl>(p)->AddService(s[0], s[1]); });
+         }, nullptr},
+        {L"batch AddService without a computer", &CLSID_ComputerResMgmtUI, &IID_IMultiServiceControl,
+         &IID_IMultiServiceControl, L"AddService", 1, DISPATCH_METHOD, {{VT_BSTR, 0, L""}, {VT_BSTR, 0, L"Spooler"}},
+         [](void* p, VARIANT*) {
+             return WithBstrs({L"", L"Spooler"},
+                             [p](BSTR* s) { return As<IMultiServiceControl>(p)->AddService(s[0], s[1]); });
+         }, nullptr},
+        {L"batch Control of an empty batch", &CLSID_ComputerResMgmtUI, &IID_IMultiServiceControl,
+         &IID_IMultiServiceControl, L"Control", 2, DISPATCH_METHOD,
+         {{VT_I4, 0, nullptr}, {VT_I4, SCMD_START, nullptr}, {VT_I4, SCF_SYNCHRONOUS, nullptr}},
+         [](void* p, VARIANT*) { return As<IMultiServiceControl>(p)->Control(0, SCMD_START, SCF_SYNCHRONOUS); },
+         nullptr},
+        {L"batch Clear", &CLSID_ComputerResMgmtUI, &IID_IMultiServiceControl, &IID_IMultiServiceControl, L"Clear", 3,
+         DISPATCH_METHOD, {}, [](void* p, VARIANT*) { return As<IMultiServiceControl>(p)->Clear(); }, nullptr},
+        {L"GetWizard of a view", &CLSID_ComputerResMgmtUI, &IID_IComputerResMgmtUI, &IID_IComputerResMgmtUI,
+         L"GetWizard", 2, DISPATCH_METHOD, {{VT_I4, UIID_SESSIONS, nullptr}},
+         [](void* p, VARIANT* out) {
+             IWizard* wizard = nullptr;
+             const HRESULT hr = As<IComputerResMgmtUI>(p)->GetWizard(UIID_SESSIONS, &wizard);
+             if (wizard) out->vt = VT_DISPATCH, out->pdispVal = wizard;
+             return hr;
+         }, nullptr},
+        {L"Create of no view", &CLSID_ComputerResMgmtUI, &IID_IComputerResMgmtUI, &IID_IComputerResMgmtUI,
+         L"Create", 1, DISPATCH_METHOD, {{VT_I4, 99, nullptr}, {VT_BYREF | VT_I4, 0, nullptr}},
+         [](void* p, VARIANT*) {
+             long handle = 0;
+             return As<IComputerResMgmtUI>(p)->Create(99, &handle);
+         }, nullptr},
+        {L"services wizard Start", &CLSID_MngSvcsWizard, &IID_IMngSvcsWizard, &IID_IMngSvcsWizard, L"Start", 2,
+         DISPATCH_METHOD, {}, [](void* p, VARIANT*) { return As<IMngSvcsWizard>(p)->Start(); }, nullptr},
+        {L"services wizard Create as IWizard", &CLSID_MngSvcsWizard, &IID_IWizard, &IID_IMngSvcsWizard, L"Create", 1,
+         DISPATCH_METHOD, {{VT_I4, 0, nullptr}}, [](void* p, VARIANT*) { return As<IWizard>(p)->Create(0); },
+         nullptr},
+        {L"services wizard Configuration", &CLSID_MngSvcsWizard, &IID_IMngSvcsWizard, &IID_IMngSvcsWizard,
+         L"Configuration", 3, DISPATCH_PROPERTYGET, {},
+         [](void* p, VARIANT* out) {
+             out->vt = VT_I4;
+             return As<IMngSvcsWizard>(p)->get_Configuration(&out->lVal);
+         }, nullptr},
+        {L"editor Service put", &CLSID_ServiceEditor, &IID_IServiceEditor, &IID_IServiceEditor, L"Service", 3,
+         DISPATCH_PROPERTYPUT, {{VT_BSTR, 0, L"Spooler"}},
+         [](void* p, VARIANT*) {
+             return WithBstrs({L"Spooler"}, [p](BSTR* s) { return As<IServiceEditor>(p)->put_Service(s[0]); });
+         },
+         &TextProbe<IServiceEditor, &IServiceEditor::get_Service>},
+        {L"editor Computer put", &CLSID_ServiceEditor, &IID_IServiceEditor, &IID_IServiceEditor, L"Computer", 5,
+         DISPATCH_PROPERTYPUT, {{VT_BSTR, 0, L"FS01"}},
+         [](void* p, VARIANT*) {
+             return WithBstrs({L"FS01"}, [p](BSTR* s) { return As<IServiceEditor>(p)->put_Computer(s[0]); });
+         },
+         &TextProbe<IServiceEditor, &IServiceEditor::get_Computer>},
+        {L"editor Configuration put", &CLSID_ServiceEditor, &IID_IServiceEditor, &IID_IServiceEditor,
+         L"Configuration", 4, DISPATCH_PROPERTYPUT, {{VT_I4, 3, nullptr}},
+         [](void* p, VARIANT*) { return As<IServiceEditor>(p)->put_Configuration(3); },
+         &NumberProbe<IServiceEditor, &IServiceEditor::get_Configuration>},
+        {L"editor Service get unset", &CLSID_ServiceEditor, &IID_IServiceEditor, &IID_IServiceEditor, L"Service", 3,
+         DISPATCH_PROPERTYGET, {},
+         [](void* p, VARIANT* out) {
+             out->vt = VT_BSTR;
+             return As<IServiceEditor>(p)->get_Service(&out->bstrVal);
+         }, nullptr},
+        {L"editor Start as IWizard", &CLSID_ServiceEditor, &IID_IWizard, &IID_IServiceEditor, L"Start", 2,
+         DISPATCH_METHOD, {}, [](void* p, VARIANT*) { return As<IWizard>(p)->Start(); }, nullptr},
+        {L"operations OperationType put", &CLSID_MultiComputerOp, &IID_IMultiComputerOp, &IID_IMultiComputerOp,
+         L"OperationType", 3, DISPATCH_PROPERTYPUT, {{VT_I4, MCO_CHECK_DNS_RECORDS, nullptr}},
+         [](void* p, VARIANT*) { return As<IMultiComputerOp>(p)->put_OperationType(MCO_CHECK_DNS_RECORDS); },
+         &NumberProbe<IMultiComputerOp, &IMultiComputerOp::get_OperationType>},
+        {L"operations OperationType out of range", &CLSID_MultiComputerOp, &IID_IMultiComputerOp,
+         &IID_IMultiComputerOp, L"OperationType", 3, DISPATCH_PROPERTYPUT, {{VT_I4, 9, nullptr}},
+         [](void* p, VARIANT*) { return As<IMultiComputerOp>(p)->put_OperationType(9); },
+         &NumberProbe<IMultiComputerOp, &IMultiComputerOp::get_OperationType>},
+        {L"operations Start without an operation as IWizard", &CLSID_MultiComputerOp, &IID_IWizard,
+         &IID_IMultiComputerOp, L"Start", 2, DISPATCH_METHOD, {},
+         [](void* p, VARIANT*) { return As<IWizard>(p)->Start(); }, nullptr},
+    };
+    return calls;
+}
+
+// A failure reaches a late-bound caller as DISP_E_EXCEPTION with the
+// method's HRESULT in the exception record.
+HRESULT CallerSees(HRESULT invoked, const EXCEPINFO& exception) {
+    return invoked == DISP_E_EXCEPTION ? exception.scode : invoked;
+}
+
+std::wstring AsText(VARIANT& value) {
+    if (value.vt == VT_EMPTY) return L"<empty>";
+    if (value.vt == VT_DISPATCH) return value.pdispVal ? L"<object>" : L"<no object>";
+    VARIANT text;
+    ::VariantInit(&text);
+    if (FAILED(::VariantChangeType(&text, &value, 0, VT_BSTR))) return L"<vt " + Number(value.vt) + L">";
+    return Text(text.bstrVal);
+}
+
+TEST(Registered, EveryDualInterfaceLateBindsToItsOwnMethods) {
+    Apartment apartment;
+    for (const LateBound& call : LateBoundCalls()) {
+        SCOPED_TRACE(testing::Message() << std::string(call.what, call.what + wcslen(call.what)));
+        Ptr<IUnknown> late, early;
+        ASSERT_EQ(S_OK, ::CoCreateInstance(*call.clsid, nullptr, CLSCTX_INPROC_SERVER, *call.queried, late.Put()));
+        ASSERT_EQ(S_OK, ::CoCreateInstance(*call.clsid, nullptr, CLSCTX_INPROC_SERVER, *call.queried, early.Put()));
+        // A dual interface pointer is an IDispatch pointer.
+        auto* dispatch = reinterpret_cast<IDispatch*>(late.p);
+
+        Ptr<ITypeInfo> info;
+        ASSERT_EQ(S_OK, dispatch->GetTypeInfo(0, LOCALE_USER_DEFAULT, &info.p));
+        TYPEATTR* attributes = nullptr;
+        ASSERT_EQ(S_OK, info->GetTypeAttr(&attributes));
+        EXPECT_TRUE(IsEqualIID(*call.described, attributes->guid));
+        info->ReleaseTypeAttr(attributes);
+        std::wstring method = call.method;
+        LPOLESTR names[] = {method.data()};
+        DISPID described = DISPID_UNKNOWN, id = DISPID_UNKNOWN;
+        EXPECT_EQ(S_OK, info->GetIDsOfNames(names, 1, &described));
+        EXPECT_EQ(call.id, described);
+        ASSERT_EQ(S_OK, dispatch->GetIDsOfNames(IID_NULL, names, 1, LOCALE_USER_DEFAULT, &id));
+        EXPECT_EQ(call.id, id);
+
+        // DISPPARAMS carries the arguments last to first.
+        std::vector<VARIANT> args(call.args.size());
+        std::vector<BSTR> texts;
+        long byref = 0;
+        for (size_t i = 0; i < call.args.size(); ++i) {
+            const Arg& arg = call.args[call.args.size() - 1 - i];
+            VARIANT& v = args[i];
+            ::VariantInit(&v);
+            v.vt = arg.vt;
+            if (arg.vt == VT_BSTR) texts.push_back(v.bstrVal = Bstr(arg.text));
+            else if (arg.vt == (VT_BYREF | VT_I4)) v.plVal = &byref;
+            else v.lVal = arg.number;
+        }
+        DISPID put = DISPID_PROPERTYPUT;
+        const bool putting = call.flags == DISPATCH_PROPERTYPUT;
+        DISPPARAMS params{args.data(), putting ? &put : nullptr, static_cast<UINT>(args.size()), putting ? 1u : 0u};
+        VARIANT lateResult, earlyResult;
+        ::VariantInit(&lateResult), ::VariantInit(&earlyResult);
+        EXCEPINFO exception{};
+        const HRESULT invoked =
+            dispatch->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, call.flags, &params, putting ? nullptr : &lateResult,
+                             &exception, nullptr);
+        for (BSTR text : texts) ::SysFreeString(text);
+        ::SysFreeString(exception.bstrSource), ::SysFreeString(exception.bstrDescription),
+            ::SysFreeString(exception.bstrHelpFile);
+
+        const HRESULT direct = call.vtable(early.p, &earlyResult);
+        EXPECT_EQ(direct, CallerSees(invoked, exception));
+        if (SUCCEEDED(direct)) EXPECT_EQ(AsText(earlyResult), AsText(lateResult));  // a failed call hands nothing back
+        else earlyResult.vt = VT_EMPTY;
+        ::VariantClear(&lateResult), ::VariantClear(&earlyResult);
+        if (call.probe) EXPECT_EQ(call.probe(early.p), call.probe(late.p));
+    }
 }
 
 TEST(Registered, FreeThreadedInfoCrossesApartmentsAsItself) {

@@ -1,7 +1,7 @@
 // The credential walk every worker runs: which keys it asks the store for,
 // which account the thread ends up acting as in the lab, and what it writes
 // to the activity log when something fails.
-#include "component/Credentials.h"
+#include "credentials/Credentials.h"
 
 #include "Companions_h.h"
 #include "ModuleTestSupport.h"

@@ -1,6 +1,6 @@
 // The shared image lists, built from the module's own bitmaps.
 #include "common/ModuleState.h"
-#include "component/ImageLists.h"
+#include "common/ImageLists.h"
 #include "resources/ImageIndex.h"
 #include "tests/module/ModuleTestSupport.h"
 

@@ -1,5 +1,9 @@
 // Registration scripts applied to a scratch key instead of HKCR.
+#include "common/ComServer.h"
 #include "common/Registrar.h"
+#include "component/BrevCompInfo.h"
+#include "component/WizardComponents.h"
+#include "tests/module/ModuleTestSupport.h"
 
 #include <gtest/gtest.h>
 
@@ -92,4 +96,50 @@ TEST(Registrar, MalformedScriptsNameTheLine) {
     EXPECT_EQ(L"line 5: missing '}'", error);
     EXPECT_EQ(E_INVALIDARG, script.Parse(L"HKCR { val X = s 'a' }", {}, &error));
     EXPECT_EQ(L"line 1: a value needs a key", error);
+}
+
+namespace {
+
+std::wstring GuidText(const GUID& guid) {
+    wchar_t text[40];
+    ::StringFromGUID2(guid, text, 40);
+    return text;
+}
+
+}  // namespace
+
+// The module's registration run with HKEY_CLASSES_ROOT standing for a scratch
+// key: a failing step takes back what the earlier ones wrote.
+TEST(ComServerRegistration, AFailureTakesBackWhatTheEarlierStepsWrote) {
+    ScratchKey scratch;
+    moduletest::LoadedModule dll;  // its scripts and type library
+    ASSERT_TRUE(dll.Get());
+    const HINSTANCE previous = module::Instance();
+    module::SetInstance(dll.Get());
+    ASSERT_EQ(ERROR_SUCCESS, ::RegOverridePredefKey(HKEY_CLASSES_ROOT, scratch.key));
+    const std::wstring clsid = L"CLSID\\" + GuidText(CLSID_BrevCompInfo);
+    const std::wstring typeLibrary = L"TypeLib\\" + GuidText(LIBID_VANTRELLib);
+
+    struct Case {
+        const char* what;
+        UINT secondScript;
+        bool registered;
+    };
+    const Case cases[] = {{"every step succeeds", 149, true}, {"the second script is missing", 9999, false}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        ComServer<2> server({{
+            {&CLSID_BrevCompInfo, &vantrel::BrevCompInfo::Create, 259},
+            {&CLSID_MngSvcsWizard, &vantrel::MngSvcsWizard::Create, c.secondScript},
+        }});
+        const HRESULT hr = server.Register();
+        EXPECT_EQ(c.registered, SUCCEEDED(hr)) << std::hex << hr;
+        EXPECT_EQ(c.registered, scratch.Exists(clsid.c_str()));
+        EXPECT_EQ(c.registered, scratch.Exists(typeLibrary.c_str()));
+        EXPECT_EQ(S_OK, server.Unregister());
+        EXPECT_FALSE(scratch.Exists(clsid.c_str()));
+        EXPECT_FALSE(scratch.Exists(typeLibrary.c_str()));
+    }
+    ::RegOverridePredefKey(HKEY_CLASSES_ROOT, nullptr);
+    module::SetInstance(previous);
 }

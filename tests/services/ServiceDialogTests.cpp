@@ -94,7 +94,7 @@ TEST_F(ServiceDialogs, ProgressDialogShowsReportsAndErrors) {
     const HWND window = dialog.Window();
     ASSERT_NE(nullptr, window);
     EXPECT_FALSE(::IsWindowVisible(window));
-    EXPECT_EQ(L"Service Control", WindowText(window));
+    EXPECT_EQ(L"Service Control", testsupport::WindowText(window));
 
     SERVICE_STATUS_PROCESS st{};
     BOOL cancel = TRUE;

@@ -1,6 +1,8 @@
 #pragma once
 // What every test program needs about itself: files beside its executable,
 // and a single-threaded apartment for the scope of a test.
+#include "common/Handles.h"
+
 #include <windows.h>
 #include <objbase.h>
 
@@ -16,11 +18,6 @@ inline std::wstring BinPath(const wchar_t* file) {
     return dir.substr(0, dir.find_last_of(L"\\/") + 1) + file;
 }
 
-struct ComApartment {
-    explicit ComApartment(DWORD model = COINIT_APARTMENTTHREADED) { ::CoInitializeEx(nullptr, model); }
-    ~ComApartment() { ::CoUninitialize(); }
-    ComApartment(const ComApartment&) = delete;
-    ComApartment& operator=(const ComApartment&) = delete;
-};
+using vantrel::ComApartment;
 
 }  // namespace testsupport

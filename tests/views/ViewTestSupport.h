@@ -11,7 +11,7 @@
 #include "tests/support/WindowDriver.h"
 #include "views/ResourceView.h"
 #include "views/SessionsView.h"
-#include "views/ViewMessages.h"
+#include "public/ViewMessages.h"
 
 #include <commctrl.h>
 #include <gtest/gtest.h>

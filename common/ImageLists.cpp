@@ -1,4 +1,4 @@
-#include "component/ImageLists.h"
+#include "common/ImageLists.h"
 
 #include "common/ModuleState.h"
 

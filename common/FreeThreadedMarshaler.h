@@ -1,12 +1,13 @@
 #pragma once
-// The free-threaded marshaler, aggregated: the companions' objects are safe
-// on any thread and hold no apartment-bound pointers, so every apartment of
-// the process gets the object itself rather than a proxy.
+// The free-threaded marshaler, aggregated by objects that are safe on any
+// thread and hold no apartment-bound pointers, so that every apartment of the
+// process gets the object itself rather than a proxy. Create it from
+// FinalConstruct with the controlling unknown; answer IMarshal with Find.
 #include "common/ComPtr.h"
 
 #include <objbase.h>
 
-namespace vantrel::companions {
+namespace vantrel {
 
 class FreeThreadedMarshaler {
 public:
@@ -29,4 +30,4 @@ private:
     ComPtr<IUnknown> marshaler_;
 };
 
-}  // namespace vantrel::companions
+}  // namespace vantrel

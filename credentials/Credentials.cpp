@@ -1,4 +1,4 @@
-#include "component/Credentials.h"
+#include "credentials/Credentials.h"
 
 #include "Companions_h.h"
 #include "common/Bstr.h"
