@@ -171,7 +171,9 @@ TEST_F(CompanionStoreFile, AProtectedBlockServesOnlyItsOwnEntry) {
         WriteBytes(folder_.CredentialsFile(), c.file);
         const Found found = Lookup(store_.Get(), L"alpha.corp");
         EXPECT_TRUE(FAILED(found.hr)) << std::hex << found.hr;
-        if (c.ownCheck) EXPECT_EQ(kInvalidData, found.hr);
+        if (c.ownCheck) {
+            EXPECT_EQ(kInvalidData, found.hr);
+        }
         EXPECT_FALSE(found.hasRecord);
         EXPECT_EQ(L"beta-password", Lookup(store_.Get(), L"beta.corp").password);
     }

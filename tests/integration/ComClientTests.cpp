@@ -393,7 +393,9 @@ TEST(Registered, EveryDualInterfaceLateBindsToItsOwnMethods) {
         if (SUCCEEDED(direct)) EXPECT_EQ(AsText(earlyResult), AsText(lateResult));  // a failed call hands nothing back
         else earlyResult.vt = VT_EMPTY;
         ::VariantClear(&lateResult), ::VariantClear(&earlyResult);
-        if (call.probe) EXPECT_EQ(call.probe(early.p), call.probe(late.p));
+        if (call.probe) {
+            EXPECT_EQ(call.probe(early.p), call.probe(late.p));
+        }
     }
 }
 
