@@ -7,10 +7,14 @@
 //       and .png and print a text rendering (views: sessions, openfiles, ...)
 //   vantrel-console --editor SERVICE --out DIR [--computer NAME]
 //       open the service's property sheet and save a picture of each page
+//   vantrel-console --control SERVICE --out DIR --computer NAME...
+//       restart the service on the computers in one batch call and save a
+//       picture of the progress dialog
 // Interactive and headless runs accept --computer (the first one is
 // connected at start), --credentials and --options.
 #include "common/Handles.h"
 #include "console/ConsoleWindow.h"
+#include "console/ControlShots.h"
 #include "console/EditorShots.h"
 #include "console/Headless.h"
 #include "console/Report.h"
@@ -25,7 +29,8 @@
 namespace {
 
 constexpr wchar_t kUsage[] =
-    L"usage: vantrel-console [--report | --headless --out DIR | --editor SERVICE --out DIR]\n"
+    L"usage: vantrel-console [--report | --headless --out DIR | --editor SERVICE --out DIR |\n"
+    L"                        --control SERVICE --out DIR]\n"
     L"                       [--computer NAME]... [--view NAME]...\n"
     L"                       [--credentials PATH] [--options N] [--timeout SECONDS]\n";
 
@@ -33,7 +38,7 @@ constexpr wchar_t kUsage[] =
 
 int wmain(int argc, wchar_t** argv) {
     bool report = false, headless = false;
-    std::wstring editedService;
+    std::wstring editedService, controlledService;
     console::HeadlessOptions options;
     for (int i = 1; i < argc; ++i) {
         const std::wstring arg = argv[i];
@@ -41,6 +46,7 @@ int wmain(int argc, wchar_t** argv) {
         if (arg == L"--report") report = true;
         else if (arg == L"--headless") headless = true;
         else if (arg == L"--editor" && hasValue) editedService = argv[++i];
+        else if (arg == L"--control" && hasValue) controlledService = argv[++i];
         else if (arg == L"--out" && hasValue) options.outputFolder = argv[++i];
         else if (arg == L"--computer" && hasValue) options.computers.push_back(argv[++i]);
         else if (arg == L"--view" && hasValue) options.views.push_back(argv[++i]);
@@ -52,8 +58,12 @@ int wmain(int argc, wchar_t** argv) {
             return 2;
         }
     }
-    if ((headless || !editedService.empty()) && options.outputFolder.empty()) {
-        std::fwprintf(stderr, L"vantrel-console: --headless and --editor need --out DIR\n%ls", kUsage);
+    if ((headless || !editedService.empty() || !controlledService.empty()) && options.outputFolder.empty()) {
+        std::fwprintf(stderr, L"vantrel-console: --headless, --editor and --control need --out DIR\n%ls", kUsage);
+        return 2;
+    }
+    if (!controlledService.empty() && options.computers.empty()) {
+        std::fwprintf(stderr, L"vantrel-console: --control needs at least one --computer\n%ls", kUsage);
         return 2;
     }
     INITCOMMONCONTROLSEX controls{sizeof controls, ICC_LISTVIEW_CLASSES | ICC_TAB_CLASSES | ICC_STANDARD_CLASSES};
@@ -65,6 +75,8 @@ int wmain(int argc, wchar_t** argv) {
     } else if (!editedService.empty()) {
         rc = console::CaptureServiceEditor(options.computers.empty() ? std::wstring() : options.computers[0],
                                            editedService, options.outputFolder, stdout);
+    } else if (!controlledService.empty()) {
+        rc = console::CaptureServiceControl(options.computers, controlledService, options.outputFolder, stdout);
     } else if (headless) {
         rc = console::RunHeadless(options, stdout);
     } else {

@@ -36,6 +36,8 @@ else
   wine vantrel-console.exe --headless --out "$winout" "${args[@]}" | tr -d '\r'
   echo "== The property sheet of Spooler on ADMIN01, one picture per page"
   wine vantrel-console.exe --editor Spooler --computer ADMIN01 --out "$winout" | tr -d '\r'
+  echo "== Restarting the File Sync Engine on ADMIN01 through the batch interface"
+  wine vantrel-console.exe --control SyncEngine --computer ADMIN01 --out "$winout" | tr -d '\r'
   echo "Files written to $out:"
   ls -1 "$out" | sed 's/^/  /'
 fi
