@@ -202,13 +202,6 @@ TEST_F(ServicesView, ConfigurationThatCannotBeReadShowsAnUnknownAccount) {
     EXPECT_NE(L"", rows[0][2]) << "status is read on its own";
 }
 
-TEST_F(ServicesView, OfflineComputerShowsTheConnectionFailure) {
-    HWND view = Open(vantrel::ServicesView(), L"OLD");
-    EXPECT_TRUE(Shown(Message(view)));
-    EXPECT_EQ(PlatformText(RPC_S_SERVER_UNAVAILABLE, false), Text(view, IDC_VIEW_MESSAGE));
-    EXPECT_EQ(0, ListView_GetItemCount(List(view)));
-}
-
 TEST_F(ServicesView, ContextMenusAndWhatTheyOffer) {
     HWND view = Open(vantrel::ServicesView(), L"SRV1");
     ::ShowWindow(view, SW_SHOWNOACTIVATE);
