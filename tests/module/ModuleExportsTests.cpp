@@ -23,12 +23,6 @@ TEST(ModuleExports, ClassObjectsFollowTheRules) {
     ASSERT_EQ(S_OK, module.GetClassObject(CLSID_MultiComputerOp, IID_IUnknown, second.PutVoid()));
     EXPECT_EQ(static_cast<IUnknown*>(first.Get()), static_cast<IUnknown*>(second.Get()));
     EXPECT_EQ(E_NOINTERFACE, module.GetClassObject(CLSID_MultiComputerOp, IID_IDispatch, &out));
-
-    for (const CLSID* clsid : {&CLSID_ComputerResMgmtUI, &CLSID_MngSvcsWizard, &CLSID_ServiceEditor,
-                               &CLSID_MultiComputerOp, &CLSID_BrevCompInfo}) {
-        ComPtr<IUnknown> object;
-        EXPECT_EQ(S_OK, module.CreateInstance(*clsid, IID_IUnknown, object.PutVoid()));
-    }
 }
 
 TEST(ModuleExports, UnloadOnlyWithoutLiveObjectsOrLocks) {
