@@ -45,6 +45,8 @@ public:
 
     DWORD ThreadId() const noexcept { return threadId_; }
     HANDLE StopEvent() const noexcept { return stopEvent_.Get(); }
+    // Null before Start; stays valid until the last Release.
+    HANDLE ThreadHandle() const noexcept { return thread_.Get(); }
 
 protected:
     WorkerThread() noexcept = default;

@@ -14,7 +14,8 @@
 #   credentials  -> common platform             alternate credentials
 #   services     -> credentials common platform resources
 #   views        -> services credentials common platform resources public
-#   component    -> views services credentials common platform resources public
+#   wizards      -> common platform resources   multiple-computer framework
+#   component    -> wizards views services credentials common platform resources public
 #   companions   -> common platform             the companions DLL
 #   console      -> common public lab           the host: never module internals
 #   lab          -> common platform             the simulated network
@@ -31,7 +32,7 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 while [ $# -gt 0 ]; do
   case "$1" in
     --root) root=${2:?--root needs a folder}; shift 2 ;;
-    -h|--help) sed -n '2,27p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
+    -h|--help) sed -n '2,28p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
     *) echo "check-layers: unknown argument $1" >&2; exit 2 ;;
   esac
 done
@@ -45,7 +46,8 @@ declare -A allowed=(
   [credentials]="common platform"
   [services]="credentials common platform resources"
   [views]="services credentials common platform resources public"
-  [component]="views services credentials common platform resources public"
+  [wizards]="common platform resources"
+  [component]="wizards views services credentials common platform resources public"
   [companions]="common platform"
   [console]="common public lab"
   [lab]="common platform"
