@@ -299,19 +299,19 @@ void BuildAccountDatabases(Network& net) {
 
         // The scenario's own users and groups, then the accounts it names
         // COMPUTER\user (their COMPUTER\group groups are local groups).
-        const LocalAccountSpec* spec = c->FindSection<LocalAccountSpec>();
+        const LocalAccountSpec* declared = c->FindSection<LocalAccountSpec>();
         std::vector<std::pair<std::wstring, std::wstring>> joins;  // user, group
-        if (spec) {
-            for (size_t i = 0; i < spec->users.size(); ++i) {
+        if (declared) {
+            for (size_t i = 0; i < declared->users.size(); ++i) {
                 // A built-in user named again takes the scenario's fields.
-                if (LocalUser* existing = db.FindUser(spec->users[i].name)) {
+                if (LocalUser* existing = db.FindUser(declared->users[i].name)) {
                     const DWORD rid = existing->rid;
-                    *existing = spec->users[i];
+                    *existing = declared->users[i];
                     existing->rid = rid;
                 } else {
-                    db.AddUser(spec->users[i]);
+                    db.AddUser(declared->users[i]);
                 }
-                for (const std::wstring& g : spec->userGroups[i]) joins.emplace_back(spec->users[i].name, g);
+                for (const std::wstring& g : declared->userGroups[i]) joins.emplace_back(declared->users[i].name, g);
             }
         }
         for (const Account& a : net.accounts) {
@@ -326,8 +326,8 @@ void BuildAccountDatabases(Network& net) {
                     joins.emplace_back(std::wstring(a.User()), g.substr(slash + 1));
             }
         }
-        if (spec) {
-            for (const LocalAccountSpec::Group& g : spec->groups) {
+        if (declared) {
+            for (const LocalAccountSpec::Group& g : declared->groups) {
                 if (!db.FindGroup(g.name)) db.AddGroup(LocalGroup{g.name, 0, false, g.comment, {}});
                 else if (!g.comment.empty()) db.FindGroup(g.name)->comment = g.comment;
                 for (const std::wstring& member : g.members) db.AddMember(g.name, sidOf(member));
@@ -341,8 +341,8 @@ void BuildAccountDatabases(Network& net) {
         for (const LocalUser& u : db.Users()) {
             if (u.rid >= 1000) db.AddMember(L"Users", Text(db.UserSid(u)));
         }
-        if (spec) {
-            for (const std::wstring& account : spec->serviceAccounts) db.Grant(sidOf(account), L"SeServiceLogonRight");
+        if (declared) {
+            for (const std::wstring& account : declared->serviceAccounts) db.Grant(sidOf(account), L"SeServiceLogonRight");
         }
         for (const DefaultRight& r : DefaultRights(c->os.role == Role::Workstation)) {
             for (const std::wstring& holder : r.holders) db.Grant(holder, r.right);
