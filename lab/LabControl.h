@@ -129,6 +129,12 @@ LAB_API DWORD LabAccountRights(const wchar_t* computer, const wchar_t* sid, wcha
 // no such computer or service.
 LAB_API DWORD LabServiceStartArguments(const wchar_t* computer, const wchar_t* service, wchar_t* buffer, DWORD chars);
 
+// --- Terminal services -------------------------------------------------------
+// The messages WTSSendMessageW delivered to the session, oldest first: each
+// its title and its text, both followed by a line feed ("" when none came).
+// 0 when there is no such computer or session.
+LAB_API DWORD LabSessionMessages(const wchar_t* computer, DWORD sessionId, wchar_t* buffer, DWORD chars);
+
 #ifdef __cplusplus
 }  // extern "C"
 
@@ -161,6 +167,9 @@ inline std::wstring AccountRights(const wchar_t* computer, const wchar_t* sid) {
 }
 inline std::wstring ServiceStartArguments(const wchar_t* computer, const wchar_t* service) {
     return ReadLabText([=](wchar_t* b, DWORD n) { return LabServiceStartArguments(computer, service, b, n); });
+}
+inline std::wstring SessionMessages(const wchar_t* computer, DWORD sessionId) {
+    return ReadLabText([=](wchar_t* b, DWORD n) { return LabSessionMessages(computer, sessionId, b, n); });
 }
 inline std::wstring ThreadIdentity() {
     return ReadLabText([](wchar_t* b, DWORD n) { return LabThreadIdentity(b, n, nullptr); });

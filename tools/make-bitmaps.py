@@ -479,22 +479,22 @@ def draw_warning(c):
 
 ICONS = [
     ("IMAGE_COMPUTER", "computer", draw_computer),
-    ("IMAGE_SERVICE", "service", draw_service),
-    ("IMAGE_SERVICE_RUNNING", "service running", draw_service_running),
-    ("IMAGE_SERVICE_PAUSED", "service paused", draw_service_paused),
-    ("IMAGE_SERVICE_STOPPED", "service stopped", draw_service_stopped),
-    ("IMAGE_OVERLAY_DISABLED", "overlay: disabled/stopped", draw_overlay),
-    ("IMAGE_SESSION", "session", draw_session),
     ("IMAGE_OPEN_FILE", "open file", draw_open_file),
+    ("IMAGE_SERVICE_RUNNING", "service running", draw_service_running),
+    ("IMAGE_SERVICE", "service", draw_service),
     ("IMAGE_PRINTER", "printer", draw_printer),
-    ("IMAGE_SHARED_PRINTER", "shared printer", draw_shared_printer),
+    ("IMAGE_OVERLAY_DISABLED", "overlay: disabled/stopped", draw_overlay),
     ("IMAGE_TERMINAL_SESSION", "terminal session", draw_terminal_session),
     ("IMAGE_CONSOLE_SESSION", "console session", draw_console_session),
+    ("IMAGE_SERVICE_PAUSED", "service paused", draw_service_paused),
+    ("IMAGE_SERVICE_STOPPED", "service stopped", draw_service_stopped),
+    ("IMAGE_SESSION", "session", draw_session),
     ("IMAGE_USER", "user", draw_user),
     ("IMAGE_DISABLED_USER", "disabled user", draw_disabled_user),
     ("IMAGE_GROUP", "group", draw_group),
     ("IMAGE_ERROR", "error row", draw_error),
     ("IMAGE_WARNING", "information/warning", draw_warning),
+    ("IMAGE_SHARED_PRINTER", "shared printer", draw_shared_printer),
 ]
 assert len(ICONS) == COUNT
 OVERLAY_INDEX = 5

@@ -309,7 +309,7 @@ void RunCommand(HWND window, const ViewCommand& command) {
     HRESULT result = worker->Start(INFINITE, 0, false);
     DWORD exitCode = 0;
     if (SUCCEEDED(result) && SUCCEEDED(worker->GetExitCode(&exitCode))) result = static_cast<HRESULT>(exitCode);
-    if (FAILED(result)) {
+    if (FAILED(result) && !command.reportsItself) {
         UniqueBstr platformText;
         std::wstring text = FormatErrorText(static_cast<DWORD>(result), platformText.Put(), false) == 0 && platformText
                                 ? std::wstring(platformText.Get())
@@ -318,7 +318,7 @@ void RunCommand(HWND window, const ViewCommand& command) {
         ::MessageBoxW(window, text.c_str(), LoadResourceString(IDS_VIEW_INFORMATION_TITLE).c_str(), MB_ICONINFORMATION);
     }
     context = Context(window);
-    if (!context) return;
+    if (!context || !command.refreshesAfter) return;
     // Refreshes only when the computer or the credentials changed meanwhile.
     ::SendMessageW(window, WM_SETCOMPUTER, 0, reinterpret_cast<LPARAM>(CopyBstr(context->computer).Release()));
 }

@@ -65,6 +65,11 @@ struct ViewCommand {
     // Started without waiting: the worker reports on its own and the view
     // neither shows a result nor refreshes afterwards.
     bool background = false;
+    // The worker shows its own failures: the view shows none for it.
+    bool reportsItself = false;
+    // The view sends itself WM_SETCOMPUTER afterwards (so it refreshes when
+    // the computer or the credentials changed meanwhile).
+    bool refreshesAfter = true;
 };
 
 // What one kind of view is: its template, menu, columns and texts, and how it

@@ -44,10 +44,7 @@ HRESULT EnumerationWorker::Run() {
     ListWriter rows(Context().rows, StopEvent());
     const HRESULT hr = Enumerate(rows);
     rows.Flush();
-    if (FAILED(hr)) {
-        ShowFailure(hr);
-        return hr;
-    }
+    if (FAILED(hr) && !failureReported_) ShowFailure(hr);
     return hr;
 }
 
@@ -72,7 +69,7 @@ void EnumerationWorker::ShowFailure(HRESULT code) noexcept {
     }
 }
 
-std::wstring CommandWorker::ItemText(HWND list, int item, int column, int maxChars) {
+std::wstring ViewWorker::ItemText(HWND list, int item, int column, int maxChars) {
     std::wstring text(static_cast<size_t>(maxChars), L'\0');
     LVITEMW cell{};
     cell.iSubItem = column;
@@ -84,7 +81,7 @@ std::wstring CommandWorker::ItemText(HWND list, int item, int column, int maxCha
     return text;
 }
 
-LPARAM CommandWorker::ItemData(HWND list, int item) {
+LPARAM ViewWorker::ItemData(HWND list, int item) {
     LVITEMW data{};
     data.mask = LVIF_PARAM;
     data.iItem = item;

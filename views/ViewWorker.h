@@ -39,6 +39,10 @@ protected:
     // is gone (then `work` did not run).
     bool OnViewThread(const std::function<void()>& work) const noexcept;
 
+    // Reads a cell's text (at most maxChars - 1 characters) from the list.
+    static std::wstring ItemText(HWND list, int item, int column, int maxChars = 256);
+    static LPARAM ItemData(HWND list, int item);
+
 private:
     ViewWorkerContext context_;
 };
@@ -55,10 +59,14 @@ protected:
     // What the message area shows for a failed enumeration: the error text
     // cut at its line break, or the failure sentence.
     virtual std::wstring FailureText(HRESULT code);
+    // Enumerate has shown its failure itself: the list stays as it is.
+    void FailureReported() noexcept { failureReported_ = true; }
 
 private:
     HRESULT Run() final;
     void ShowFailure(HRESULT code) noexcept;
+
+    bool failureReported_ = false;
 };
 
 class CommandWorker : public ViewWorker {
@@ -67,10 +75,6 @@ protected:
 
     // Applies the operation to one list item; 0 or the platform's error.
     virtual DWORD ApplyToItem(HWND list, int item) = 0;
-
-    // Reads a cell's text (at most maxChars - 1 characters) from the list.
-    static std::wstring ItemText(HWND list, int item, int column, int maxChars = 256);
-    static LPARAM ItemData(HWND list, int item);
 
 private:
     HRESULT Run() final;

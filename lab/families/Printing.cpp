@@ -1,5 +1,7 @@
 // The spooler of each computer: its printers, answered at level 2 through the
-// size-query protocol (EnumPrintersW).
+// size-query protocol (EnumPrintersW), and the shell's printer windows
+// (SHInvokePrinterCommandW), which open a small queue or properties window
+// of the lab's own.
 #include "platform/Printing.h"
 
 #include "lab/Gate.h"
@@ -8,7 +10,9 @@
 #include "lab/Sections.h"
 #include "lab/Text.h"
 
+#include <cstdio>
 #include <cstring>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -115,5 +119,103 @@ BOOL WINAPI plat::EnumPrintersW(DWORD Flags, LPWSTR Name, DWORD Level, LPBYTE pP
         r.cJobs = p.jobs;
     }
     *pcReturned = static_cast<DWORD>(printers.size());
+    return TRUE;
+}
+
+namespace {
+
+constexpr wchar_t kPrinterWindowClass[] = L"VantrelLabPrinterWindow";
+
+LRESULT CALLBACK PrinterWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_SIZE) {
+        ::MoveWindow(::GetWindow(window, GW_CHILD), 8, 8, LOWORD(lParam) - 16, HIWORD(lParam) - 16, TRUE);
+        return 0;
+    }
+    if (message == WM_DESTROY) {
+        ::PostQuitMessage(0);
+        return 0;
+    }
+    return ::DefWindowProcW(window, message, wParam, lParam);
+}
+
+// The window lives on a thread of its own, as the shell's do: the caller's
+// thread may end while it is open. Returns once the window is shown.
+void OpenPrinterWindow(std::wstring title, std::wstring text) {
+    HANDLE shown = ::CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    std::thread([title = std::move(title), text = std::move(text), shown] {
+        HINSTANCE instance = ::GetModuleHandleW(nullptr);
+        WNDCLASSW wc{};
+        wc.lpfnWndProc = &PrinterWindowProc;
+        wc.hInstance = instance;
+        wc.hCursor = ::LoadCursorW(nullptr, IDC_ARROW);
+        wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+        wc.lpszClassName = kPrinterWindowClass;
+        ::RegisterClassW(&wc);  // fails harmlessly once registered
+        HWND window = ::CreateWindowExW(0, kPrinterWindowClass, title.c_str(), WS_OVERLAPPEDWINDOW, CW_USEDEFAULT,
+                                        CW_USEDEFAULT, 360, 200, nullptr, nullptr, instance, nullptr);
+        if (window) {
+            HWND label = ::CreateWindowExW(0, L"STATIC", text.c_str(), WS_CHILD | WS_VISIBLE, 8, 8, 340, 160, window,
+                                           nullptr, instance, nullptr);
+            ::SendMessageW(label, WM_SETFONT, reinterpret_cast<WPARAM>(::GetStockObject(DEFAULT_GUI_FONT)), FALSE);
+            ::ShowWindow(window, SW_SHOWNOACTIVATE);
+        }
+        ::SetEvent(shown);
+        MSG msg;
+        while (window && ::GetMessageW(&msg, nullptr, 0, 0) > 0) {
+            ::TranslateMessage(&msg);
+            ::DispatchMessageW(&msg);
+        }
+        ::CloseHandle(shown);
+    }).detach();
+    ::WaitForSingleObject(shown, 10000);
+}
+
+std::wstring QueueText(const Printer& p) {
+    wchar_t status[32];
+    std::swprintf(status, 32, L"Status: 0x%08X", static_cast<unsigned>(p.status));
+    return std::to_wstring(p.jobs) + (p.jobs == 1 ? L" document" : L" documents") + L" waiting\n" +
+           (p.status ? std::wstring(status) : std::wstring(L"Ready"));
+}
+
+std::wstring PropertiesText(const Printer& p) {
+    return L"Location: " + p.location + L"\nComment: " + p.comment + L"\nModel: " + p.driver + L"\nPort: " + p.port +
+           L"\nShared as: " + (p.shared ? p.share : std::wstring(L"(not shared)"));
+}
+
+}  // namespace
+
+// The path names a printer as "\\SERVER\name", or by its bare name on the
+// local computer; a name with a backslash but no server part is invalid.
+BOOL WINAPI plat::SHInvokePrinterCommandW(HWND hwnd, UINT uAction, LPCWSTR lpBuf1, LPCWSTR lpBuf2, BOOL fModal) {
+    (void)hwnd, (void)lpBuf2, (void)fModal;  // the lab's windows have no owner: they outlive the caller's thread
+    if (!lpBuf1 || !*lpBuf1) return lab::Fail(ERROR_INVALID_PRINTER_NAME);
+    if (uAction != PRINTACTION_OPEN && uAction != PRINTACTION_PROPERTIES) return lab::Fail(ERROR_INVALID_PARAMETER);
+    const std::wstring path = lpBuf1;
+    std::wstring server;
+    std::wstring name = path;
+    if (path.rfind(L"\\\\", 0) == 0) {
+        const size_t slash = path.find(L'\\', 2);
+        if (slash == std::wstring::npos) return lab::Fail(ERROR_INVALID_PRINTER_NAME);
+        server = path.substr(0, slash);
+        name = path.substr(slash + 1);
+    }
+    if (name.empty() || name.find(L'\\') != std::wstring::npos) return lab::Fail(ERROR_INVALID_PRINTER_NAME);
+
+    std::wstring title;
+    std::wstring text;
+    {
+        lab::Gate gate(server.empty() ? nullptr : server.c_str(), lab::Family::Printing, "SHInvokePrinterCommandW");
+        if (gate.Error()) return lab::Fail(gate.Error());
+        const Spooler* spooler = gate.Target().FindSection<Spooler>();
+        const Printer* printer = nullptr;
+        for (size_t i = 0; spooler && i < spooler->printers.size() && !printer; ++i) {
+            if (lab::EqualsNoCase(spooler->printers[i].name, name)) printer = &spooler->printers[i];
+        }
+        if (!printer) return lab::Fail(ERROR_INVALID_PRINTER_NAME);
+        const std::wstring shownName = server.empty() ? printer->name : printer->name + L" on " + gate.Target().name;
+        title = uAction == PRINTACTION_OPEN ? shownName : printer->name + L" Properties";
+        text = uAction == PRINTACTION_OPEN ? QueueText(*printer) : PropertiesText(*printer);
+    }
+    OpenPrinterWindow(std::move(title), std::move(text));
     return TRUE;
 }

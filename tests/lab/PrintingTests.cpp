@@ -74,3 +74,56 @@ TEST_F(LabPrinting, NoPrintersIsAnEmptyAnswerAndFailuresCarryTheirCodes) {
 }
 
 }  // namespace
+
+namespace {
+
+// The lab's queue or properties window with `title`, or null.
+HWND PrinterWindow(const wchar_t* title) {
+    for (int i = 0; i < 100; ++i) {
+        if (HWND w = ::FindWindowW(L"VantrelLabPrinterWindow", title)) return w;
+        ::Sleep(10);
+    }
+    return nullptr;
+}
+
+void ClosePrinterWindow(HWND window) {
+    ::PostMessageW(window, WM_CLOSE, 0, 0);
+    for (int i = 0; i < 100 && ::IsWindow(window); ++i) ::Sleep(10);
+}
+
+TEST_F(LabPrinting, ShellOpensQueueAndPropertiesWindowsOfKnownPrinters) {
+    ASSERT_TRUE(plat::SHInvokePrinterCommandW(nullptr, PRINTACTION_OPEN, L"\\\\PRINT01\\Floor2-Laser", nullptr, FALSE));
+    HWND queue = PrinterWindow(L"Floor2-Laser on PRINT01");
+    ASSERT_TRUE(queue);
+    EXPECT_TRUE(::IsWindowVisible(queue));
+    ClosePrinterWindow(queue);
+    ASSERT_TRUE(plat::SHInvokePrinterCommandW(nullptr, PRINTACTION_PROPERTIES, L"\\\\print01\\plotter", nullptr, FALSE));
+    HWND properties = PrinterWindow(L"Plotter Properties");
+    ASSERT_TRUE(properties);
+    ClosePrinterWindow(properties);
+    EXPECT_EQ(2u, LabCallCount(L"PRINT01", "SHInvokePrinterCommandW"));
+}
+
+TEST_F(LabPrinting, ShellRefusesUnknownPrintersAndServersWithTheirCodes) {
+    const struct {
+        const wchar_t* path;
+        UINT action;
+        DWORD error;
+    } cases[] = {
+        {L"\\\\PRINT01\\NoSuchPrinter", PRINTACTION_OPEN, ERROR_INVALID_PRINTER_NAME},
+        {L"PRINT01\\Floor2-Laser", PRINTACTION_OPEN, ERROR_INVALID_PRINTER_NAME},  // no server part
+        {L"\\\\PRINT01", PRINTACTION_OPEN, ERROR_INVALID_PRINTER_NAME},
+        {L"", PRINTACTION_OPEN, ERROR_INVALID_PRINTER_NAME},
+        {L"\\\\NOSUCHHOST\\Floor2-Laser", PRINTACTION_OPEN, RPC_S_SERVER_UNAVAILABLE},
+        {L"\\\\LAPTOP07\\Floor2-Laser", PRINTACTION_PROPERTIES, RPC_S_SERVER_UNAVAILABLE},
+        {L"\\\\PRINT01\\Floor2-Laser", 7, ERROR_INVALID_PARAMETER},
+    };
+    for (const auto& c : cases) {
+        ::SetLastError(0);
+        EXPECT_FALSE(plat::SHInvokePrinterCommandW(nullptr, c.action, c.path, nullptr, FALSE)) << c.path;
+        EXPECT_EQ(c.error, ::GetLastError()) << c.path;
+    }
+    EXPECT_EQ(nullptr, ::FindWindowW(L"VantrelLabPrinterWindow", nullptr));
+}
+
+}  // namespace
