@@ -1,0 +1,208 @@
+// The printers view through its real window: rows, status texts, images,
+// empty spoolers, failures, and opening queues and properties.
+#include "tests/views/ViewTestSupport.h"
+
+#include "platform/Printing.h"
+#include "resources/ResourceViewsIds.h"
+#include "views/PrintersView.h"
+
+#include <mutex>
+
+namespace {
+
+using namespace viewtest;
+using testsupport::ProcessDialogWatcher;
+using testsupport::SeenBox;
+
+constexpr char kScenario[] = R"({
+  "domain": { "name": "LAB" },
+  "interactiveUser": "LAB\\admin",
+  "accounts": [ { "name": "LAB\\admin", "password": "a", "groups": ["LAB\\Domain Admins"] } ],
+  "computers": [
+    { "name": "ADMIN01", "local": true },
+    { "name": "P1", "printers": [
+        { "name": "Laser", "share": "L", "comment": "Hall", "location": "Floor 2", "driver": "PS Driver",
+          "status": 136, "jobs": 4, "shared": true },
+        { "name": "Plotter", "driver": "HPGL", "jobs": 0 },
+        { "name": "Inkjet", "status": 2, "jobs": 1 },
+        { "name": "Odd", "status": 1073741824 } ] },
+    { "name": "EMPTY" },
+    { "name": "GONE", "online": false }
+  ]
+})";
+
+constexpr wchar_t kPrinterWindowClass[] = L"VantrelLabPrinterWindow";
+
+std::vector<std::wstring> PrinterWindows() {
+    std::vector<std::wstring> titles;
+    ::EnumWindows(
+        [](HWND w, LPARAM p) -> BOOL {
+            wchar_t cls[64] = {};
+            ::GetClassNameW(w, cls, 64);
+            if (std::wstring(cls) == kPrinterWindowClass)
+                reinterpret_cast<std::vector<std::wstring>*>(p)->push_back(testsupport::WindowText(w));
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&titles));
+    std::sort(titles.begin(), titles.end());
+    return titles;
+}
+
+void ClosePrinterWindows() {
+    for (int round = 0; round < 50; ++round) {
+        HWND w = ::FindWindowW(kPrinterWindowClass, nullptr);
+        if (!w) return;
+        ::SendMessageTimeoutW(w, WM_CLOSE, 0, 0, SMTO_NORMAL, 1000, nullptr);
+    }
+}
+
+class PrintersView : public ViewTest {
+protected:
+    void SetUp() override {
+        ViewTest::SetUp();
+        std::wstring error;
+        ASSERT_EQ(0u, lab::LoadScenarioText(kScenario, &error)) << error;
+    }
+    void TearDown() override {
+        ClosePrinterWindows();
+        ViewTest::TearDown();
+    }
+    static void SelectNames(HWND view, std::vector<const wchar_t*> names) {
+        ListView_SetItemState(List(view), -1, 0, LVIS_SELECTED);
+        for (const wchar_t* name : names) Select(view, FindRow(view, name));
+    }
+};
+
+TEST_F(PrintersView, RowsWithStatusTextsAndImages) {
+    HWND view = Open(vantrel::PrintersView(), L"\\\\P1");
+    const Rows expected = {
+        {L"Inkjet", L"1", L"Error", L"", L"", L""},
+        {L"Laser", L"4", L"Off line - Paper is jammed", L"Hall", L"Floor 2", L"PS Driver"},
+        {L"Odd", L"0", L"", L"", L"", L""},
+        {L"Plotter", L"0", L"Ready", L"", L"", L"HPGL"},
+    };
+    EXPECT_EQ(expected, ReadRows(view));
+    const int images[] = {4, 16, 4, 4};
+    for (int i = 0; i < 4; ++i) {
+        LVITEMW item{};
+        item.mask = LVIF_IMAGE | LVIF_PARAM;
+        item.iItem = i;
+        ASSERT_TRUE(ListView_GetItem(List(view), &item));
+        EXPECT_EQ(images[i], item.iImage) << i;
+        EXPECT_EQ(0, item.lParam);
+    }
+    EXPECT_EQ(250, ListView_GetColumnWidth(List(view), 0));
+    EXPECT_EQ(100, ListView_GetColumnWidth(List(view), 5));
+    EXPECT_EQ(2u, LabCallCount(L"P1", "EnumPrintersW")) << "the size, then the records";
+}
+
+TEST_F(PrintersView, NoPrintersIsAnEmptyListWithoutError) {
+    ProcessDialogWatcher watcher(testsupport::AnswerBoxes(IDOK));
+    HWND view = Open(vantrel::PrintersView(), L"EMPTY");
+    EXPECT_EQ(0, ListView_GetItemCount(List(view)));
+    EXPECT_TRUE(Shown(List(view)));
+    EXPECT_FALSE(Shown(Message(view)));
+    EXPECT_TRUE(watcher.Stop().empty());
+    EXPECT_EQ(1u, LabCallCount(L"EMPTY", "EnumPrintersW")) << "no bytes: nothing to fetch";
+}
+
+TEST_F(PrintersView, EnumerationFailuresReplaceTheList) {
+    const struct {
+        const wchar_t* computer;
+        DWORD fromCall;  // 1: the size query fails, 2: the fetch
+        DWORD error;
+        std::wstring shown;
+    } cases[] = {
+        {L"GONE", 0, 0, PlatformText(RPC_S_SERVER_UNAVAILABLE, true)},
+        {L"P1", 1, ERROR_ACCESS_DENIED, PlatformText(ERROR_ACCESS_DENIED, true)},
+        {L"P1", 2, ERROR_ACCESS_DENIED, PlatformText(ERROR_ACCESS_DENIED, true)},
+        {L"P1", 1, 0x2A1F, L"Printers could not be enumerated."},  // a code without a text
+    };
+    for (const auto& c : cases) {
+        const DWORD rule = c.error ? LabAddFault(c.computer, "EnumPrintersW", c.error, c.fromCall, 1) : 0;
+        HWND view = Open(vantrel::PrintersView(), c.computer);
+        EXPECT_EQ(c.shown, Text(view, IDC_VIEW_MESSAGE)) << c.computer << " " << c.fromCall;
+        EXPECT_TRUE(Shown(Message(view)));
+        EXPECT_FALSE(Shown(List(view)));
+        EXPECT_EQ(0, ListView_GetItemCount(List(view)));
+        if (rule) LabRemoveRule(rule);
+        ::DestroyWindow(view);
+    }
+}
+
+TEST_F(PrintersView, PopupsOfferOpenPropertiesAndRefresh) {
+    HWND view = Open(vantrel::PrintersView(), L"\\\\P1");
+    {
+        MenuPicker picker(-1);
+        RightClick(view, ItemPoint(view, 0));
+        EXPECT_EQ((std::vector<std::wstring>{L"&Open", L"P&roperties"}), picker.Stop());
+    }
+    MenuPicker picker(-1);
+    RightClick(view, POINT{5, 250});
+    EXPECT_EQ((std::vector<std::wstring>{L"R&efresh"}), picker.Stop());
+}
+
+TEST_F(PrintersView, OpenPropertiesAndDoubleClickReachEverySelectedPrinter) {
+    HWND view = Open(vantrel::PrintersView(), L"\\\\P1");
+    ProcessDialogWatcher watcher(testsupport::AnswerBoxes(IDOK));
+    SelectNames(view, {L"Laser", L"Plotter"});
+    Command(view, ID_VIEW_PRINTER_OPEN);
+    EXPECT_EQ((std::vector<std::wstring>{L"Laser on P1", L"Plotter on P1"}), PrinterWindows());
+    ClosePrinterWindows();
+
+    SelectNames(view, {L"Inkjet"});
+    Command(view, ID_VIEW_PROPERTIES);
+    EXPECT_EQ((std::vector<std::wstring>{L"Inkjet Properties"}), PrinterWindows());
+    ClosePrinterWindows();
+
+    // A double-click on a row opens the queues of the whole selection.
+    SelectNames(view, {L"Inkjet", L"Odd"});
+    NMITEMACTIVATE click{};
+    click.hdr.hwndFrom = List(view);
+    click.hdr.idFrom = IDC_VIEW_LIST;
+    click.hdr.code = NM_DBLCLK;
+    click.iItem = FindRow(view, L"Odd");
+    click.ptAction = ItemPoint(view, click.iItem);
+    ::SendMessageW(view, WM_NOTIFY, IDC_VIEW_LIST, reinterpret_cast<LPARAM>(&click));
+    EXPECT_EQ((std::vector<std::wstring>{L"Inkjet on P1", L"Odd on P1"}), PrinterWindows());
+    EXPECT_TRUE(watcher.Stop().empty()) << "no confirmation, no failure";
+    EXPECT_EQ(2u, LabCallCount(L"P1", "EnumPrintersW")) << "a printer command does not refresh the view";
+}
+
+TEST_F(PrintersView, EachPrinterThatCannotOpenGetsItsOwnBox) {
+    // The console's name without backslashes makes paths the shell rejects.
+    HWND bare = Open(vantrel::PrintersView(), L"P1");
+    std::mutex mutex;
+    std::vector<std::pair<std::wstring, std::wstring>> boxes;
+    ProcessDialogWatcher watcher([&](HWND window, const SeenBox& seen) {
+        {
+            std::lock_guard lock(mutex);
+            boxes.emplace_back(seen.title, seen.text);
+        }
+        ::PostMessageW(window, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+    });
+    SelectNames(bare, {L"Laser", L"Plotter"});
+    Command(bare, ID_VIEW_PRINTER_OPEN);
+    const std::wstring invalid = PlatformText(ERROR_INVALID_PRINTER_NAME, false);
+    {
+        std::lock_guard lock(mutex);
+        EXPECT_EQ((std::vector<std::pair<std::wstring, std::wstring>>{{L"Error", invalid + L"\r\nLaser"},
+                                                                       {L"Error", invalid + L"\r\nPlotter"}}),
+                  boxes);
+        boxes.clear();
+    }
+
+    // The server goes away after the listing: the first printer fails, the
+    // second is still tried.
+    HWND view = Open(vantrel::PrintersView(), L"\\\\P1");
+    LabAddFault(L"P1", "SHInvokePrinterCommandW", RPC_S_SERVER_UNAVAILABLE, 1, 1);
+    SelectNames(view, {L"Inkjet", L"Laser"});
+    Command(view, ID_VIEW_PROPERTIES);
+    watcher.Stop();
+    EXPECT_EQ((std::vector<std::pair<std::wstring, std::wstring>>{
+                  {L"Error", PlatformText(RPC_S_SERVER_UNAVAILABLE, false) + L"\r\nInkjet"}}),
+              boxes);
+    EXPECT_EQ((std::vector<std::wstring>{L"Laser Properties"}), PrinterWindows());
+}
+
+}  // namespace
