@@ -6,6 +6,7 @@
 #include "resources/ResourceViewsIds.h"
 #include "views/PrintersView.h"
 
+#include <atomic>
 #include <mutex>
 
 namespace {
@@ -55,6 +56,57 @@ void ClosePrinterWindows() {
         ::SendMessageTimeoutW(w, WM_CLOSE, 0, 0, SMTO_NORMAL, 1000, nullptr);
     }
 }
+
+// Makes the task allocator refuse blocks of one size (the COM allocator's
+// own test hook); every other allocation goes through.
+class RefusingSpy final : public IMallocSpy {
+public:
+    // COM keeps using a revoked spy until the blocks allocated under it are
+    // freed: the one spy lives as long as the process, and is disarmed.
+    static RefusingSpy& Get() {
+        static RefusingSpy spy;
+        return spy;
+    }
+    void Arm(SIZE_T refused) {
+        refused_ = refused;
+        refusals_ = 0;
+    }
+    void Disarm() { refused_ = 0; }
+    STDMETHODIMP QueryInterface(REFIID iid, void** out) override {
+        if (iid == IID_IUnknown || iid == IID_IMallocSpy) {
+            *out = static_cast<IMallocSpy*>(this);
+            return S_OK;
+        }
+        *out = nullptr;
+        return E_NOINTERFACE;
+    }
+    STDMETHODIMP_(ULONG) AddRef() override { return 2; }
+    STDMETHODIMP_(ULONG) Release() override { return 1; }
+    STDMETHODIMP_(SIZE_T) PreAlloc(SIZE_T cb) override {
+        if (cb == 0 || cb != refused_) return cb;
+        ++refusals_;
+        return 0;
+    }
+    STDMETHODIMP_(void*) PostAlloc(void* actual) override { return actual; }
+    STDMETHODIMP_(void*) PreFree(void* request, BOOL) override { return request; }
+    STDMETHODIMP_(void) PostFree(BOOL) override {}
+    STDMETHODIMP_(SIZE_T) PreRealloc(void* request, SIZE_T cb, void** newRequest, BOOL) override {
+        *newRequest = request;
+        return cb;
+    }
+    STDMETHODIMP_(void*) PostRealloc(void* actual, BOOL) override { return actual; }
+    STDMETHODIMP_(void*) PreGetSize(void* request, BOOL) override { return request; }
+    STDMETHODIMP_(SIZE_T) PostGetSize(SIZE_T actual, BOOL) override { return actual; }
+    STDMETHODIMP_(void*) PreDidAlloc(void* request, BOOL) override { return request; }
+    STDMETHODIMP_(int) PostDidAlloc(void*, BOOL, int actual) override { return actual; }
+    STDMETHODIMP_(void) PreHeapMinimize() override {}
+    STDMETHODIMP_(void) PostHeapMinimize() override {}
+    int Refusals() const { return refusals_; }
+
+private:
+    std::atomic<SIZE_T> refused_{0};
+    std::atomic<int> refusals_{0};
+};
 
 class PrintersView : public ViewTest {
 protected:
@@ -128,6 +180,34 @@ TEST_F(PrintersView, EnumerationFailuresReplaceTheList) {
         if (rule) LabRemoveRule(rule);
         ::DestroyWindow(view);
     }
+}
+
+TEST_F(PrintersView, BufferThatCannotBeAllocatedIsReportedInABox) {
+    DWORD needed = 0, count = 0;
+    ASSERT_FALSE(plat::EnumPrintersW(PRINTER_ENUM_NAME, const_cast<LPWSTR>(L"\\\\P1"), 2, nullptr, 0, &needed, &count));
+    RefusingSpy& spy = RefusingSpy::Get();
+    spy.Arm(needed);
+    ASSERT_EQ(S_OK, ::CoRegisterMallocSpy(&spy));
+    std::mutex mutex;
+    std::vector<std::pair<std::wstring, std::wstring>> boxes;
+    ProcessDialogWatcher watcher([&](HWND window, const SeenBox& seen) {
+        {
+            std::lock_guard lock(mutex);
+            boxes.emplace_back(seen.title, seen.text);
+        }
+        ::PostMessageW(window, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+    });
+    HWND view = Open(vantrel::PrintersView(), L"\\\\P1");
+    watcher.Stop();
+    spy.Disarm();
+    const HRESULT revoked = ::CoRevokeMallocSpy();
+    EXPECT_TRUE(revoked == S_OK || revoked == E_ACCESSDENIED) << std::hex << revoked;  // blocks still out
+    EXPECT_EQ(1, spy.Refusals());
+    ASSERT_EQ(1u, boxes.size());
+    EXPECT_EQ(L"Error", boxes[0].first);
+    EXPECT_EQ(PlatformText(ERROR_OUTOFMEMORY, false), boxes[0].second);
+    EXPECT_EQ(0, ListView_GetItemCount(List(view)));
+    EXPECT_EQ(2u, LabCallCount(L"P1", "EnumPrintersW")) << "the test's size query and the view's; no fetch";
 }
 
 TEST_F(PrintersView, PopupsOfferOpenPropertiesAndRefresh) {
