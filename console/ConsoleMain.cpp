@@ -10,6 +10,9 @@
 //   vantrel-console --control SERVICE --out DIR --computer NAME...
 //       restart the service on the computers in one batch call and save a
 //       picture of the progress dialog
+//   vantrel-console --terminal SESSION --out DIR --computer NAME
+//       send the terminal session a message and close it through the view's
+//       menu and dialog, saving pictures of the dialog and the view
 // Interactive and headless runs accept --computer (the first one is
 // connected at start), --credentials and --options.
 #include "common/Handles.h"
@@ -18,6 +21,7 @@
 #include "console/EditorShots.h"
 #include "console/Headless.h"
 #include "console/Report.h"
+#include "console/SessionShots.h"
 #include "lab/LabControl.h"
 
 #include <commctrl.h>
@@ -30,7 +34,7 @@ namespace {
 
 constexpr wchar_t kUsage[] =
     L"usage: vantrel-console [--report | --headless --out DIR | --editor SERVICE --out DIR |\n"
-    L"                        --control SERVICE --out DIR]\n"
+    L"                        --control SERVICE --out DIR | --terminal SESSION --out DIR]\n"
     L"                       [--computer NAME]... [--view NAME]...\n"
     L"                       [--credentials PATH] [--options N] [--timeout SECONDS]\n";
 
@@ -38,7 +42,7 @@ constexpr wchar_t kUsage[] =
 
 int wmain(int argc, wchar_t** argv) {
     bool report = false, headless = false;
-    std::wstring editedService, controlledService;
+    std::wstring editedService, controlledService, terminalSession;
     console::HeadlessOptions options;
     for (int i = 1; i < argc; ++i) {
         const std::wstring arg = argv[i];
@@ -47,6 +51,7 @@ int wmain(int argc, wchar_t** argv) {
         else if (arg == L"--headless") headless = true;
         else if (arg == L"--editor" && hasValue) editedService = argv[++i];
         else if (arg == L"--control" && hasValue) controlledService = argv[++i];
+        else if (arg == L"--terminal" && hasValue) terminalSession = argv[++i];
         else if (arg == L"--out" && hasValue) options.outputFolder = argv[++i];
         else if (arg == L"--computer" && hasValue) options.computers.push_back(argv[++i]);
         else if (arg == L"--view" && hasValue) options.views.push_back(argv[++i]);
@@ -58,8 +63,13 @@ int wmain(int argc, wchar_t** argv) {
             return 2;
         }
     }
-    if ((headless || !editedService.empty() || !controlledService.empty()) && options.outputFolder.empty()) {
-        std::fwprintf(stderr, L"vantrel-console: --headless, --editor and --control need --out DIR\n%ls", kUsage);
+    if ((headless || !editedService.empty() || !controlledService.empty() || !terminalSession.empty()) &&
+        options.outputFolder.empty()) {
+        std::fwprintf(stderr, L"vantrel-console: --headless, --editor, --control and --terminal need --out DIR\n%ls", kUsage);
+        return 2;
+    }
+    if (!terminalSession.empty() && options.computers.size() != 1) {
+        std::fwprintf(stderr, L"vantrel-console: --terminal needs one --computer\n%ls", kUsage);
         return 2;
     }
     if (!controlledService.empty() && options.computers.empty()) {
@@ -77,6 +87,8 @@ int wmain(int argc, wchar_t** argv) {
                                            editedService, options.outputFolder, stdout);
     } else if (!controlledService.empty()) {
         rc = console::CaptureServiceControl(options.computers, controlledService, options.outputFolder, stdout);
+    } else if (!terminalSession.empty()) {
+        rc = console::ActOnTerminalSession(options.computers[0], terminalSession, options.outputFolder, stdout);
     } else if (headless) {
         rc = console::RunHeadless(options, stdout);
     } else {

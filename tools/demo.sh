@@ -38,6 +38,11 @@ else
   wine vantrel-console.exe --editor Spooler --computer ADMIN01 --out "$winout" | tr -d '\r'
   echo "== Restarting the File Sync Engine on ADMIN01 through the batch interface"
   wine vantrel-console.exe --control SyncEngine --computer ADMIN01 --out "$winout" | tr -d '\r'
+  echo "== The terminal sessions of TS01 and the printers of PRINT01"
+  wine vantrel-console.exe --headless --out "$winout" --computer TS01 --computer PRINT01 \
+    --view terminalsessions --view printers | tr -d '\r'
+  echo "== A message to the operator's session on TS01, then closing it, through the view's menu"
+  wine vantrel-console.exe --terminal 'RDP-Tcp#7' --computer TS01 --out "$winout" | tr -d '\r'
   echo "Files written to $out:"
   ls -1 "$out" | sed 's/^/  /'
 fi
