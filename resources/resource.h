@@ -11,3 +11,4 @@
 #include "resources/EditorIds.h"
 #include "resources/EditorPagesIds.h"
 #include "resources/ServicesViewIds.h"
+#include "resources/SelectionIds.h"
