@@ -12,3 +12,4 @@
 #include "resources/EditorPagesIds.h"
 #include "resources/ServicesViewIds.h"
 #include "resources/WizardsIds.h"
+#include "resources/SelectionIds.h"
