@@ -101,6 +101,9 @@ LAB_API DWORD LabThreadIdentity(wchar_t* buffer, DWORD chars, BOOL* impersonatin
 // Replaces the sessions of a computer's file server by `sessions` generated
 // ones with named clients (benchmarks). ERROR_NOT_FOUND for an unknown name.
 LAB_API DWORD LabGenerateSessions(const wchar_t* computer, DWORD sessions, DWORD seed);
+// Adds `count` generated local users (user00000, ...) to a computer's account
+// database (benchmarks). ERROR_NOT_FOUND for an unknown name.
+LAB_API DWORD LabGenerateUsers(const wchar_t* computer, DWORD count, DWORD seed);
 
 // Whether the calling thread's identity may administer the computer: it, or
 // one of its groups, is a member of the computer's Administrators group.
