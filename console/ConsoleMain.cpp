@@ -10,6 +10,10 @@
 //   vantrel-console --control SERVICE --out DIR --computer NAME...
 //       restart the service on the computers in one batch call and save a
 //       picture of the progress dialog
+//   vantrel-console --wizard guest|adminpw --out DIR [--computer NAME]... [--password P]
+//       walk the multiple-computer wizard over the computers (every lab
+//       computer without --computer) with Next, save a picture of each page
+//       and print the completion page's summary
 //   vantrel-console --terminal SESSION --out DIR --computer NAME
 //       send the terminal session a message and close it through the view's
 //       menu and dialog, saving pictures of the dialog and the view
@@ -21,6 +25,7 @@
 #include "console/EditorShots.h"
 #include "console/Headless.h"
 #include "console/Report.h"
+#include "console/WizardShots.h"
 #include "console/SessionShots.h"
 #include "lab/LabControl.h"
 
@@ -34,7 +39,8 @@ namespace {
 
 constexpr wchar_t kUsage[] =
     L"usage: vantrel-console [--report | --headless --out DIR | --editor SERVICE --out DIR |\n"
-    L"                        --control SERVICE --out DIR | --terminal SESSION --out DIR]\n"
+    L"                        --control SERVICE --out DIR | --wizard guest|adminpw --out DIR [--password P] |\n"
+    L"                        --terminal SESSION --out DIR]\n"
     L"                       [--computer NAME]... [--view NAME]...\n"
     L"                       [--credentials PATH] [--options N] [--timeout SECONDS]\n";
 
@@ -42,7 +48,7 @@ constexpr wchar_t kUsage[] =
 
 int wmain(int argc, wchar_t** argv) {
     bool report = false, headless = false;
-    std::wstring editedService, controlledService, terminalSession;
+    std::wstring editedService, controlledService, wizardName, password, terminalSession;
     console::HeadlessOptions options;
     for (int i = 1; i < argc; ++i) {
         const std::wstring arg = argv[i];
@@ -51,6 +57,8 @@ int wmain(int argc, wchar_t** argv) {
         else if (arg == L"--headless") headless = true;
         else if (arg == L"--editor" && hasValue) editedService = argv[++i];
         else if (arg == L"--control" && hasValue) controlledService = argv[++i];
+        else if (arg == L"--wizard" && hasValue) wizardName = argv[++i];
+        else if (arg == L"--password" && hasValue) password = argv[++i];
         else if (arg == L"--terminal" && hasValue) terminalSession = argv[++i];
         else if (arg == L"--out" && hasValue) options.outputFolder = argv[++i];
         else if (arg == L"--computer" && hasValue) options.computers.push_back(argv[++i]);
@@ -63,13 +71,19 @@ int wmain(int argc, wchar_t** argv) {
             return 2;
         }
     }
-    if ((headless || !editedService.empty() || !controlledService.empty() || !terminalSession.empty()) &&
+    if ((headless || !editedService.empty() || !controlledService.empty() || !wizardName.empty() ||
+         !terminalSession.empty()) &&
         options.outputFolder.empty()) {
-        std::fwprintf(stderr, L"vantrel-console: --headless, --editor, --control and --terminal need --out DIR\n%ls", kUsage);
+        std::fwprintf(stderr, L"vantrel-console: --headless, --editor, --control, --wizard and --terminal need --out DIR\n%ls", kUsage);
         return 2;
     }
     if (!terminalSession.empty() && options.computers.size() != 1) {
         std::fwprintf(stderr, L"vantrel-console: --terminal needs one --computer\n%ls", kUsage);
+        return 2;
+    }
+    const console::WizardOperation* wizard = wizardName.empty() ? nullptr : console::FindWizardOperation(wizardName);
+    if (!wizardName.empty() && !wizard) {
+        std::fwprintf(stderr, L"vantrel-console: unknown wizard %ls (guest, adminpw, registry, dns)\n", wizardName.c_str());
         return 2;
     }
     if (!controlledService.empty() && options.computers.empty()) {
@@ -87,6 +101,18 @@ int wmain(int argc, wchar_t** argv) {
                                            editedService, options.outputFolder, stdout);
     } else if (!controlledService.empty()) {
         rc = console::CaptureServiceControl(options.computers, controlledService, options.outputFolder, stdout);
+    } else if (wizard) {
+        console::WizardRun run;
+        run.operation = wizard;
+        run.password = password;
+        run.folder = options.outputFolder;
+        run.timeoutSeconds = options.timeoutSeconds;
+        std::vector<std::wstring> names = options.computers;
+        if (names.empty())
+            for (DWORD i = 0; i < LabComputerCount(); ++i) names.push_back(lab::ComputerName(i));
+        for (const std::wstring& name : names)
+            run.computers.push_back({name, options.credentialsPath, options.recallOptions});
+        rc = console::CaptureWizard(run, stdout);
     } else if (!terminalSession.empty()) {
         rc = console::ActOnTerminalSession(options.computers[0], terminalSession, options.outputFolder, stdout);
     } else if (headless) {

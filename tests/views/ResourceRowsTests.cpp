@@ -40,9 +40,8 @@ TEST(TerminalRows, SessionAndUserColumns) {
                  {L"", L"", L""},               {L"LAB", L"", L"LAB\\"}, {nullptr, nullptr, L""}};
     for (const auto& u : users) EXPECT_EQ(u.shown, SessionUserText(u.domain, u.user));
     EXPECT_EQ(IMAGE_CONSOLE_SESSION, SessionImage(0));
-    EXPECT_EQ(7, SessionImage(0));
-    EXPECT_EQ(6, SessionImage(1));
-    EXPECT_EQ(6, SessionImage(65536));
+    EXPECT_EQ(IMAGE_TERMINAL_SESSION, SessionImage(1));
+    EXPECT_EQ(IMAGE_TERMINAL_SESSION, SessionImage(65536));
     EXPECT_EQ(65536u, SessionIdOfText(L"65536"));
     EXPECT_EQ(0u, SessionIdOfText(L""));
 }
@@ -111,8 +110,9 @@ TEST(PrinterRows, NamesImagesAndPaths) {
                  {L"", L""},                       {L"\\\\PRINT01\\a\\b", L"a\\b"}, {L"\\\\PRINT01", L"\\\\PRINT01"}};
     for (const auto& n : names) EXPECT_EQ(n.shown, PrinterDisplayName(n.name));
     EXPECT_EQ(16, PrinterImage(0x8));
-    EXPECT_EQ(16, PrinterImage(0x8 | 0x40));
+    EXPECT_EQ(IMAGE_SHARED_PRINTER, PrinterImage(0x8 | 0x40));
     EXPECT_EQ(4, PrinterImage(0x40));
+    EXPECT_EQ(IMAGE_PRINTER, PrinterImage(0x40));
     EXPECT_EQ(L"\\\\PRINT01\\Laser", PrinterPath(L"\\\\PRINT01", L"Laser"));
     EXPECT_EQ(L"PRINT01\\Laser", PrinterPath(L"PRINT01", L"Laser"));
     EXPECT_EQ(1023u, PrinterPath(std::wstring(1020, L'x'), L"Laser").size());

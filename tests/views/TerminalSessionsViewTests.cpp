@@ -4,6 +4,7 @@
 #include "tests/views/ViewTestSupport.h"
 
 #include "platform/TerminalServices.h"
+#include "resources/ImageIndex.h"
 #include "resources/ResourceViewsIds.h"
 #include "views/TerminalSessionsView.h"
 
@@ -137,7 +138,8 @@ TEST_F(TerminalSessionsView, RowsInTheListsOrderWithTheirImages) {
         {L"RDP-Tcp#1", L"LAB\\ann", L"2", L"Active", L"Microsoft RDP", L"PC7"},
     };
     EXPECT_EQ(expected, ReadRows(view));
-    const int images[] = {7, 6, 6, 6, 6};
+    const int images[] = {vantrel::IMAGE_CONSOLE_SESSION, vantrel::IMAGE_TERMINAL_SESSION, vantrel::IMAGE_TERMINAL_SESSION,
+                          vantrel::IMAGE_TERMINAL_SESSION, vantrel::IMAGE_TERMINAL_SESSION};
     for (int i = 0; i < 5; ++i) {
         LVITEMW item{};
         item.mask = LVIF_IMAGE | LVIF_PARAM;
