@@ -68,6 +68,9 @@ private:
     UINT emptySelectionTextId_;
     int listId_;
     bool checkBoxes_ = true;
+    // While the list is set up it reports states of its own making (every
+    // item unchecked when check boxes are turned on); the table holds.
+    bool settingUp_ = false;
     std::vector<ListColumn> columns_;
     std::function<LRESULT()> nextHook_;
 };
