@@ -739,18 +739,27 @@ TEST_F(ResourceList, FilledFromTheSourceComputerOnNextAndSummarised) {
     computers.SetSourceMode(true);
     UniqueVariant value = StringValue(L"E,H");
     ASSERT_EQ(S_OK, computers.SetComputers(&value.Get(), kRowChecked));
+    HRESULT listed = E_FAIL;
     computers.SetNextHook([&]() -> LRESULT {
         UniqueVariant source = StringValue(computers.SourceComputer().c_str());
-        resources.SetSourceComputer(&source.Get());
-        return 0;
+        listed = resources.SetSourceComputer(&source.Get());
+        return SUCCEEDED(listed) ? 0 : -1;
     });
     testsupport::ProcessDialogWatcher watcher(AnswerPageBoxes());
     std::wstring selectedSummary, checkedSummary;
+    HWND sheetWindow = nullptr;
     RunWizard({&computers, &resources}, [&](HWND sheet) {
+        sheetWindow = sheet;
         HWND list = computers.List();
         ASSERT_TRUE(WaitUntil([&] { return ItemCount(list) == 2; }));
         Select(list, {1});
         ::SendMessageW(computers.Item(IDC_SELECTION_SET), BM_CLICK, 0, 0);
+        // The services page has no window yet: its box still belongs to the
+        // wizard.
+        LabAddFault(L"H", "OpenSCManagerW", ERROR_ACCESS_DENIED, 1, 1);
+        Press(sheet, PSBTN_NEXT);
+        EXPECT_EQ(E_ACCESSDENIED, listed);
+        EXPECT_EQ(computers.Window(), CurrentPage(sheet));
         Press(sheet, PSBTN_NEXT);
         ASSERT_EQ(resources.Window(), CurrentPage(sheet));
         HWND services = resources.List();
@@ -771,7 +780,9 @@ TEST_F(ResourceList, FilledFromTheSourceComputerOnNextAndSummarised) {
     EXPECT_EQ(L"Resources Selected:\r\n\t" + first + L"\r\n\t" + third, selectedSummary);
     EXPECT_EQ(L"Services Selected:\r\n\t" + first + L"\r\n\t" + third, checkedSummary);
     const std::vector<SeenBox> boxes = Boxes(watcher);
-    ASSERT_EQ(1u, boxes.size());
-    EXPECT_EQ(L"You must select one or more resources.", boxes[0].text);
-    EXPECT_EQ(L"Selection required.", boxes[0].title);
+    ASSERT_EQ(2u, boxes.size());
+    EXPECT_EQ(L"Error", boxes[0].title);
+    EXPECT_EQ(sheetWindow, boxes[0].owner);
+    EXPECT_EQ(L"You must select one or more resources.", boxes[1].text);
+    EXPECT_EQ(L"Selection required.", boxes[1].title);
 }

@@ -3,6 +3,7 @@
 #include "common/Handles.h"
 #include "common/ImageLists.h"
 #include "common/ModuleState.h"
+#include "common/PropertySheetHost.h"
 #include "common/ResourceText.h"
 #include "resources/SelectionIds.h"
 #include "resources/ViewsIds.h"
@@ -20,6 +21,11 @@ SelectionListPage::SelectionListPage(UINT templateId, UINT titleId, UINT subtitl
       listId_(IDC_SELECTION_LIST) {
     SetHeaderTitle(LoadText(titleId_));
     SetHeaderSubtitle(LoadText(subtitleId_));
+}
+
+HWND SelectionListPage::OwnerWindow() const noexcept {
+    if (Window()) return SheetWindow();
+    return Host() ? Host()->Window() : nullptr;
 }
 
 BOOL SelectionListPage::OnInitDialog() {

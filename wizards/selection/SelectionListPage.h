@@ -28,6 +28,10 @@ public:
     // The list control (null while the page has no window).
     HWND List() const noexcept { return Item(listId_); }
 
+    // The window the page's messages belong to: the wizard, also while the
+    // page itself has not been shown yet.
+    HWND OwnerWindow() const noexcept;
+
 protected:
     SelectionListPage(UINT templateId, UINT titleId, UINT subtitleId, UINT emptySelectionTextId);
 
