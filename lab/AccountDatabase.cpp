@@ -6,6 +6,8 @@
 
 #include <lm.h>
 
+#include <cwchar>
+
 namespace lab {
 
 namespace {
@@ -155,6 +157,7 @@ DWORD AccountDatabase::AddUser(LocalUser user) {
     if (FindGroup(user.name)) return NERR_GroupExists;
     if (!user.rid) user.rid = AccountRid(user.name);
     users_.push_back(std::move(user));
+    ++usersVersion_;
     return 0;
 }
 
@@ -165,6 +168,7 @@ DWORD AccountDatabase::DeleteUser(std::wstring_view name) {
         for (LocalGroup& g : groups_) std::erase(g.members, sid);
         rights_.erase(sid);
         users_.erase(it);
+        ++usersVersion_;
         return 0;
     }
     return NERR_UserNotFound;
@@ -176,6 +180,35 @@ DWORD AccountDatabase::AddGroup(LocalGroup group) {
     if (!group.rid) group.rid = AccountRid(group.name);
     groups_.push_back(std::move(group));
     return 0;
+}
+
+DWORD AccountDatabase::RenameUser(std::wstring_view name, const std::wstring& newName) {
+    LocalUser* user = FindUser(name);
+    if (!user) return NERR_UserNotFound;
+    if (const LocalUser* other = FindUser(newName); other && other != user) return NERR_UserExists;
+    if (FindGroup(newName)) return NERR_GroupExists;
+    user->name = newName;
+    ++usersVersion_;
+    return 0;
+}
+
+DWORD AccountDatabase::RenameGroup(std::wstring_view name, const std::wstring& newName) {
+    LocalGroup* group = FindGroup(name);
+    if (!group) return ERROR_NO_SUCH_ALIAS;
+    if (const LocalGroup* other = FindGroup(newName); other && other != group) return ERROR_ALIAS_EXISTS;
+    if (FindUser(newName)) return NERR_UserExists;
+    group->name = newName;
+    return 0;
+}
+
+DWORD AccountDatabase::DeleteGroup(std::wstring_view name) {
+    for (auto it = groups_.begin(); it != groups_.end(); ++it) {
+        if (!EqualsNoCase(it->name, name)) continue;
+        rights_.erase(Text(GroupSid(*it)));
+        groups_.erase(it);
+        return 0;
+    }
+    return ERROR_NO_SUCH_ALIAS;
 }
 
 DWORD AccountDatabase::AddMember(std::wstring_view group, const std::wstring& sid) {
@@ -246,6 +279,33 @@ bool AccountDatabase::Holds(const std::set<std::wstring>& sids, std::wstring_vie
     return false;
 }
 
+namespace {
+
+DWORD NameError(std::wstring_view name, size_t maxChars) {
+    if (name.empty() || name.size() > maxChars) return NERR_BadUsername;
+    if (name.find_first_not_of(L". ") == std::wstring_view::npos) return NERR_BadUsername;
+    for (wchar_t ch : name) {
+        if (ch < 32 || std::wstring_view(L"\"/\\[]:;|=,+*?<>").find(ch) != std::wstring_view::npos)
+            return ERROR_INVALID_PARAMETER;
+    }
+    return 0;
+}
+
+DWORD Failing(DWORD error, DWORD* parmErr, DWORD field) {
+    if (error && parmErr) *parmErr = field;
+    return error;
+}
+
+}  // namespace
+
+DWORD CheckAccountName(const wchar_t* name, size_t maxChars, DWORD* parmErr, DWORD field) {
+    return Failing(NameError(name ? name : L"", maxChars), parmErr, field);
+}
+
+DWORD CheckAccountText(const wchar_t* text, DWORD* parmErr, DWORD field) {
+    return Failing(text && std::wcslen(text) > MAXCOMMENTSZ ? ERROR_INVALID_PARAMETER : 0, parmErr, field);
+}
+
 AccountDatabase& AccountsOf(Computer& computer) { return computer.Section<AccountDatabase>(); }
 
 const AccountDatabase& AccountsOf(const Computer& computer) {
@@ -284,6 +344,7 @@ void BuildAccountDatabases(Network& net) {
         const bool dc = c->os.role == Role::DomainController;
         db.domainName = accounts::AccountDomainName(net, *c);
         db.domainSid = accounts::MachineSid(net, *c);
+        db.minPasswordLength = dc ? 7 : 0;
         AddBuiltins(net, *c, db);
         auto sidOf = [&](std::wstring_view name) { return SidTextOf(net, *c, name); };
         const std::wstring self = Text(db.UserSid(*db.FindUser(L"Administrator")));

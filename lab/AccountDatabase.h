@@ -56,6 +56,7 @@ class AccountDatabase {
 public:
     std::wstring domainName;  // the account domain: the computer's name, or the domain on a controller
     SidBytes domainSid;
+    DWORD minPasswordLength = 0;  // the password policy: controllers ask for 7 characters
 
     // Users and groups by name, without case; null when there is none.
     LocalUser* FindUser(std::wstring_view name);
@@ -65,6 +66,9 @@ public:
     const LocalGroup* FindGroup(std::wstring_view name) const;
     const LocalGroup* FindGroupBySid(const SidBytes& sid) const;
     const std::vector<LocalUser>& Users() const { return users_; }
+    // Changes whenever a user is added, deleted or renamed (for orders kept
+    // beside the database).
+    size_t UsersVersion() const { return usersVersion_; }
     const std::vector<LocalGroup>& Groups() const { return groups_; }
 
     // Adds a user (its relative identifier: the one it has, or the lab's
@@ -73,6 +77,12 @@ public:
     DWORD AddUser(LocalUser user);
     DWORD DeleteUser(std::wstring_view name);  // NERR_UserNotFound; leaves the groups' membership too
     DWORD AddGroup(LocalGroup group);
+    // NERR_UserNotFound / ERROR_NO_SUCH_ALIAS for an unknown account; the new
+    // name may not be taken by another user or group (the account's own name
+    // in another case is fine). The identifier stays.
+    DWORD RenameUser(std::wstring_view name, const std::wstring& newName);
+    DWORD RenameGroup(std::wstring_view name, const std::wstring& newName);
+    DWORD DeleteGroup(std::wstring_view name);  // ERROR_NO_SUCH_ALIAS
     // ERROR_NO_SUCH_ALIAS for an unknown group; ERROR_MEMBER_IN_ALIAS when
     // it is a member already, ERROR_MEMBER_NOT_IN_ALIAS when it is not.
     DWORD AddMember(std::wstring_view group, const std::wstring& sid);
@@ -97,9 +107,22 @@ public:
 
 private:
     std::vector<LocalUser> users_;
+    size_t usersVersion_ = 0;
     std::vector<LocalGroup> groups_;
     std::map<std::wstring, std::set<std::wstring>> rights_;  // identifier text -> right names
 };
+
+// How the accounts manager answers a new user or group name: 0 when it may
+// be used; NERR_BadUsername for an empty or too long name or one of periods
+// and blanks only; ERROR_INVALID_PARAMETER for a name with a character no
+// account name may have. A failure reports `field` through `parmErr` (when
+// there is one), as the net functions name the failing field.
+DWORD CheckAccountName(const wchar_t* name, size_t maxChars, DWORD* parmErr, DWORD field);
+// ERROR_INVALID_PARAMETER (and `field`) for a comment or full name longer
+// than the accounts manager keeps.
+DWORD CheckAccountText(const wchar_t* text, DWORD* parmErr, DWORD field);
+constexpr size_t kMaxUserNameChars = 20;
+constexpr size_t kMaxGroupNameChars = 256;
 
 // The database of a computer (filled when the network is built).
 AccountDatabase& AccountsOf(Computer& computer);

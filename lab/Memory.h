@@ -60,6 +60,18 @@ public:
         return at;
     }
 
+    // Copies raw bytes (a security identifier) into the string area, taking
+    // whole characters. Put identifiers before any string so that they stay
+    // aligned as the platform's are.
+    void* PutBytes(const void* bytes, size_t count) {
+        const size_t chars = (count + sizeof(wchar_t) - 1) / sizeof(wchar_t);
+        if (!strings_ || static_cast<size_t>(end_ - strings_) < chars) return nullptr;
+        wchar_t* at = strings_;
+        std::memcpy(at, bytes, count);
+        strings_ += chars;
+        return at;
+    }
+
     // Registers the block and gives up ownership.
     void* Hand(LabKind kind, std::wstring_view computer, const char* function) {
         void* block = block_;

@@ -11,6 +11,8 @@
 //   payload, or nothing when the value is not a live handle of that kind.
 #include "lab/Accounting.h"
 
+#include <lmcons.h>
+
 #include <limits>
 #include <memory>
 #include <string>
@@ -54,6 +56,23 @@ bool ResumeAfter(size_t first, size_t n, size_t total, Resume* resume) {
     const bool more = first + n < total;
     if (resume) *resume = more ? static_cast<Resume>(first + n) : 0;
     return more;
+}
+
+// The capacity a Net*Enum caller's prefmaxlen gives (MAX_PREFERRED_LENGTH:
+// no limit).
+inline unsigned long long NetCapacity(DWORD prefmaxlen) {
+    return prefmaxlen == MAX_PREFERRED_LENGTH ? std::numeric_limits<unsigned long long>::max() : prefmaxlen;
+}
+
+// The end of a Net*Enum answer that carried [first, first + n) of `total`:
+// entries read, the entries left from `first` on, the resume handle, and
+// ERROR_MORE_DATA while more follow.
+template <typename Resume>
+DWORD FinishNetBatch(size_t first, size_t n, size_t total, LPDWORD entriesread, LPDWORD totalentries,
+                     Resume* resume) {
+    *entriesread = static_cast<DWORD>(n);
+    *totalentries = static_cast<DWORD>(total - first);
+    return ResumeAfter(first, n, total, resume) ? ERROR_MORE_DATA : 0;
 }
 
 // A live handle of `kind` and its payload; false when the value is not one

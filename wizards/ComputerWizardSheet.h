@@ -77,6 +77,10 @@ public:
     // Result lines, phase 1 first (read once the phase is over).
     std::vector<std::wstring> ResultLines() const;
     int Phase() const noexcept { return phase_; }
+    // How long a phase's manager waits for one of its workers before it
+    // abandons the batch (60 s; benches and tests shorten it).
+    void SetWaitTimeout(DWORD timeoutMs) noexcept { waitTimeout_ = timeoutMs; }
+    DWORD WaitTimeout() const noexcept { return waitTimeout_; }
     HWND Window() const noexcept { return window_.load(); }
     size_t PageCount() const noexcept { return host_.PageCount(); }
     PropertySheetHost& Host() noexcept { return host_; }
@@ -114,6 +118,7 @@ private:
     DWORD cookies_[2] = {0, 0};
     size_t progressPages_ = 0;
     int phase_ = 0;
+    DWORD waitTimeout_ = 60000;
     std::atomic<HWND> window_{nullptr};  // the sheet window while it exists
 
     mutable CriticalSection lock_;  // guards the fields below

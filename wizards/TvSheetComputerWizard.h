@@ -12,10 +12,9 @@ namespace vantrel {
 template <typename Job1Type, typename Job2Type>
 class TvSheetComputerWizard final : public ComputerWizardSheet {
 public:
-    // Workers per phase, the queue's size and the manager's wait rule.
+    // Workers per phase and the queue's size.
     static constexpr DWORD kThreads = 10;
     static constexpr DWORD kMaxJobs = 1024;
-    static constexpr DWORD kWaitTimeout = 60000;
 
     using ComputerWizardSheet::ComputerWizardSheet;
     ~TvSheetComputerWizard() override = default;
@@ -27,8 +26,6 @@ public:
     // then the never-run ones. Read once the phase is over.
     GrowableArray<Job1Type>& FinishedJobs1() noexcept { return finished1_; }
     GrowableArray<Job2Type>& FinishedJobs2() noexcept { return finished2_; }
-    // The manager's wait rule (tests and benches shorten it).
-    void SetWaitTimeout(DWORD timeoutMs) noexcept { waitTimeout_ = timeoutMs; }
 
 protected:
     HRESULT RunPhase(int phase, DWORD cookie, const std::vector<ComputerTarget>& computers) override {
@@ -43,7 +40,7 @@ private:
         finished.Clear();
         manager.Reset();
         manager = ComPtr<TvAsyncBatchJobManager<JobType>>(
-            new (std::nothrow) TvAsyncBatchJobManager<JobType>(kThreads, kMaxJobs, waitTimeout_));
+            new (std::nothrow) TvAsyncBatchJobManager<JobType>(kThreads, kMaxJobs, WaitTimeout()));
         if (!manager) return E_OUTOFMEMORY;
         prototype.progressCookie = cookie;
         for (const ComputerTarget& computer : computers) {
@@ -79,7 +76,6 @@ private:
     GrowableArray<Job2Type> finished2_;
     ComPtr<TvAsyncBatchJobManager<Job1Type>> manager1_;
     ComPtr<TvAsyncBatchJobManager<Job2Type>> manager2_;
-    DWORD waitTimeout_ = kWaitTimeout;
 };
 
 }  // namespace vantrel

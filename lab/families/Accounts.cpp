@@ -257,7 +257,7 @@ NET_API_STATUS WINAPI plat::NetUserModalsGet(LPCWSTR servername, DWORD level, LP
         case 0: {
             lab::RecordBuffer<USER_MODALS_INFO_0> out(1, 0);
             if (!out) return ERROR_NOT_ENOUGH_MEMORY;
-            out[0].usrmod0_min_passwd_len = dc ? 7 : 0;
+            out[0].usrmod0_min_passwd_len = lab::AccountsOf(c).minPasswordLength;
             out[0].usrmod0_max_passwd_age = 42 * 86400;
             out[0].usrmod0_min_passwd_age = dc ? 86400 : 0;
             out[0].usrmod0_force_logoff = TIMEQ_FOREVER;

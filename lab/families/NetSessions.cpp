@@ -156,9 +156,7 @@ bool UserMatches(const std::wstring& recorded, const wchar_t* asked) {
 template <typename Item, typename SizeOf>
 size_t BatchLength(const std::vector<const Item*>& items, size_t first, DWORD prefmaxlen, DWORD enumBatch,
                    SizeOf sizeOf) {
-    const unsigned long long capacity =
-        prefmaxlen == MAX_PREFERRED_LENGTH ? std::numeric_limits<unsigned long long>::max() : prefmaxlen;
-    return lab::FitCount(items.size(), first, capacity, [&](size_t i) { return sizeOf(*items[i]); }, true,
+    return lab::FitCount(items.size(), first, lab::NetCapacity(prefmaxlen), [&](size_t i) { return sizeOf(*items[i]); }, true,
                          enumBatch ? enumBatch : std::numeric_limits<size_t>::max());
 }
 
@@ -241,16 +239,6 @@ NET_API_STATUS FillSessions(const std::vector<const Session*>& items, size_t fir
     }
 }
 
-// The resume protocol of the Net*Enum functions: the handle is the index of
-// the next entry; the last batch answers 0 and sets it back to 0.
-template <typename Resume>
-NET_API_STATUS FinishBatch(size_t first, size_t n, size_t total, LPDWORD entriesread, LPDWORD totalentries,
-                           Resume* resume) {
-    *entriesread = static_cast<DWORD>(n);
-    *totalentries = static_cast<DWORD>(total - first);
-    return lab::ResumeAfter(first, n, total, resume) ? ERROR_MORE_DATA : NERR_Success;
-}
-
 }  // namespace
 
 NET_API_STATUS WINAPI plat::NetSessionEnum(LMSTR servername, LMSTR UncClientName, LMSTR username, DWORD level,
@@ -283,12 +271,12 @@ NET_API_STATUS WINAPI plat::NetSessionEnum(LMSTR servername, LMSTR UncClientName
     if (username && *username && items.empty()) return NERR_UserNotFound;
 
     const size_t first = resume_handle ? *resume_handle : 0;
-    if (first >= items.size()) return FinishBatch(items.size(), 0, items.size(), entriesread, totalentries, resume_handle);
+    if (first >= items.size()) return lab::FinishNetBatch(items.size(), 0, items.size(), entriesread, totalentries, resume_handle);
     const size_t n = BatchLength(items, first, prefmaxlen, server ? server->enumBatch : 0, [level](const Session& s) {
         return SessionRecordSize(level) + SessionChars(s, level) * sizeof(wchar_t);
     });
     if (const NET_API_STATUS rc = FillSessions(items, first, n, level, gate.Target().name, bufptr)) return rc;
-    return FinishBatch(first, n, items.size(), entriesread, totalentries, resume_handle);
+    return lab::FinishNetBatch(first, n, items.size(), entriesread, totalentries, resume_handle);
 }
 
 NET_API_STATUS WINAPI plat::NetSessionDel(LMSTR servername, LMSTR UncClientName, LMSTR username) {
@@ -351,7 +339,7 @@ NET_API_STATUS WINAPI plat::NetFileEnum(LMSTR servername, LMSTR basepath, LMSTR 
         }
     }
     const size_t first = resume_handle ? static_cast<size_t>(*resume_handle) : 0;
-    if (first >= items.size()) return FinishBatch(items.size(), 0, items.size(), entriesread, totalentries, resume_handle);
+    if (first >= items.size()) return lab::FinishNetBatch(items.size(), 0, items.size(), entriesread, totalentries, resume_handle);
     const size_t n = BatchLength(items, first, prefmaxlen, server ? server->enumBatch : 0, [level](const HeldFile& f) {
         return level == 2 ? sizeof(FILE_INFO_2)
                           : sizeof(FILE_INFO_3) + (lab::Chars(f.path) + lab::Chars(f.user)) * sizeof(wchar_t);
@@ -377,7 +365,7 @@ NET_API_STATUS WINAPI plat::NetFileEnum(LMSTR servername, LMSTR basepath, LMSTR 
         }
         *bufptr = static_cast<LPBYTE>(out.Hand(LAB_KIND_NET_BUFFER, computer, "NetFileEnum"));
     }
-    return FinishBatch(first, n, items.size(), entriesread, totalentries, resume_handle);
+    return lab::FinishNetBatch(first, n, items.size(), entriesread, totalentries, resume_handle);
 }
 
 NET_API_STATUS WINAPI plat::NetFileClose(LMSTR servername, DWORD fileid) {
