@@ -1,0 +1,165 @@
+#include "views/LocalGroupsView.h"
+
+#include "platform/NetManagement.h"
+
+#include "common/AccountNames.h"
+#include "common/ErrorText.h"
+#include "common/NetEnumeration.h"
+#include "common/ResourceText.h"
+#include "common/Result.h"
+#include "resources/AccountNamesIds.h"
+#include "resources/AccountsViewIds.h"
+#include "resources/ImageIndex.h"
+#include "resources/ViewsIds.h"
+#include "views/AccountCommands.h"
+#include "views/AccountRules.h"
+#include "views/GroupDialogs.h"
+
+#include <commctrl.h>
+
+#include <new>
+
+namespace vantrel {
+namespace {
+
+// Lists the groups batch by batch. A failing batch ends the listing with the
+// rows read until then, which is what the view shows.
+class GroupsEnumeration final : public EnumerationWorker {
+public:
+    explicit GroupsEnumeration(ViewWorkerContext context) noexcept : EnumerationWorker(std::move(context)) {}
+
+private:
+    UINT FailureSentenceId() const noexcept override { return IDS_GROUPS_NOT_ENUMERATED; }
+
+    HRESULT Enumerate(ListWriter& rows) override {
+        int row = 0;
+        auto batch = [&](LPBYTE* buffer, DWORD* read, DWORD* total, DWORD_PTR* resume) {
+            return plat::NetLocalGroupEnum(Context().computer.c_str(), 1, buffer, MAX_PREFERRED_LENGTH, read, total,
+                                           resume);
+        };
+        const HRESULT hr = EnumerateNetBatches<LOCALGROUP_INFO_1, DWORD_PTR>(
+            batch, [&](const LOCALGROUP_INFO_1* groups, DWORD read) {
+                for (DWORD i = 0; i < read; ++i, ++row) {
+                    const int item = rows.Insert(row, groups[i].lgrpi1_name, IMAGE_GROUP, 0);
+                    rows.SetText(item, 1, groups[i].lgrpi1_comment);
+                }
+                return !Stopping();
+            });
+        return hr == S_FALSE ? S_FALSE : S_OK;
+    }
+};
+
+class NewGroupWorker final : public AccountCommand {
+public:
+    explicit NewGroupWorker(ViewWorkerContext context) noexcept : AccountCommand(std::move(context)) {}
+
+private:
+    HRESULT Execute() override {
+        NewGroupDialog dialog(Context().computer);
+        dialog.RunModal(Context().window);
+        if (dialog.Created()) ::PostMessageW(Context().window, WM_COMMAND, MAKEWPARAM(ID_VIEW_REFRESH, 0), 0);
+        return S_OK;
+    }
+};
+
+class DeleteGroupsWorker final : public AccountCommand {
+public:
+    explicit DeleteGroupsWorker(ViewWorkerContext context) noexcept : AccountCommand(std::move(context)) {}
+
+private:
+    HRESULT Execute() override {
+        const std::vector<SelectedRow> rows = SelectedRows();
+        if (rows.empty()) return S_FALSE;
+        const bool several = rows.size() > 1;
+        const bool yes = several ? Ask(LoadText(IDS_DELETE_GROUPS_QUESTION), IDS_DELETE_GROUPS_TITLE)
+                                 : Ask(FormatText(IDS_DELETE_GROUP_QUESTION, {rows.front().name}), IDS_DELETE_GROUP_TITLE);
+        if (!yes) return S_OK;
+        std::vector<int> deleted;
+        for (const SelectedRow& row : rows) {
+            const NET_API_STATUS status = plat::NetLocalGroupDel(Server(), row.name.c_str());
+            if (status != NERR_Success) {
+                ShowError(HRESULT_FROM_WIN32(status), several ? FormatText(IDS_DELETE_STOPPED, {row.name}) : L"",
+                          IDS_TITLE_ERROR);
+                break;
+            }
+            deleted.push_back(row.item);
+        }
+        RemoveRows(deleted);
+        return S_OK;
+    }
+};
+
+class RenameGroupWorker final : public AccountCommand {
+public:
+    explicit RenameGroupWorker(ViewWorkerContext context) noexcept : AccountCommand(std::move(context)) {}
+
+private:
+    HRESULT Execute() override {
+        const int item = Context().editItem;
+        const std::wstring& name = Context().editText;
+        const std::wstring old = RowName(item);
+        if (old.empty()) return S_FALSE;
+        LOCALGROUP_INFO_0 info{const_cast<LPWSTR>(name.c_str())};
+        DWORD failingField = 0;
+        const NET_API_STATUS status =
+            plat::NetLocalGroupSetInfo(Server(), old.c_str(), 0, reinterpret_cast<LPBYTE>(&info), &failingField);
+        if (status == NERR_Success) {
+            SetCell(item, 0, name);
+        } else if (IsNameRejection(status, &failingField, LOCALGROUP_NAME_PARMNUM)) {
+            ShowBadNameMessage(Context().window, name, BadNameRule::Platform);
+        } else {
+            Show(FormatText(IDS_RENAME_GROUP_FAILED, {old}) + ComposeErrorMessage(HRESULT_FROM_WIN32(status), nullptr),
+                 IDS_TITLE_LOCAL_USERS_AND_GROUPS, MB_ICONERROR);
+        }
+        return S_OK;
+    }
+};
+
+ComPtr<WorkerThread> CreateCommand(const ViewWorkerContext& context, UINT commandId) {
+    AccountCommand* worker = nullptr;
+    switch (commandId) {
+        case ID_VIEW_NEW_GROUP: worker = new (std::nothrow) NewGroupWorker(context); break;
+        case ID_VIEW_DELETE: worker = new (std::nothrow) DeleteGroupsWorker(context); break;
+        case ID_VIEW_RENAME: worker = new (std::nothrow) RenameGroupWorker(context); break;
+        default: break;
+    }
+    return ComPtr<WorkerThread>(worker);
+}
+
+void PrepareGroupsMenu(HWND view, HMENU popup, bool onItem) {
+    if (!onItem || !GroupCommandsGreyed(ListView_GetSelectedCount(::GetDlgItem(view, IDC_VIEW_LIST)))) return;
+    for (UINT id : {ID_VIEW_ADD_TO_GROUP, ID_VIEW_RENAME, ID_VIEW_PROPERTIES})
+        ::EnableMenuItem(popup, id, MF_BYCOMMAND | MF_GRAYED | MF_DISABLED);
+}
+
+constexpr ViewColumn kGroupColumns[] = {
+    {IDS_COLUMN_NAME, 250},
+    {IDS_COLUMN_DESCRIPTION, 500},
+};
+constexpr ViewCommand kGroupCommands[] = {
+    {ID_VIEW_NEW_GROUP, 0, false},
+    {ID_VIEW_DELETE, 0, false},
+    {ID_VIEW_RENAME, 0, false},
+};
+
+}  // namespace
+
+const ViewDefinition& LocalGroupsView() {
+    static const ViewDefinition definition{
+        IDD_LOCAL_GROUPS_VIEW,
+        IDR_LOCAL_GROUPS_MENU,
+        kGroupColumns,
+        kGroupCommands,
+        0,
+        [](const ViewWorkerContext& context) {
+            return ComPtr<WorkerThread>(new (std::nothrow) GroupsEnumeration(context));
+        },
+        &CreateCommand,
+        nullptr,
+        &PrepareGroupsMenu,
+        0,
+        ID_VIEW_RENAME};
+    return definition;
+}
+
+}  // namespace vantrel
