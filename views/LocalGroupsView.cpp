@@ -14,6 +14,7 @@
 #include "views/AccountCommands.h"
 #include "views/AccountRules.h"
 #include "views/GroupDialogs.h"
+#include "views/GroupEditor.h"
 
 #include <commctrl.h>
 
@@ -115,12 +116,37 @@ private:
     }
 };
 
+// The editor of the first selected group; the row takes the description it
+// ends with.
+class GroupEditorWorker final : public AccountCommand {
+public:
+    explicit GroupEditorWorker(ViewWorkerContext context) noexcept : AccountCommand(std::move(context)) {}
+
+private:
+    HRESULT Execute() override {
+        const std::vector<SelectedRow> rows = SelectedRows(true);
+        if (rows.empty()) return S_FALSE;
+        const int item = rows.front().item;
+        std::wstring description;
+        OnViewThread([&] {
+            wchar_t text[MAXCOMMENTSZ + 1] = {};
+            ListView_GetItemText(List(), item, 1, text, MAXCOMMENTSZ + 1);
+            description = text;
+        });
+        const std::wstring after = RunGroupEditor(Context().window, Context().computer, rows.front().name, description);
+        if (RowName(item) == rows.front().name) SetCell(item, 1, after);
+        return S_OK;
+    }
+};
+
 ComPtr<WorkerThread> CreateCommand(const ViewWorkerContext& context, UINT commandId) {
     AccountCommand* worker = nullptr;
     switch (commandId) {
         case ID_VIEW_NEW_GROUP: worker = new (std::nothrow) NewGroupWorker(context); break;
         case ID_VIEW_DELETE: worker = new (std::nothrow) DeleteGroupsWorker(context); break;
         case ID_VIEW_RENAME: worker = new (std::nothrow) RenameGroupWorker(context); break;
+        case ID_VIEW_ADD_TO_GROUP:
+        case ID_VIEW_PROPERTIES: worker = new (std::nothrow) GroupEditorWorker(context); break;
         default: break;
     }
     return ComPtr<WorkerThread>(worker);
@@ -140,6 +166,8 @@ constexpr ViewCommand kGroupCommands[] = {
     {ID_VIEW_NEW_GROUP, 0, false},
     {ID_VIEW_DELETE, 0, false},
     {ID_VIEW_RENAME, 0, false},
+    {ID_VIEW_ADD_TO_GROUP, 0, false},
+    {ID_VIEW_PROPERTIES, 0, false},
 };
 
 }  // namespace
@@ -157,7 +185,7 @@ const ViewDefinition& LocalGroupsView() {
         &CreateCommand,
         nullptr,
         &PrepareGroupsMenu,
-        0,
+        ID_VIEW_PROPERTIES,
         ID_VIEW_RENAME};
     return definition;
 }

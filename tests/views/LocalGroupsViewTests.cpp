@@ -8,6 +8,7 @@
 #include "views/LocalGroupsView.h"
 
 #include <algorithm>
+#include <memory>
 
 namespace {
 
@@ -199,6 +200,79 @@ TEST_F(LocalGroupsView, DeleteAndRename) {
     EXPECT_EQ(L"The following error occurred while attempting to rename the group Auditors:\r\n\r\n" +
                   PlatformText(ERROR_ALIAS_EXISTS, false),
               boxes[0].text);
+}
+
+// The editor's page, with its members; Add picks, Remove takes the selected.
+struct EditorScript {
+    std::vector<std::wstring> seen;  // members shown when the page opened
+    std::wstring description;
+    bool removeFirst = true;
+    bool add = true;
+    void operator()(HWND sheet) {
+        HWND page = reinterpret_cast<HWND>(::SendMessageW(sheet, PSM_GETCURRENTPAGEHWND, 0, 0));
+        HWND list = ::GetDlgItem(page, IDC_GROUP_MEMBERS);
+        for (int i = 0; i < ListView_GetItemCount(list); ++i) {
+            wchar_t text[128] = {};
+            ListView_GetItemText(list, i, 0, text, 128);
+            seen.push_back(text);
+        }
+        seen.push_back(Field(page, IDC_GROUP_TITLE) + L"|" + Field(page, IDC_GROUP_DESCRIPTION));
+        if (!description.empty()) SetField(page, IDC_GROUP_DESCRIPTION, description.c_str());
+        if (removeFirst) {
+            LVITEMW state{};
+            state.stateMask = state.state = LVIS_SELECTED;
+            ::SendMessageW(list, LVM_SETITEMSTATE, 0, reinterpret_cast<LPARAM>(&state));
+            Press(page, IDC_GROUP_REMOVE);
+        }
+        if (add) Press(page, IDC_GROUP_ADD);
+        ::SendMessageW(sheet, PSM_PRESSBUTTON, PSBTN_OK, 0);
+    }
+};
+
+TEST_F(LocalGroupsView, TheEditorAppliesDescriptionRemovalsThenAdditions) {
+    HWND view = Open(vantrel::LocalGroupsView(), L"WS01");
+    SelectOnly(view, {L"Share Admins"});
+    auto script = std::make_shared<EditorScript>();
+    script->description = L"Shares and their rights";
+    DialogDriver driver({{lab::kPickerCaption, Pick({L"operator"})},
+                         {L"Share Admins Properties", [script](HWND sheet) { (*script)(sheet); }}});
+    Command(view, ID_VIEW_PROPERTIES);
+    EXPECT_TRUE(driver.Stop().empty());
+    EXPECT_EQ((std::vector<std::wstring>{L"LAB\\helpdesk", L"Share Admins|Manage the shares"}), script->seen);
+    EXPECT_EQ(L"Shares and their rights", LabComment(L"Share Admins"));
+    EXPECT_EQ(std::vector<std::wstring>{L"LAB\\operator"}, LabMembers(L"Share Admins"));
+    EXPECT_EQ((std::vector<std::wstring>{L"Share Admins", L"Shares and their rights"}),
+              ReadRows(view)[FindRow(view, L"Share Admins")]);
+}
+
+TEST_F(LocalGroupsView, RemovingAndAddingBackChangesNoMembership) {
+    HWND view = Open(vantrel::LocalGroupsView(), L"WS01");
+    SelectOnly(view, {L"Share Admins"});
+    auto script = std::make_shared<EditorScript>();
+    DialogDriver driver({{lab::kPickerCaption, Pick({L"helpdesk"})},
+                         {L"Share Admins Properties", [script](HWND sheet) { (*script)(sheet); }}});
+    Command(view, ID_VIEW_ADD_TO_GROUP);
+    EXPECT_TRUE(driver.Stop().empty());
+    EXPECT_EQ(1u, LabCallCount(L"WS01", "NetLocalGroupSetInfo"));
+    EXPECT_EQ(0u, LabCallCount(L"WS01", "NetLocalGroupDelMembers"));
+    EXPECT_EQ(0u, LabCallCount(L"WS01", "NetLocalGroupAddMembers"));
+    EXPECT_EQ(std::vector<std::wstring>{L"LAB\\helpdesk"}, LabMembers(L"Share Admins"));
+}
+
+TEST_F(LocalGroupsView, AFailedRemovalCancelsTheSheetBeforeAnyAddition) {
+    HWND view = Open(vantrel::LocalGroupsView(), L"WS01");
+    SelectOnly(view, {L"Share Admins"});
+    LabAddFault(L"WS01", "NetLocalGroupDelMembers", ERROR_ACCESS_DENIED, 1, 1);
+    auto script = std::make_shared<EditorScript>();
+    DialogDriver driver({{lab::kPickerCaption, Pick({L"operator"})},
+                         {L"Share Admins Properties", [script](HWND sheet) { (*script)(sheet); }}});
+    Command(view, ID_VIEW_PROPERTIES);
+    const auto boxes = driver.Stop();
+    ASSERT_EQ(1u, boxes.size());
+    EXPECT_EQ(L"Local Users and Groups", boxes[0].title);
+    EXPECT_EQ(PlatformText(ERROR_ACCESS_DENIED, false) + L"\r\nFailed to remove members", boxes[0].text);
+    EXPECT_EQ(0u, LabCallCount(L"WS01", "NetLocalGroupAddMembers"));
+    EXPECT_EQ(std::vector<std::wstring>{L"LAB\\helpdesk"}, LabMembers(L"Share Admins"));
 }
 
 }  // namespace
