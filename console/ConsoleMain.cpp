@@ -8,12 +8,16 @@
 //   vantrel-console --editor SERVICE --out DIR [--computer NAME]
 //       open the service's property sheet and save a picture of each page
 //   vantrel-console --control SERVICE --out DIR --computer NAME...
+//   vantrel-console --accounts --out DIR --computer NAME...
+//       list users and groups, then create, disable and delete a user and add a
+//       member to a group on the first computer through the views' dialogs
 //       restart the service on the computers in one batch call and save a
 //       picture of the progress dialog
 // Interactive and headless runs accept --computer (the first one is
 // connected at start), --credentials and --options.
 #include "common/Handles.h"
 #include "console/ConsoleWindow.h"
+#include "console/AccountShots.h"
 #include "console/ControlShots.h"
 #include "console/EditorShots.h"
 #include "console/Headless.h"
@@ -30,14 +34,14 @@ namespace {
 
 constexpr wchar_t kUsage[] =
     L"usage: vantrel-console [--report | --headless --out DIR | --editor SERVICE --out DIR |\n"
-    L"                        --control SERVICE --out DIR]\n"
+    L"                        --control SERVICE --out DIR | --accounts --out DIR]\n"
     L"                       [--computer NAME]... [--view NAME]...\n"
     L"                       [--credentials PATH] [--options N] [--timeout SECONDS]\n";
 
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
-    bool report = false, headless = false;
+    bool report = false, headless = false, accounts = false;
     std::wstring editedService, controlledService;
     console::HeadlessOptions options;
     for (int i = 1; i < argc; ++i) {
@@ -45,6 +49,7 @@ int wmain(int argc, wchar_t** argv) {
         const bool hasValue = i + 1 < argc;
         if (arg == L"--report") report = true;
         else if (arg == L"--headless") headless = true;
+        else if (arg == L"--accounts") accounts = true;
         else if (arg == L"--editor" && hasValue) editedService = argv[++i];
         else if (arg == L"--control" && hasValue) controlledService = argv[++i];
         else if (arg == L"--out" && hasValue) options.outputFolder = argv[++i];
@@ -58,7 +63,7 @@ int wmain(int argc, wchar_t** argv) {
             return 2;
         }
     }
-    if ((headless || !editedService.empty() || !controlledService.empty()) && options.outputFolder.empty()) {
+    if ((headless || accounts || !editedService.empty() || !controlledService.empty()) && options.outputFolder.empty()) {
         std::fwprintf(stderr, L"vantrel-console: --headless, --editor and --control need --out DIR\n%ls", kUsage);
         return 2;
     }
@@ -77,6 +82,10 @@ int wmain(int argc, wchar_t** argv) {
                                            editedService, options.outputFolder, stdout);
     } else if (!controlledService.empty()) {
         rc = console::CaptureServiceControl(options.computers, controlledService, options.outputFolder, stdout);
+    } else if (accounts) {
+        rc = console::RunAccountsDemo(options.computers.empty() ? std::vector<std::wstring>{lab::LocalComputerName()}
+                                                                : options.computers,
+                                      options.outputFolder, stdout);
     } else if (headless) {
         rc = console::RunHeadless(options, stdout);
     } else {

@@ -38,6 +38,8 @@ else
   wine vantrel-console.exe --editor Spooler --computer ADMIN01 --out "$winout" | tr -d '\r'
   echo "== Restarting the File Sync Engine on ADMIN01 through the batch interface"
   wine vantrel-console.exe --control SyncEngine --computer ADMIN01 --out "$winout" | tr -d '\r'
+  echo "== Users and groups of ADMIN01 and PRINT01; a user created, disabled and deleted, a member added, on ADMIN01"
+  wine vantrel-console.exe --accounts --computer ADMIN01 --computer PRINT01 --out "$winout" | tr -d '\r'
   echo "Files written to $out:"
   ls -1 "$out" | sed 's/^/  /'
 fi

@@ -85,7 +85,8 @@ BOOL GroupGeneralPage::OnInitDialog() {
     ShowMembers();
     ::EnableWindow(Item(IDC_GROUP_REMOVE), FALSE);
     SetModified(false);
-    return TRUE;
+    ::SetFocus(Item(IDC_GROUP_MEMBERS));
+    return FALSE;
 }
 
 void GroupGeneralPage::ShowMembers() { ShowMemberList(Item(IDC_GROUP_MEMBERS), current_); }
