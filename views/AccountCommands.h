@@ -39,4 +39,44 @@ protected:
     bool Ask(const std::wstring& question, UINT titleId) const;
 };
 
+// Delete of the selected accounts (users or groups) in list order, after the
+// question for one or for several; the first failure stops, and the rows
+// deleted until then leave the list, last first.
+struct DeleteTexts {
+    UINT severalQuestion, severalTitle;
+    UINT oneQuestion, oneTitle;  // the question has the name for %s
+};
+using DeleteAccount = unsigned long (*)(const wchar_t* server, const wchar_t* name);
+
+class DeleteRowsCommand final : public AccountCommand {
+public:
+    DeleteRowsCommand(ViewWorkerContext context, const DeleteTexts& texts, DeleteAccount remove) noexcept
+        : AccountCommand(std::move(context)), texts_(texts), remove_(remove) {}
+
+private:
+    HRESULT Execute() override;
+
+    DeleteTexts texts_;
+    DeleteAccount remove_;
+};
+
+// Rename of the edited row: the server's rejection of the name gives the
+// bad-name message, another failure the command's sentence (with the old
+// name) and the error text; success writes the new name into the row.
+using RenameAccount = unsigned long (*)(const wchar_t* server, const wchar_t* name, const wchar_t* newName,
+                                        DWORD* failingField);
+
+class RenameRowCommand final : public AccountCommand {
+public:
+    RenameRowCommand(ViewWorkerContext context, RenameAccount rename, DWORD nameField, UINT failureId) noexcept
+        : AccountCommand(std::move(context)), rename_(rename), nameField_(nameField), failureId_(failureId) {}
+
+private:
+    HRESULT Execute() override;
+
+    RenameAccount rename_;
+    DWORD nameField_;
+    UINT failureId_;
+};
+
 }  // namespace vantrel

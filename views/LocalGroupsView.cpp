@@ -63,58 +63,13 @@ private:
     }
 };
 
-class DeleteGroupsWorker final : public AccountCommand {
-public:
-    explicit DeleteGroupsWorker(ViewWorkerContext context) noexcept : AccountCommand(std::move(context)) {}
+constexpr DeleteTexts kDeleteTexts{IDS_DELETE_GROUPS_QUESTION, IDS_DELETE_GROUPS_TITLE, IDS_DELETE_GROUP_QUESTION,
+                                   IDS_DELETE_GROUP_TITLE};
 
-private:
-    HRESULT Execute() override {
-        const std::vector<SelectedRow> rows = SelectedRows();
-        if (rows.empty()) return S_FALSE;
-        const bool several = rows.size() > 1;
-        const bool yes = several ? Ask(LoadText(IDS_DELETE_GROUPS_QUESTION), IDS_DELETE_GROUPS_TITLE)
-                                 : Ask(FormatText(IDS_DELETE_GROUP_QUESTION, {rows.front().name}), IDS_DELETE_GROUP_TITLE);
-        if (!yes) return S_OK;
-        std::vector<int> deleted;
-        for (const SelectedRow& row : rows) {
-            const NET_API_STATUS status = plat::NetLocalGroupDel(Server(), row.name.c_str());
-            if (status != NERR_Success) {
-                ShowError(HRESULT_FROM_WIN32(status), several ? FormatText(IDS_DELETE_STOPPED, {row.name}) : L"",
-                          IDS_TITLE_ERROR);
-                break;
-            }
-            deleted.push_back(row.item);
-        }
-        RemoveRows(deleted);
-        return S_OK;
-    }
-};
-
-class RenameGroupWorker final : public AccountCommand {
-public:
-    explicit RenameGroupWorker(ViewWorkerContext context) noexcept : AccountCommand(std::move(context)) {}
-
-private:
-    HRESULT Execute() override {
-        const int item = Context().editItem;
-        const std::wstring& name = Context().editText;
-        const std::wstring old = RowName(item);
-        if (old.empty()) return S_FALSE;
-        LOCALGROUP_INFO_0 info{const_cast<LPWSTR>(name.c_str())};
-        DWORD failingField = 0;
-        const NET_API_STATUS status =
-            plat::NetLocalGroupSetInfo(Server(), old.c_str(), 0, reinterpret_cast<LPBYTE>(&info), &failingField);
-        if (status == NERR_Success) {
-            SetCell(item, 0, name);
-        } else if (IsNameRejection(status, &failingField, LOCALGROUP_NAME_PARMNUM)) {
-            ShowBadNameMessage(Context().window, name, BadNameRule::Platform);
-        } else {
-            Show(FormatText(IDS_RENAME_GROUP_FAILED, {old}) + ComposeErrorMessage(HRESULT_FROM_WIN32(status), nullptr),
-                 IDS_TITLE_LOCAL_USERS_AND_GROUPS, MB_ICONERROR);
-        }
-        return S_OK;
-    }
-};
+unsigned long RenameGroup(const wchar_t* server, const wchar_t* name, const wchar_t* newName, DWORD* failingField) {
+    LOCALGROUP_INFO_0 info{const_cast<LPWSTR>(newName)};
+    return plat::NetLocalGroupSetInfo(server, name, 0, reinterpret_cast<LPBYTE>(&info), failingField);
+}
 
 // The editor of the first selected group; the row takes the description it
 // ends with.
@@ -143,8 +98,10 @@ ComPtr<WorkerThread> CreateCommand(const ViewWorkerContext& context, UINT comman
     AccountCommand* worker = nullptr;
     switch (commandId) {
         case ID_VIEW_NEW_GROUP: worker = new (std::nothrow) NewGroupWorker(context); break;
-        case ID_VIEW_DELETE: worker = new (std::nothrow) DeleteGroupsWorker(context); break;
-        case ID_VIEW_RENAME: worker = new (std::nothrow) RenameGroupWorker(context); break;
+        case ID_VIEW_DELETE: worker = new (std::nothrow) DeleteRowsCommand(context, kDeleteTexts, &plat::NetLocalGroupDel); break;
+        case ID_VIEW_RENAME:
+            worker = new (std::nothrow) RenameRowCommand(context, &RenameGroup, LOCALGROUP_NAME_PARMNUM, IDS_RENAME_GROUP_FAILED);
+            break;
         case ID_VIEW_ADD_TO_GROUP:
         case ID_VIEW_PROPERTIES: worker = new (std::nothrow) GroupEditorWorker(context); break;
         default: break;

@@ -116,60 +116,13 @@ private:
     bool enable_;
 };
 
-// Deletes the selected accounts in list order after the question; the first
-// failure stops, and the rows deleted until then leave the list.
-class DeleteUsersWorker final : public AccountCommand {
-public:
-    explicit DeleteUsersWorker(ViewWorkerContext context) noexcept : AccountCommand(std::move(context)) {}
+constexpr DeleteTexts kDeleteTexts{IDS_DELETE_USERS_QUESTION, IDS_DELETE_USERS_TITLE, IDS_DELETE_USER_QUESTION,
+                                   IDS_DELETE_USER_TITLE};
 
-private:
-    HRESULT Execute() override {
-        const std::vector<SelectedRow> rows = SelectedRows();
-        if (rows.empty()) return S_FALSE;
-        const bool several = rows.size() > 1;
-        const bool yes = several ? Ask(LoadText(IDS_DELETE_USERS_QUESTION), IDS_DELETE_USERS_TITLE)
-                                 : Ask(FormatText(IDS_DELETE_USER_QUESTION, {rows.front().name}), IDS_DELETE_USER_TITLE);
-        if (!yes) return S_OK;
-        std::vector<int> deleted;
-        for (const SelectedRow& row : rows) {
-            const NET_API_STATUS status = plat::NetUserDel(Server(), row.name.c_str());
-            if (status != NERR_Success) {
-                ShowError(HRESULT_FROM_WIN32(status), several ? FormatText(IDS_DELETE_STOPPED, {row.name}) : L"",
-                          IDS_TITLE_ERROR);
-                break;
-            }
-            deleted.push_back(row.item);
-        }
-        RemoveRows(deleted);
-        return S_OK;
-    }
-};
-
-class RenameUserWorker final : public AccountCommand {
-public:
-    explicit RenameUserWorker(ViewWorkerContext context) noexcept : AccountCommand(std::move(context)) {}
-
-private:
-    HRESULT Execute() override {
-        const int item = Context().editItem;
-        const std::wstring& name = Context().editText;
-        const std::wstring old = RowName(item);
-        if (old.empty()) return S_FALSE;
-        USER_INFO_0 info{const_cast<LPWSTR>(name.c_str())};
-        DWORD failingField = 0;
-        const NET_API_STATUS status =
-            plat::NetUserSetInfo(Server(), old.c_str(), 0, reinterpret_cast<LPBYTE>(&info), &failingField);
-        if (status == NERR_Success) {
-            SetCell(item, 0, name);
-        } else if (IsNameRejection(status, &failingField, USER_NAME_PARMNUM)) {
-            ShowBadNameMessage(Context().window, name, BadNameRule::Platform);
-        } else {
-            Show(FormatText(IDS_RENAME_USER_FAILED, {old}) + ComposeErrorMessage(HRESULT_FROM_WIN32(status), nullptr),
-                 IDS_TITLE_LOCAL_USERS_AND_GROUPS, MB_ICONERROR);
-        }
-        return S_OK;
-    }
-};
+unsigned long RenameUser(const wchar_t* server, const wchar_t* name, const wchar_t* newName, DWORD* failingField) {
+    USER_INFO_0 info{const_cast<LPWSTR>(newName)};
+    return plat::NetUserSetInfo(server, name, 0, reinterpret_cast<LPBYTE>(&info), failingField);
+}
 
 ComPtr<WorkerThread> CreateCommand(const ViewWorkerContext& context, UINT commandId) {
     AccountCommand* worker = nullptr;
@@ -178,8 +131,10 @@ ComPtr<WorkerThread> CreateCommand(const ViewWorkerContext& context, UINT comman
         case ID_VIEW_SET_PASSWORD: worker = new (std::nothrow) SetPasswordWorker(context); break;
         case ID_VIEW_ENABLE: worker = new (std::nothrow) EnableWorker(context, true); break;
         case ID_VIEW_DISABLE: worker = new (std::nothrow) EnableWorker(context, false); break;
-        case ID_VIEW_DELETE: worker = new (std::nothrow) DeleteUsersWorker(context); break;
-        case ID_VIEW_RENAME: worker = new (std::nothrow) RenameUserWorker(context); break;
+        case ID_VIEW_DELETE: worker = new (std::nothrow) DeleteRowsCommand(context, kDeleteTexts, &plat::NetUserDel); break;
+        case ID_VIEW_RENAME:
+            worker = new (std::nothrow) RenameRowCommand(context, &RenameUser, USER_NAME_PARMNUM, IDS_RENAME_USER_FAILED);
+            break;
         default: break;
     }
     return ComPtr<WorkerThread>(worker);
