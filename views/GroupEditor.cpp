@@ -85,8 +85,10 @@ BOOL GroupGeneralPage::OnInitDialog() {
     ShowMembers();
     ::EnableWindow(Item(IDC_GROUP_REMOVE), FALSE);
     SetModified(false);
-    ::SetFocus(Item(IDC_GROUP_MEMBERS));
-    return FALSE;
+    // The sheet selects the whole description when it focuses the page;
+    // show it from its start, unselected, as a text to read.
+    ::PostMessageW(Item(IDC_GROUP_DESCRIPTION), EM_SETSEL, 0, 0);
+    return TRUE;
 }
 
 void GroupGeneralPage::ShowMembers() { ShowMemberList(Item(IDC_GROUP_MEMBERS), current_); }
