@@ -32,6 +32,8 @@ constexpr char kAccountsScenario[] = R"({
       ],
       "groups": [ { "name": "Share Admins", "comment": "Manage the shares", "members": ["LAB\\helpdesk"] } ] },
     { "name": "FS01", "ip": "10.0.0.20" },
+    { "name": "NT4SRV", "ip": "10.0.0.40", "administrators": ["LAB\\operator"],
+      "os": { "major": 4, "minor": 0, "build": 1381, "role": "server" } },
     { "name": "OLD", "ip": "10.0.0.99", "online": false }
   ]
 })";

@@ -295,6 +295,30 @@ TEST_F(LocalUsersView, NewUserCreatesAccountsUntilClosed) {
     EXPECT_GE(FindRow(view, L"bob"), 0);
 }
 
+// Servers of version 4 get the local name rule before any call; newer ones
+// judge the same name themselves.
+TEST_F(LocalUsersView, OldServersGetTheLocalNameRule) {
+    for (const wchar_t* computer : {L"NT4SRV", L"WS01"}) {
+        HWND view = Open(vantrel::LocalUsersView(), computer);
+        LabResetCallCounts();
+        DialogDriver driver({{L"New User", [](HWND d) {
+                                  SetField(d, IDC_USER_NAME, L"abcdefghijklmnopqrstu");  // 21 characters
+                                  Press(d, IDC_CREATE);
+                                  Press(d, IDCANCEL);
+                              }}});
+        Command(view, ID_VIEW_NEW_USER);
+        const auto boxes = driver.Stop();
+        ASSERT_EQ(1u, boxes.size()) << computer;
+        if (std::wstring(computer) == L"NT4SRV") {
+            EXPECT_EQ(vantrel::BadNameMessage(L"abcdefghijklmnopqrstu", vantrel::BadNameRule::Local), boxes[0].text);
+            EXPECT_EQ(0u, LabCallCount(computer, "NetUserAdd"));
+        } else {
+            EXPECT_EQ(vantrel::BadNameMessage(L"abcdefghijklmnopqrstu", vantrel::BadNameRule::Platform), boxes[0].text);
+            EXPECT_EQ(1u, LabCallCount(computer, "NetUserAdd"));
+        }
+    }
+}
+
 TEST_F(LocalUsersView, CommandsCheckTheirViewAndComputer) {
     struct Case {
         bool liveWindow;
