@@ -105,6 +105,7 @@ int CALLBACK PropertySheetHost::Callback(HWND window, UINT message, LPARAM lPara
         if (host) {
             host->window_ = window;
             if (!host->caption_.empty()) ::SetWindowTextW(window, host->caption_.c_str());
+            if (host->initialized_) host->initialized_(window);
         }
         return 0;
     case PSCB_PRECREATE:

@@ -16,6 +16,7 @@
 #include <commctrl.h>
 #include <prsht.h>
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -49,6 +50,9 @@ public:
     // in place of the caption resource.
     void SetCaption(std::wstring caption) { caption_ = std::move(caption); }
     void SetParent(HWND parent) noexcept { header_.hwndParent = parent; }
+    // Called with the sheet window once it is set up (PSCB_INITIALIZED), before
+    // the first page shows.
+    void SetInitializedHook(std::function<void(HWND)> hook) { initialized_ = std::move(hook); }
 
     // Runs the sheet. Modal: PropertySheetW's result (> 0 when a page applied
     // changes, 0 when closed without, -1 on failure). Modeless (PSH_MODELESS):
@@ -76,6 +80,7 @@ private:
     std::wstring caption_;
     std::vector<std::unique_ptr<PropertyPage>> ownedPages_;
     std::vector<PropertyPage*> pages_;
+    std::function<void(HWND)> initialized_;
     HWND window_ = nullptr;
     bool ran_ = false;
 };

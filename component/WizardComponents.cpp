@@ -2,6 +2,7 @@
 
 #include "common/Bstr.h"
 #include "common/Result.h"
+#include "wizards/OperationWizards.h"
 
 #include <new>
 
@@ -86,13 +87,19 @@ STDMETHODIMP MultiComputerOp::Create(long parent) {
     const HRESULT hr = CheckOperation();
     if (FAILED(hr)) return hr;
     parent_ = reinterpret_cast<HWND>(static_cast<LONG_PTR>(parent));
-    RETURN_HR(E_NOTIMPL);  // the operation wizards are not part of this build yet
+    wizard_.reset();
+    RETURN_IF_FAILED(BuildOperationWizard(operation_, parent_, &computers_.Get(), wizard_));
+    wizardOperation_ = operation_;
+    return S_OK;
 }
 
 STDMETHODIMP MultiComputerOp::Start() {
     const HRESULT hr = CheckOperation();
     if (FAILED(hr)) return hr;
-    RETURN_HR_IF(E_HANDLE, !sheetBuilt_[operation_]);
+    // A sheet runs once; the next Start needs a new Create.
+    RETURN_HR_IF(E_HANDLE, !wizard_ || wizardOperation_ != operation_);
+    std::unique_ptr<ComputerWizardSheet> wizard = std::move(wizard_);
+    if (wizard->Run() == -1) RETURN_HR(HResultFromLastError());
     return S_OK;
 }
 

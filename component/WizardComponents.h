@@ -6,6 +6,7 @@
 #include "common/Dispatch.h"
 #include "common/Handles.h"
 #include "services/editor/ServiceEditorSheet.h"
+#include "wizards/ComputerWizardSheet.h"
 
 #include <memory>
 
@@ -85,7 +86,9 @@ private:
     HWND parent_ = nullptr;
     long operation_ = MCO_NO_OP;
     UniqueVariant computers_;
-    bool sheetBuilt_[5] = {};  // per operation type; the sheets arrive with the operations
+    // The wizard Create built for `wizardOperation_`, until Start runs it.
+    std::unique_ptr<ComputerWizardSheet> wizard_;
+    long wizardOperation_ = MCO_NO_OP;
 };
 
 }  // namespace vantrel

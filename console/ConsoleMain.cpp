@@ -8,11 +8,15 @@
 //   vantrel-console --editor SERVICE --out DIR [--computer NAME]
 //       open the service's property sheet and save a picture of each page
 //   vantrel-console --control SERVICE --out DIR --computer NAME...
+//       restart the service on the computers in one batch call and save a
+//       picture of the progress dialog
 //   vantrel-console --accounts --out DIR --computer NAME...
 //       list users and groups, then create, disable and delete a user and add a
 //       member to a group on the first computer through the views' dialogs
-//       restart the service on the computers in one batch call and save a
-//       picture of the progress dialog
+//   vantrel-console --wizard guest|adminpw --out DIR [--computer NAME]... [--password P]
+//       walk the multiple-computer wizard over the computers (every lab
+//       computer without --computer) with Next, save a picture of each page
+//       and print the completion page's summary
 // Interactive and headless runs accept --computer (the first one is
 // connected at start), --credentials and --options.
 #include "common/Handles.h"
@@ -22,6 +26,7 @@
 #include "console/EditorShots.h"
 #include "console/Headless.h"
 #include "console/Report.h"
+#include "console/WizardShots.h"
 #include "lab/LabControl.h"
 
 #include <commctrl.h>
@@ -34,7 +39,8 @@ namespace {
 
 constexpr wchar_t kUsage[] =
     L"usage: vantrel-console [--report | --headless --out DIR | --editor SERVICE --out DIR |\n"
-    L"                        --control SERVICE --out DIR | --accounts --out DIR]\n"
+    L"                        --control SERVICE --out DIR | --wizard guest|adminpw --out DIR [--password P] |\n"
+    L"                        --accounts --out DIR]\n"
     L"                       [--computer NAME]... [--view NAME]...\n"
     L"                       [--credentials PATH] [--options N] [--timeout SECONDS]\n";
 
@@ -42,7 +48,7 @@ constexpr wchar_t kUsage[] =
 
 int wmain(int argc, wchar_t** argv) {
     bool report = false, headless = false, accounts = false;
-    std::wstring editedService, controlledService;
+    std::wstring editedService, controlledService, wizardName, password;
     console::HeadlessOptions options;
     for (int i = 1; i < argc; ++i) {
         const std::wstring arg = argv[i];
@@ -52,6 +58,8 @@ int wmain(int argc, wchar_t** argv) {
         else if (arg == L"--accounts") accounts = true;
         else if (arg == L"--editor" && hasValue) editedService = argv[++i];
         else if (arg == L"--control" && hasValue) controlledService = argv[++i];
+        else if (arg == L"--wizard" && hasValue) wizardName = argv[++i];
+        else if (arg == L"--password" && hasValue) password = argv[++i];
         else if (arg == L"--out" && hasValue) options.outputFolder = argv[++i];
         else if (arg == L"--computer" && hasValue) options.computers.push_back(argv[++i]);
         else if (arg == L"--view" && hasValue) options.views.push_back(argv[++i]);
@@ -63,8 +71,14 @@ int wmain(int argc, wchar_t** argv) {
             return 2;
         }
     }
-    if ((headless || accounts || !editedService.empty() || !controlledService.empty()) && options.outputFolder.empty()) {
-        std::fwprintf(stderr, L"vantrel-console: --headless, --editor and --control need --out DIR\n%ls", kUsage);
+    if ((headless || accounts || !editedService.empty() || !controlledService.empty() || !wizardName.empty()) &&
+        options.outputFolder.empty()) {
+        std::fwprintf(stderr, L"vantrel-console: --headless, --editor, --control, --wizard and --accounts need --out DIR\n%ls", kUsage);
+        return 2;
+    }
+    const console::WizardOperation* wizard = wizardName.empty() ? nullptr : console::FindWizardOperation(wizardName);
+    if (!wizardName.empty() && !wizard) {
+        std::fwprintf(stderr, L"vantrel-console: unknown wizard %ls (guest, adminpw, registry, dns)\n", wizardName.c_str());
         return 2;
     }
     if (!controlledService.empty() && options.computers.empty()) {
@@ -86,6 +100,18 @@ int wmain(int argc, wchar_t** argv) {
         rc = console::RunAccountsDemo(options.computers.empty() ? std::vector<std::wstring>{lab::LocalComputerName()}
                                                                 : options.computers,
                                       options.outputFolder, stdout);
+    } else if (wizard) {
+        console::WizardRun run;
+        run.operation = wizard;
+        run.password = password;
+        run.folder = options.outputFolder;
+        run.timeoutSeconds = options.timeoutSeconds;
+        std::vector<std::wstring> names = options.computers;
+        if (names.empty())
+            for (DWORD i = 0; i < LabComputerCount(); ++i) names.push_back(lab::ComputerName(i));
+        for (const std::wstring& name : names)
+            run.computers.push_back({name, options.credentialsPath, options.recallOptions});
+        rc = console::CaptureWizard(run, stdout);
     } else if (headless) {
         rc = console::RunHeadless(options, stdout);
     } else {

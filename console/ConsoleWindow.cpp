@@ -1,5 +1,7 @@
 #include "console/ConsoleWindow.h"
 
+#include "console/WizardLauncher.h"
+
 #include "Companions_h.h"
 #include "common/Dialog.h"
 #include "common/ErrorText.h"
@@ -90,6 +92,11 @@ bool ConsoleWindow::Create(ViewHost& host, const std::vector<std::wstring>& comp
     ::AppendMenuW(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(file), L"&File");
     ::AppendMenuW(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(view), L"&View");
     ::AppendMenuW(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(credentials), L"&Credentials");
+    HMENU operations = ::CreatePopupMenu();
+    const auto& wizards = WizardOperations();
+    for (size_t i = 0; i < wizards.size(); ++i)
+        ::AppendMenuW(operations, MF_STRING, IDM_WIZARD_FIRST + i, wizards[i].menu);
+    ::AppendMenuW(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(operations), L"&Multiple computer operations");
 
     window_ = ::CreateWindowExW(0, kClassName, L"Vantrel Console", WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, 20, 20, 900,
                                 520, nullptr, bar, wc.hInstance, this);
@@ -180,6 +187,33 @@ void ConsoleWindow::ConnectFromFields() {
     std::wstring path = Field(IDC_CREDENTIALS_PATH);
     if (path.empty()) path = computer;
     Connect(computer, path, std::wcstol(Field(IDC_RECALL_OPTIONS).c_str(), nullptr, 10));
+}
+
+// The wizard works on the computers typed into the Computer field when they
+// are a comma-separated list, else on every computer of the console's list,
+// each with its credentials path (the field's for the connected computer).
+void ConsoleWindow::RunWizard(const WizardOperation& operation) {
+    const std::wstring typed = Field(IDC_COMPUTER);
+    VARIANT computers;
+    HRESULT hr;
+    if (typed.find(L',') != std::wstring::npos) {
+        hr = ComputersFromText(typed, &computers);
+    } else {
+        HWND combo = ::GetDlgItem(window_, IDC_COMPUTER);
+        const long options = std::wcstol(Field(IDC_RECALL_OPTIONS).c_str(), nullptr, 10);
+        std::vector<ComputerChoice> list;
+        const int count = static_cast<int>(::SendMessageW(combo, CB_GETCOUNT, 0, 0));
+        for (int i = 0; i < count; ++i) {
+            std::vector<wchar_t> name(static_cast<size_t>(::SendMessageW(combo, CB_GETLBTEXTLEN, i, 0)) + 1);
+            ::SendMessageW(combo, CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(name.data()));
+            ComputerChoice choice{name.data(), {}, options};
+            if (_wcsicmp(choice.name.c_str(), typed.c_str()) == 0) choice.credentialsPath = Field(IDC_CREDENTIALS_PATH);
+            list.push_back(std::move(choice));
+        }
+        hr = ComputersFromList(list, &computers);
+    }
+    if (SUCCEEDED(hr)) RunOperationWizard(window_, operation.type, computers);
+    ::VariantClear(&computers);
 }
 
 void ConsoleWindow::StoreCredentials() {
@@ -286,7 +320,12 @@ LRESULT ConsoleWindow::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
                 case IDM_FORGET_CREDENTIALS: ForgetCredentials(); return 0;
                 case IDM_LIST_CREDENTIALS: ListCredentials(); return 0;
                 case IDM_EXIT: ::DestroyWindow(window_); return 0;
-                default: break;
+                default:
+                    if (LOWORD(wParam) >= IDM_WIZARD_FIRST && LOWORD(wParam) < IDM_WIZARD_FIRST + WizardOperations().size()) {
+                        RunWizard(WizardOperations()[LOWORD(wParam) - IDM_WIZARD_FIRST]);
+                        return 0;
+                    }
+                    break;
             }
             break;
         case WM_DESTROY:

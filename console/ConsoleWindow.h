@@ -4,6 +4,7 @@
 // builds. The views are embedded as children of the window; the shown one is
 // active, the others are deactivated. F5 refreshes the shown view.
 #include "console/ViewHost.h"
+#include "console/WizardLauncher.h"
 
 #include <string>
 #include <vector>
@@ -43,6 +44,7 @@ private:
     void StoreCredentials();
     void ForgetCredentials();
     void ListCredentials();
+    void RunWizard(const WizardOperation& operation);
     std::wstring Field(int id) const;
 
     HWND window_ = nullptr;

@@ -5,6 +5,7 @@
 #include "common/Dialog.h"
 #include "common/Handles.h"
 #include "console/Png.h"
+#include "console/WindowSearch.h"
 
 #include <atomic>
 #include <thread>
@@ -14,26 +15,6 @@ namespace console {
 namespace {
 
 constexpr wchar_t kProgressCaption[] = L"Service Control";
-
-// The visible top-level window of this process with the caption, or null.
-HWND FindWindowTitled(const wchar_t* caption) {
-    struct Search {
-        const wchar_t* caption;
-        HWND found;
-    } search{caption, nullptr};
-    ::EnumWindows(
-        [](HWND window, LPARAM param) -> BOOL {
-            auto* s = reinterpret_cast<Search*>(param);
-            DWORD process = 0;
-            ::GetWindowThreadProcessId(window, &process);
-            if (process != ::GetCurrentProcessId() || !::IsWindowVisible(window)) return TRUE;
-            if (vantrel::WindowText(window) != s->caption) return TRUE;
-            s->found = window;
-            return FALSE;
-        },
-        reinterpret_cast<LPARAM>(&search));
-    return search.found;
-}
 
 struct Shots {
     std::wstring progress;  // path of the progress dialog's picture, once saved

@@ -5,6 +5,7 @@
 #include "common/Dialog.h"
 #include "common/Handles.h"
 #include "console/Png.h"
+#include "console/WindowSearch.h"
 
 #include <commctrl.h>
 #include <prsht.h>
@@ -16,32 +17,12 @@ namespace console {
 
 namespace {
 
-// The visible dialog of this process titled `caption`, or null.
-HWND FindSheet(const std::wstring& caption) {
-    struct Search {
-        const std::wstring* caption;
-        HWND found;
-    } search{&caption, nullptr};
-    ::EnumWindows(
-        [](HWND window, LPARAM param) -> BOOL {
-            auto* s = reinterpret_cast<Search*>(param);
-            DWORD process = 0;
-            ::GetWindowThreadProcessId(window, &process);
-            if (process != ::GetCurrentProcessId() || !::IsWindowVisible(window)) return TRUE;
-            if (vantrel::WindowText(window) != *s->caption) return TRUE;
-            s->found = window;
-            return FALSE;
-        },
-        reinterpret_cast<LPARAM>(&search));
-    return search.found;
-}
-
 // Runs on its own thread while the sheet runs modally on the caller's: shows
 // each page, saves it, then cancels the sheet.
 void PhotographPages(const std::wstring& caption, const std::wstring& prefix, std::vector<std::wstring>& written) {
     HWND sheet = nullptr;
     for (int i = 0; i < 200 && !sheet; ++i) {
-        sheet = FindSheet(caption);
+        sheet = FindWindowTitled(caption);
         if (!sheet) ::Sleep(50);
     }
     if (!sheet) return;

@@ -10,6 +10,7 @@
 #include "lab/State.h"
 #include "lab/Text.h"
 
+#include <algorithm>
 #include <cwchar>
 
 namespace {
@@ -111,6 +112,33 @@ DWORD LabSetComputerOnline(const wchar_t* computer, BOOL online) {
     lab::Computer* c = computer && *computer ? state.network->Find(computer) : nullptr;
     if (!c) return ERROR_NOT_FOUND;
     c->online = online != FALSE;
+    return 0;
+}
+
+DWORD LabShapeNetwork(DWORD seed, DWORD offlinePercent, DWORD slowPercent, DWORD slowMs, DWORD hangPercent,
+                      DWORD hangMs) {
+    if (offlinePercent + slowPercent + hangPercent > 100) return ERROR_INVALID_PARAMETER;
+    LabState& state = LabState::Get();
+    std::lock_guard lock(state.mutex);
+    // Every computer but the local one, in an order the seed shuffles.
+    std::vector<std::pair<uint32_t, lab::Computer*>> order;
+    for (size_t i = 0; i < state.network->computers.size(); ++i) {
+        if (i == state.network->localIndex) continue;
+        uint32_t h = static_cast<uint32_t>(i) * 2654435761u ^ seed * 40503u;
+        h ^= h >> 15;
+        h *= 2246822519u;
+        h ^= h >> 13;
+        order.emplace_back(h, state.network->computers[i].get());
+    }
+    std::sort(order.begin(), order.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
+    const size_t n = order.size();
+    const size_t offline = n * offlinePercent / 100, hanging = n * hangPercent / 100, slow = n * slowPercent / 100;
+    for (size_t i = 0; i < n; ++i) {
+        lab::Computer& c = *order[i].second;
+        c.online = i >= offline;
+        const DWORD latency = i < offline ? 0 : i < offline + hanging ? hangMs : i < offline + hanging + slow ? slowMs : 0;
+        if (latency) state.rules.AddLatency(Match(c.name.c_str(), nullptr), latency);
+    }
     return 0;
 }
 

@@ -62,6 +62,14 @@ LAB_API DWORD LabLocalComputerName(wchar_t* buffer, DWORD chars);
 // Takes a computer off the network or brings it back; ERROR_NOT_FOUND when no
 // computer has the name.
 LAB_API DWORD LabSetComputerOnline(const wchar_t* computer, BOOL online);
+// Shapes the current network for runs over many computers: of the computers
+// other than the local one, in an order drawn from `seed`, the first
+// offlinePercent are taken off the network, the next hangPercent answer every
+// call after hangMs, the next slowPercent after slowMs; the rest are online
+// and answer at once. ERROR_INVALID_PARAMETER when the shares add up to more
+// than 100.
+LAB_API DWORD LabShapeNetwork(DWORD seed, DWORD offlinePercent, DWORD slowPercent, DWORD slowMs, DWORD hangPercent,
+                              DWORD hangMs);
 
 // --- Faults, latency and call counts ---------------------------------------
 // `computer` null or empty: any computer (else any of its names); `function`

@@ -11,3 +11,5 @@
 #include "resources/EditorIds.h"
 #include "resources/EditorPagesIds.h"
 #include "resources/ServicesViewIds.h"
+#include "resources/WizardsIds.h"
+#include "resources/SelectionIds.h"

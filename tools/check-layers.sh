@@ -14,7 +14,7 @@
 #   credentials  -> common platform             alternate credentials
 #   services     -> credentials common platform resources
 #   views        -> services credentials common platform resources public
-#   wizards      -> common platform resources   multiple-computer framework
+#   wizards      -> services credentials common platform resources  multiple-computer wizards
 #   component    -> wizards views services credentials common platform resources public
 #   companions   -> common platform             the companions DLL
 #   console      -> common public lab           the host: never module internals
@@ -46,7 +46,7 @@ declare -A allowed=(
   [credentials]="common platform"
   [services]="credentials common platform resources"
   [views]="services credentials common platform resources public"
-  [wizards]="common platform resources"
+  [wizards]="services credentials common platform resources"
   [component]="wizards views services credentials common platform resources public"
   [companions]="common platform"
   [console]="common public lab"

@@ -38,6 +38,13 @@ else
   wine vantrel-console.exe --editor Spooler --computer ADMIN01 --out "$winout" | tr -d '\r'
   echo "== Restarting the File Sync Engine on ADMIN01 through the batch interface"
   wine vantrel-console.exe --control SyncEngine --computer ADMIN01 --out "$winout" | tr -d '\r'
+  echo "== Disable Guest Accounts over five computers; TS01 under the credentials stored for it (LAB\\helpdesk)"
+  printf '%s\n' 'H3lpdesk!' | wine vantrel-credentials.exe add TS01 sam 'LAB\helpdesk' --password-stdin | tr -d '\r'
+  wine vantrel-console.exe --wizard guest --computer ADMIN01 --computer PRINT01 --computer FS01 --computer LAPTOP07 \
+    --computer TS01 --out "$winout" | tr -d '\r'
+  echo "== Reset Local Administrator's Password on ADMIN01 and PRINT01"
+  wine vantrel-console.exe --wizard adminpw --computer ADMIN01 --computer PRINT01 --password 'N3w!Adm1n' \
+    --out "$winout" | tr -d '\r'
   echo "== Users and groups of ADMIN01 and PRINT01; a user created, disabled and deleted, a member added, on ADMIN01"
   wine vantrel-console.exe --accounts --computer ADMIN01 --computer PRINT01 --out "$winout" | tr -d '\r'
   echo "Files written to $out:"

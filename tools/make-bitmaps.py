@@ -16,26 +16,27 @@ The bitmaps are 24-bit BMP files (BITMAPINFOHEADER, bottom-up rows padded to
 colour the image lists are loaded with; no shape uses that colour. The output
 depends only on this script: running it twice gives identical files.
 
-Image indices (also in resources/ImageIndex.h and resources/bitmaps/README.md):
+Image indices (also in resources/ImageIndex.h and resources/bitmaps/README.md).
+The order is the one the views and pages ask for by number:
      0  computer                 monitor with a tower case
-     1  service                  gear
-     2  service running          gear with a green play triangle
-     3  service paused           gear with yellow pause bars
-     4  service stopped          gear with a red square
+     1  open file                document with an open padlock
+     2  service                  gear
+     3  computer on the network  monitor on a network cable
+     4  printer                  printer
      5  overlay: disabled/stopped  red disc with a white bar in the lower-left
                                  quadrant, the rest transparent; registered as
                                  overlay image 1
-     6  session                  user in front of a computer
-     7  open file                document with an open padlock
-     8  printer                  printer
-     9  shared printer           printer on a network cable
-    10  terminal session         monitor showing a window
-    11  console session          monitor with a prompt, and a keyboard
-    12  user                     user (head and shoulders)
-    13  disabled user            greyed user with a red down arrow
-    14  group                    two users
-    15  error row                red disc with a white X
-    16  information/warning      yellow triangle with "!"
+     6  error row                red disc with a white X
+     7  terminal session         monitor showing a window
+     8  session                  user in front of a computer
+     9  console session          monitor with a prompt, and a keyboard
+    10  service running          gear with a green play triangle
+    11  user                     user (head and shoulders)
+    12  disabled user            greyed user with a red down arrow
+    13  group                    two users
+    14  information/warning      yellow triangle with "!"
+    15  service stopped          gear with a red square
+    16  shared printer           printer on a network cable
 
 Each icon is drawn separately for 16 and 32 pixels from a few primitives:
 rectangles, capsules (thick lines), circles and ellipses, polygons filled by
@@ -319,11 +320,6 @@ def draw_service_running(c):
     status_badge(c, "run")
 
 
-def draw_service_paused(c):
-    gear_part(c)
-    status_badge(c, "pause")
-
-
 def draw_service_stopped(c):
     gear_part(c)
     status_badge(c, "stop")
@@ -390,6 +386,21 @@ def draw_shared_printer(c):
         c.paint(rect(14, 28, 17, 29), NET)
     else:
         printer_part(c, compact=True)
+        c.paint(rect(7, 11, 8, 12), OUT)                   # cable
+        c.shape(rect(0, 12, 15, 15), NET)                  # network segment
+
+
+def draw_network_computer(c):
+    if c.size == 32:
+        c.shape(rect(13, 18, 18, 22), CASE)                # neck
+        monitor(c, 4, 1, 27, 18, 3)
+        c.shape(rect(14, 22, 17, 27), NET)                 # cable
+        c.shape(rect(0, 26, 31, 31), NET)                  # network segment
+        c.paint(rect(3, 28, 28, 29), WHITE)
+        c.paint(rect(14, 28, 17, 29), NET)
+    else:
+        c.shape(rect(6, 9, 9, 11), CASE)
+        monitor(c, 2, 0, 13, 9, 2)
         c.paint(rect(7, 11, 8, 12), OUT)                   # cable
         c.shape(rect(0, 12, 15, 15), NET)                  # network segment
 
@@ -479,22 +490,22 @@ def draw_warning(c):
 
 ICONS = [
     ("IMAGE_COMPUTER", "computer", draw_computer),
-    ("IMAGE_SERVICE", "service", draw_service),
-    ("IMAGE_SERVICE_RUNNING", "service running", draw_service_running),
-    ("IMAGE_SERVICE_PAUSED", "service paused", draw_service_paused),
-    ("IMAGE_SERVICE_STOPPED", "service stopped", draw_service_stopped),
-    ("IMAGE_OVERLAY_DISABLED", "overlay: disabled/stopped", draw_overlay),
-    ("IMAGE_SESSION", "session", draw_session),
     ("IMAGE_OPEN_FILE", "open file", draw_open_file),
+    ("IMAGE_SERVICE", "service", draw_service),
+    ("IMAGE_NETWORK_COMPUTER", "computer on the network", draw_network_computer),
     ("IMAGE_PRINTER", "printer", draw_printer),
-    ("IMAGE_SHARED_PRINTER", "shared printer", draw_shared_printer),
+    ("IMAGE_OVERLAY_DISABLED", "overlay: disabled/stopped", draw_overlay),
+    ("IMAGE_ERROR", "error row", draw_error),
     ("IMAGE_TERMINAL_SESSION", "terminal session", draw_terminal_session),
+    ("IMAGE_SESSION", "session", draw_session),
     ("IMAGE_CONSOLE_SESSION", "console session", draw_console_session),
+    ("IMAGE_SERVICE_RUNNING", "service running", draw_service_running),
     ("IMAGE_USER", "user", draw_user),
     ("IMAGE_DISABLED_USER", "disabled user", draw_disabled_user),
     ("IMAGE_GROUP", "group", draw_group),
-    ("IMAGE_ERROR", "error row", draw_error),
     ("IMAGE_WARNING", "information/warning", draw_warning),
+    ("IMAGE_SERVICE_STOPPED", "service stopped", draw_service_stopped),
+    ("IMAGE_SHARED_PRINTER", "shared printer", draw_shared_printer),
 ]
 assert len(ICONS) == COUNT
 OVERLAY_INDEX = 5

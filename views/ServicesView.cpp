@@ -79,7 +79,7 @@ private:
             const ServiceCells cells = ReadServiceCells(reader, kRefreshName | kRefreshInserted);
             auto owned = std::unique_ptr<ServiceRef>(new (std::nothrow) ServiceRef((*services.Get())[i]));
             if (!owned) RETURN_HR(E_OUTOFMEMORY);
-            const int row = rows.Insert(static_cast<int>(i), cells[kServiceNameColumn]->c_str(), IMAGE_SERVICE_RUNNING,
+            const int row = rows.Insert(static_cast<int>(i), cells[kServiceNameColumn]->c_str(), IMAGE_SERVICE,
                                         reinterpret_cast<LPARAM>(owned.release()));
             for (int column = kServiceDescriptionColumn; column < kServiceColumnCount; ++column) {
                 if (const auto& text = cells[static_cast<size_t>(column)]) rows.SetText(row, column, text->c_str());

@@ -97,7 +97,7 @@ private:
         auto fill = [&](const FILE_INFO_3* files, DWORD count) {
             for (DWORD i = 0; i < count; ++i) {
                 const FILE_INFO_3& f = files[i];
-                const int item = rows.Insert(static_cast<int>(i), f.fi3_pathname, IMAGE_SERVICE, f.fi3_id);
+                const int item = rows.Insert(static_cast<int>(i), f.fi3_pathname, IMAGE_OPEN_FILE, f.fi3_id);
                 if (Stopping()) return false;
                 rows.SetText(item, 1, f.fi3_username);
                 if (Stopping()) return false;

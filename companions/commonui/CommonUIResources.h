@@ -1,0 +1,10 @@
+#pragma once
+// Resource ids of OrloCommonUI.dll.
+#define IDD_PROGRESS_PAGE 100
+#define IDC_PROGRESS_STATUS 1001
+#define IDC_PROGRESS_BAR 1002
+#define IDC_PROGRESS_STEPS 1003
+#define IDC_PROGRESS_ELAPSED 1004
+
+#define IDS_PROGRESS_TITLE 200
+#define IDS_PROGRESS_SUBTITLE 201

@@ -1,0 +1,136 @@
+#include "wizards/OperationWizards.h"
+
+#include "common/ResourceText.h"
+#include "common/Result.h"
+#include "resources/resource.h"
+#include "wizards/TvSheetComputerWizard.h"
+#include "wizards/accounts/AccountJobs.h"
+#include "wizards/accounts/PasswordPage.h"
+#include "wizards/pages/WizardPages.h"
+#include "wizards/selection/ComputerListPage.h"
+
+#include <new>
+
+namespace vantrel {
+namespace {
+
+// The registry and DNS wizards show their welcome, computer list and
+// completion pages; their operation pages, and so their job phases, are not
+// part of this build: no phase of theirs is ever started.
+class NoPhaseJob final : public ComputerJob {
+public:
+    HRESULT Execute() override {
+        status = E_NOTIMPL;
+        AdvanceProgress();
+        return status;
+    }
+};
+
+struct WizardTexts {
+    UINT title, heading, text, completed;
+};
+
+std::unique_ptr<WelcomePage> MakeWelcome(const WizardTexts& texts) {
+    return std::make_unique<WelcomePage>(LoadText(texts.title), LoadText(texts.heading),
+                                         LoadText(texts.text) + L"\r\n\r\n" + LoadText(IDS_WIZARD_CONTINUE));
+}
+
+// The checked rows of the computer list, read on the master thread.
+ComputerCollector CollectorOf(const ComputerListPage& page) {
+    return [&page](std::vector<ComputerTarget>& computers) -> HRESULT {
+        const SelectionTable& table = page.Table();
+        if (table.Empty()) return E_POINTER;
+        for (LONG row : table.CollectRows(kRowChecked)) {
+            ComputerTarget target;
+            target.name.Reset(::SysAllocString(table.Text(row, 0).c_str()));
+            if (!target.name) return E_OUTOFMEMORY;
+            target.info = table.ComputerInfo(row);
+            computers.push_back(std::move(target));
+        }
+        return S_OK;
+    };
+}
+
+// Welcome, the computer list, `operationPage` (whose Next starts phase 1),
+// progress page 1 and completion; without an operation page, welcome,
+// computer list and completion.
+template <typename Sheet>
+HRESULT AssemblePages(Sheet& sheet, const WizardTexts& texts, const VARIANT* computers, UINT kind, bool sourceMode,
+                      std::unique_ptr<OperationPage> operationPage) {
+    RETURN_IF_FAILED(sheet.AddPage(MakeWelcome(texts)));
+    auto list = std::make_unique<ComputerListPage>(kind);
+    list->SetSourceMode(sourceMode);
+    RETURN_IF_FAILED(list->SetComputers(computers, kRowChecked));
+    sheet.SetComputerCollector(CollectorOf(*list));
+    RETURN_IF_FAILED(sheet.AddPage(std::move(list)));
+    if (operationPage) {
+        operationPage->SetNextHook([&sheet] { return SUCCEEDED(sheet.StartMasterThread()) ? 0 : -1; });
+        RETURN_IF_FAILED(sheet.AddPage(std::move(operationPage)));
+        RETURN_IF_FAILED(sheet.AddProgressPage());
+    }
+    return sheet.AddPage(std::make_unique<CompletionPage>(LoadText(texts.completed), LoadText(IDS_WIZARD_COMPLETED_TEXT),
+                                                          [&sheet] { return sheet.Summary(); }));
+}
+
+template <typename Sheet>
+HRESULT MakeSheet(HWND parent, UINT title, std::unique_ptr<Sheet>& sheet) {
+    sheet.reset(new (std::nothrow) Sheet(parent, LoadText(title)));
+    if (!sheet) RETURN_HR(E_OUTOFMEMORY);
+    return S_OK;
+}
+
+}  // namespace
+
+HRESULT BuildOperationWizard(long operation, HWND parent, const VARIANT* computers,
+                             std::unique_ptr<ComputerWizardSheet>& wizard) {
+    wizard.reset();
+    switch (operation) {
+    case kOperationDisableGuest: {
+        using Sheet = TvSheetComputerWizard<GuestAccountJob, GuestAccountJob>;
+        const WizardTexts texts{IDS_GUEST_WIZARD_TITLE, IDS_GUEST_WELCOME_HEADING, IDS_GUEST_WELCOME_TEXT,
+                                IDS_GUEST_COMPLETED};
+        std::unique_ptr<Sheet> sheet;
+        RETURN_IF_FAILED(MakeSheet(parent, texts.title, sheet));
+        RETURN_IF_FAILED(AssemblePages(*sheet, texts, computers, IDS_KIND_RESOURCE, false,
+                                       std::make_unique<OperationPage>(IDD_WIZARD_OPERATION,
+                                                                       LoadText(IDS_GUEST_PAGE_TITLE),
+                                                                       LoadText(IDS_GUEST_PAGE_TEXT))));
+        wizard = std::move(sheet);
+        return S_OK;
+    }
+    case kOperationResetAdminPassword: {
+        using Sheet = TvSheetComputerWizard<AdminPasswordJob, AdminPasswordJob>;
+        const WizardTexts texts{IDS_ADMINPW_WIZARD_TITLE, IDS_ADMINPW_WELCOME_HEADING, IDS_ADMINPW_WELCOME_TEXT,
+                                IDS_ADMINPW_COMPLETED};
+        std::unique_ptr<Sheet> sheet;
+        RETURN_IF_FAILED(MakeSheet(parent, texts.title, sheet));
+        auto page = std::make_unique<PasswordPage>(LoadText(IDS_ADMINPW_PAGE_TITLE), LoadText(IDS_ADMINPW_PAGE_TEXT),
+                                                   sheet->Prototype1().password);
+        RETURN_IF_FAILED(AssemblePages(*sheet, texts, computers, IDS_KIND_RESOURCE, false, std::move(page)));
+        wizard = std::move(sheet);
+        return S_OK;
+    }
+    case kOperationValidateRegistry:
+    case kOperationCheckDns: {
+        using Sheet = TvSheetComputerWizard<NoPhaseJob, NoPhaseJob>;
+        const bool registry = operation == kOperationValidateRegistry;
+        const WizardTexts texts =
+            registry ? WizardTexts{IDS_REGISTRY_WIZARD_TITLE, IDS_REGISTRY_WELCOME_HEADING, IDS_REGISTRY_WELCOME_TEXT,
+                                   IDS_REGISTRY_COMPLETED}
+                     : WizardTexts{IDS_DNS_WIZARD_TITLE, IDS_DNS_WELCOME_HEADING, IDS_DNS_WELCOME_TEXT,
+                                   IDS_DNS_COMPLETED};
+        std::unique_ptr<Sheet> sheet;
+        RETURN_IF_FAILED(MakeSheet(parent, texts.title, sheet));
+        RETURN_IF_FAILED(AssemblePages(*sheet, texts, computers, registry ? IDS_KIND_REGISTRY : IDS_KIND_RESOURCE,
+                                       registry, nullptr));
+        wizard = std::move(sheet);
+        return S_OK;
+    }
+    case 0:
+        RETURN_HR(E_FAIL);
+    default:
+        RETURN_HR(E_INVALIDARG);
+    }
+}
+
+}  // namespace vantrel
