@@ -24,7 +24,7 @@ constexpr char kAccountsScenario[] = R"({
     { "name": "WS01\\kiosk", "password": "k" }
   ],
   "computers": [
-    { "name": "WS01", "local": true, "ip": "10.0.0.10", "administrators": ["LAB\\operator"],
+    { "name": "WS01", "local": true, "ip": "10.0.0.10", "administrators": ["LAB\\operator"], "groupBatch": 4,
       "users": [
         { "name": "support", "password": "s", "fullName": "Desktop Support", "comment": "Local support account",
           "groups": ["Administrators"] },

@@ -84,11 +84,18 @@ TEST_F(LocalGroupsView, RowsAndTheirGreying) {
 }
 
 TEST_F(LocalGroupsView, AFailingEnumerationShowsWhatItRead) {
-    LabAddFault(L"WS01", "NetLocalGroupEnum", ERROR_ACCESS_DENIED, 1, 1);
+    // WS01 answers four groups a call: the second call fails.
+    LabAddFault(L"WS01", "NetLocalGroupEnum", ERROR_ACCESS_DENIED, 2, 1);
     HWND view = Open(vantrel::LocalGroupsView(), L"WS01");
     EXPECT_TRUE(Shown(List(view)));
     EXPECT_FALSE(Shown(Message(view)));
-    EXPECT_TRUE(ReadRows(view).empty());
+    EXPECT_EQ((std::vector<std::wstring>{L"Administrators", L"Users", L"Guests", L"Power Users"}), Labels(view));
+    EXPECT_EQ(2u, LabCallCount(L"WS01", "NetLocalGroupEnum"));
+    // Without the fault every batch comes.
+    Activate(view, 1);
+    ASSERT_TRUE(WaitForEnumeration(view));
+    EXPECT_EQ(14u, Labels(view).size());
+    EXPECT_EQ(6u, LabCallCount(L"WS01", "NetLocalGroupEnum"));
     HWND offline = Open(vantrel::LocalGroupsView(), L"OLD");
     EXPECT_TRUE(Shown(List(offline)));
 }
@@ -273,6 +280,21 @@ TEST_F(LocalGroupsView, AFailedRemovalCancelsTheSheetBeforeAnyAddition) {
     EXPECT_EQ(PlatformText(ERROR_ACCESS_DENIED, false) + L"\r\nFailed to remove members", boxes[0].text);
     EXPECT_EQ(0u, LabCallCount(L"WS01", "NetLocalGroupAddMembers"));
     EXPECT_EQ(std::vector<std::wstring>{L"LAB\\helpdesk"}, LabMembers(L"Share Admins"));
+}
+
+TEST_F(LocalGroupsView, TheEditorShowsTheMembersReadBeforeAFailingBatch) {
+    HWND view = Open(vantrel::LocalGroupsView(), L"WS01");
+    SelectOnly(view, {L"Users"});
+    LabAddFault(L"WS01", "NetLocalGroupGetMembers", ERROR_ACCESS_DENIED, 2, 1);
+    auto script = std::make_shared<EditorScript>();
+    script->removeFirst = script->add = false;
+    DialogDriver driver({{L"Users Properties", [script](HWND sheet) { (*script)(sheet); }}});
+    Command(view, ID_VIEW_PROPERTIES);
+    EXPECT_TRUE(driver.Stop().empty());
+    // Four members a batch; the second batch failed without a word.
+    ASSERT_EQ(5u, script->seen.size());
+    EXPECT_EQ(L"NT AUTHORITY\\INTERACTIVE", script->seen[0]);
+    EXPECT_EQ(0u, LabCallCount(L"WS01", "NetLocalGroupSetInfo"));  // nothing changed, nothing applied
 }
 
 }  // namespace
