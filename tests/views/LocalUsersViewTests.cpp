@@ -228,6 +228,13 @@ TEST_F(LocalUsersView, SetPasswordConfirmsThenSets) {
     EXPECT_EQ(PlatformText(NERR_PasswordTooShort, false) + L"\r\nThe password for support could not be set.",
               boxes[0].text);
     EXPECT_EQ(0u, Logon(L"support", L"N3w!"));
+    // Empty fields: the lab refuses a null password (87), so only an empty string succeeds.
+    DialogDriver empty({{L"Set Password", [](HWND dialog) { Press(dialog, IDOK); }}});
+    Command(view, ID_VIEW_SET_PASSWORD);
+    const auto emptyBoxes = empty.Stop();
+    ASSERT_EQ(1u, emptyBoxes.size());
+    EXPECT_EQ(L"The password has been changed.", emptyBoxes[0].text);
+    EXPECT_EQ(0u, Logon(L"support", L""));
 }
 
 TEST_F(LocalUsersView, NewUserCreatesAccountsUntilClosed) {
