@@ -10,6 +10,9 @@
 //   vantrel-console --control SERVICE --out DIR --computer NAME...
 //       restart the service on the computers in one batch call and save a
 //       picture of the progress dialog
+//   vantrel-console --accounts --out DIR --computer NAME...
+//       list users and groups, then create, disable and delete a user and add a
+//       member to a group on the first computer through the views' dialogs
 //   vantrel-console --wizard guest|adminpw --out DIR [--computer NAME]... [--password P]
 //       walk the multiple-computer wizard over the computers (every lab
 //       computer without --computer) with Next, save a picture of each page
@@ -18,6 +21,7 @@
 // connected at start), --credentials and --options.
 #include "common/Handles.h"
 #include "console/ConsoleWindow.h"
+#include "console/AccountShots.h"
 #include "console/ControlShots.h"
 #include "console/EditorShots.h"
 #include "console/Headless.h"
@@ -35,14 +39,15 @@ namespace {
 
 constexpr wchar_t kUsage[] =
     L"usage: vantrel-console [--report | --headless --out DIR | --editor SERVICE --out DIR |\n"
-    L"                        --control SERVICE --out DIR | --wizard guest|adminpw --out DIR [--password P]]\n"
+    L"                        --control SERVICE --out DIR | --wizard guest|adminpw --out DIR [--password P] |\n"
+    L"                        --accounts --out DIR]\n"
     L"                       [--computer NAME]... [--view NAME]...\n"
     L"                       [--credentials PATH] [--options N] [--timeout SECONDS]\n";
 
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
-    bool report = false, headless = false;
+    bool report = false, headless = false, accounts = false;
     std::wstring editedService, controlledService, wizardName, password;
     console::HeadlessOptions options;
     for (int i = 1; i < argc; ++i) {
@@ -50,6 +55,7 @@ int wmain(int argc, wchar_t** argv) {
         const bool hasValue = i + 1 < argc;
         if (arg == L"--report") report = true;
         else if (arg == L"--headless") headless = true;
+        else if (arg == L"--accounts") accounts = true;
         else if (arg == L"--editor" && hasValue) editedService = argv[++i];
         else if (arg == L"--control" && hasValue) controlledService = argv[++i];
         else if (arg == L"--wizard" && hasValue) wizardName = argv[++i];
@@ -65,9 +71,9 @@ int wmain(int argc, wchar_t** argv) {
             return 2;
         }
     }
-    if ((headless || !editedService.empty() || !controlledService.empty() || !wizardName.empty()) &&
+    if ((headless || accounts || !editedService.empty() || !controlledService.empty() || !wizardName.empty()) &&
         options.outputFolder.empty()) {
-        std::fwprintf(stderr, L"vantrel-console: --headless, --editor, --control and --wizard need --out DIR\n%ls", kUsage);
+        std::fwprintf(stderr, L"vantrel-console: --headless, --editor, --control, --wizard and --accounts need --out DIR\n%ls", kUsage);
         return 2;
     }
     const console::WizardOperation* wizard = wizardName.empty() ? nullptr : console::FindWizardOperation(wizardName);
@@ -90,6 +96,10 @@ int wmain(int argc, wchar_t** argv) {
                                            editedService, options.outputFolder, stdout);
     } else if (!controlledService.empty()) {
         rc = console::CaptureServiceControl(options.computers, controlledService, options.outputFolder, stdout);
+    } else if (accounts) {
+        rc = console::RunAccountsDemo(options.computers.empty() ? std::vector<std::wstring>{lab::LocalComputerName()}
+                                                                : options.computers,
+                                      options.outputFolder, stdout);
     } else if (wizard) {
         console::WizardRun run;
         run.operation = wizard;

@@ -45,6 +45,8 @@ else
   echo "== Reset Local Administrator's Password on ADMIN01 and PRINT01"
   wine vantrel-console.exe --wizard adminpw --computer ADMIN01 --computer PRINT01 --password 'N3w!Adm1n' \
     --out "$winout" | tr -d '\r'
+  echo "== Users and groups of ADMIN01 and PRINT01; a user created, disabled and deleted, a member added, on ADMIN01"
+  wine vantrel-console.exe --accounts --computer ADMIN01 --computer PRINT01 --out "$winout" | tr -d '\r'
   echo "Files written to $out:"
   ls -1 "$out" | sed 's/^/  /'
 fi
