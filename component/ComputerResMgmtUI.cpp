@@ -14,6 +14,8 @@
 #include "views/ResourceView.h"
 #include "views/ServicesView.h"
 #include "views/SessionsView.h"
+#include "views/LocalGroupsView.h"
+#include "views/LocalUsersView.h"
 #include "views/PrintersView.h"
 #include "views/TerminalSessionsView.h"
 
@@ -28,6 +30,8 @@ HWND CreateViewWindow(long uiIdentifier, UINT templateId) {
     if (uiIdentifier == UIID_SESSIONS) return CreateResourceView(SessionsView());
     if (uiIdentifier == UIID_OPEN_FILES) return CreateResourceView(OpenFilesView());
     if (uiIdentifier == UIID_SERVICES) return CreateResourceView(ServicesView());
+    if (uiIdentifier == UIID_LOCAL_USERS) return CreateResourceView(LocalUsersView());
+    if (uiIdentifier == UIID_LOCAL_GROUPS) return CreateResourceView(LocalGroupsView());
     if (uiIdentifier == UIID_PRINTERS) return CreateResourceView(PrintersView());
     if (uiIdentifier == UIID_TERMINALSESSIONS) return CreateResourceView(TerminalSessionsView());
     // No owner: the console reparents, positions, shows and destroys it.

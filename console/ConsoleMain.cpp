@@ -10,6 +10,9 @@
 //   vantrel-console --control SERVICE --out DIR --computer NAME...
 //       restart the service on the computers in one batch call and save a
 //       picture of the progress dialog
+//   vantrel-console --accounts --out DIR --computer NAME...
+//       list users and groups, then create, disable and delete a user and add a
+//       member to a group on the first computer through the views' dialogs
 //   vantrel-console --wizard guest|adminpw --out DIR [--computer NAME]... [--password P]
 //       walk the multiple-computer wizard over the computers (every lab
 //       computer without --computer) with Next, save a picture of each page
@@ -21,6 +24,7 @@
 // connected at start), --credentials and --options.
 #include "common/Handles.h"
 #include "console/ConsoleWindow.h"
+#include "console/AccountShots.h"
 #include "console/ControlShots.h"
 #include "console/EditorShots.h"
 #include "console/Headless.h"
@@ -40,6 +44,7 @@ namespace {
 constexpr wchar_t kUsage[] =
     L"usage: vantrel-console [--report | --headless --out DIR | --editor SERVICE --out DIR |\n"
     L"                        --control SERVICE --out DIR | --wizard guest|adminpw --out DIR [--password P] |\n"
+    L"                        --accounts --out DIR |\n"
     L"                        --terminal SESSION --out DIR]\n"
     L"                       [--computer NAME]... [--view NAME]...\n"
     L"                       [--credentials PATH] [--options N] [--timeout SECONDS]\n";
@@ -47,7 +52,7 @@ constexpr wchar_t kUsage[] =
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
-    bool report = false, headless = false;
+    bool report = false, headless = false, accounts = false;
     std::wstring editedService, controlledService, wizardName, password, terminalSession;
     console::HeadlessOptions options;
     for (int i = 1; i < argc; ++i) {
@@ -55,6 +60,7 @@ int wmain(int argc, wchar_t** argv) {
         const bool hasValue = i + 1 < argc;
         if (arg == L"--report") report = true;
         else if (arg == L"--headless") headless = true;
+        else if (arg == L"--accounts") accounts = true;
         else if (arg == L"--editor" && hasValue) editedService = argv[++i];
         else if (arg == L"--control" && hasValue) controlledService = argv[++i];
         else if (arg == L"--wizard" && hasValue) wizardName = argv[++i];
@@ -71,10 +77,10 @@ int wmain(int argc, wchar_t** argv) {
             return 2;
         }
     }
-    if ((headless || !editedService.empty() || !controlledService.empty() || !wizardName.empty() ||
+    if ((headless || accounts || !editedService.empty() || !controlledService.empty() || !wizardName.empty() ||
          !terminalSession.empty()) &&
         options.outputFolder.empty()) {
-        std::fwprintf(stderr, L"vantrel-console: --headless, --editor, --control, --wizard and --terminal need --out DIR\n%ls", kUsage);
+        std::fwprintf(stderr, L"vantrel-console: --headless, --editor, --control, --wizard, --accounts and --terminal need --out DIR\n%ls", kUsage);
         return 2;
     }
     if (!terminalSession.empty() && options.computers.size() != 1) {
@@ -101,6 +107,10 @@ int wmain(int argc, wchar_t** argv) {
                                            editedService, options.outputFolder, stdout);
     } else if (!controlledService.empty()) {
         rc = console::CaptureServiceControl(options.computers, controlledService, options.outputFolder, stdout);
+    } else if (accounts) {
+        rc = console::RunAccountsDemo(options.computers.empty() ? std::vector<std::wstring>{lab::LocalComputerName()}
+                                                                : options.computers,
+                                      options.outputFolder, stdout);
     } else if (wizard) {
         console::WizardRun run;
         run.operation = wizard;

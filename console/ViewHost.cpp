@@ -31,8 +31,8 @@ const std::vector<ViewKind>& ViewKinds() {
         {UIID_SERVICES, L"services", L"Services"},
         {UIID_PRINTERS, L"printers", L"Printers"},
         {UIID_TERMINALSESSIONS, L"terminalsessions", L"Terminal Sessions"},
-        {UIID_LOCAL_USERS, L"localusers", L"Local Users"},
-        {UIID_LOCAL_GROUPS, L"localgroups", L"Local Groups"},
+        {UIID_LOCAL_USERS, L"users", L"Users"},
+        {UIID_LOCAL_GROUPS, L"groups", L"Groups"},
     };
     return kinds;
 }

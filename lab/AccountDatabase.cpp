@@ -367,8 +367,10 @@ void BuildAccountDatabases(Network& net) {
                 // A built-in user named again takes the scenario's fields.
                 if (LocalUser* existing = db.FindUser(declared->users[i].name)) {
                     const DWORD rid = existing->rid;
+                    const std::wstring comment = existing->comment;
                     *existing = declared->users[i];
                     existing->rid = rid;
+                    if (existing->comment.empty()) existing->comment = comment;
                 } else {
                     db.AddUser(declared->users[i]);
                 }

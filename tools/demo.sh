@@ -45,6 +45,8 @@ else
   echo "== Reset Local Administrator's Password on ADMIN01 and PRINT01"
   wine vantrel-console.exe --wizard adminpw --computer ADMIN01 --computer PRINT01 --password 'N3w!Adm1n' \
     --out "$winout" | tr -d '\r'
+  echo "== Users and groups of ADMIN01 and PRINT01; a user created, disabled and deleted, a member added, on ADMIN01"
+  wine vantrel-console.exe --accounts --computer ADMIN01 --computer PRINT01 --out "$winout" | tr -d '\r'
   echo "== The terminal sessions of TS01 and the printers of PRINT01"
   wine vantrel-console.exe --headless --out "$winout" --computer TS01 --computer PRINT01 \
     --view terminalsessions --view printers | tr -d '\r'

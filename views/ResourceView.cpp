@@ -286,6 +286,8 @@ void OnContextMenuKey(HWND window, LPARAM position) {
     ShowContextMenu(window, false, corner, nullptr);
 }
 
+void RunWorker(HWND window, const ViewCommand& command, const ViewWorkerContext& copy);
+
 void RunCommand(HWND window, const ViewCommand& command) {
     ViewContext* context = Context(window);
     if (!context) return;
@@ -297,7 +299,13 @@ void RunCommand(HWND window, const ViewCommand& command) {
         if (!context) return;
     }
 
-    ComPtr<WorkerThread> worker = context->definition->createCommand(CopyForWorker(*context, command.allItems), command.id);
+    RunWorker(window, command, CopyForWorker(*context, command.allItems));
+}
+
+void RunWorker(HWND window, const ViewCommand& command, const ViewWorkerContext& copy) {
+    ViewContext* context = Context(window);
+    if (!context) return;
+    ComPtr<WorkerThread> worker = context->definition->createCommand(copy, command.id);
     const UINT failureId = context->definition->commandFailureId;
     if (!worker) return;
     if (command.background) {
@@ -328,13 +336,37 @@ void OnCommand(HWND window, UINT id) {
         SendActivate(window, 1);
         return;
     }
-    const ViewContext* context = Context(window);
+    ViewContext* context = Context(window);
     if (!context) return;
+    if (id != 0 && id == context->definition->renameCommand) {
+        HWND list = ListOf(window);
+        const int item = ListView_GetNextItem(list, -1, LVNI_SELECTED);
+        if (item < 0) return;
+        context->renameRequested = true;
+        ::SetFocus(list);
+        ListView_EditLabel(list, item);
+        return;
+    }
     for (const ViewCommand& command : context->definition->commands) {
         if (command.id == id) {
             RunCommand(window, command);
             return;
         }
+    }
+}
+
+// An edit ended with text: the rename command's worker gets it. The label
+// stays as it was; the worker writes the new name when the rename succeeded.
+void OnEndLabelEdit(HWND window, const NMLVDISPINFOW& edit) {
+    const ViewContext* context = Context(window);
+    if (!context || !edit.item.pszText || !*edit.item.pszText) return;
+    for (const ViewCommand& command : context->definition->commands) {
+        if (command.id != context->definition->renameCommand) continue;
+        ViewWorkerContext copy = CopyForWorker(*context);
+        copy.editItem = edit.item.iItem;
+        copy.editText = edit.item.pszText;
+        RunWorker(window, command, copy);
+        return;
     }
 }
 
@@ -350,6 +382,15 @@ LRESULT OnNotify(HWND window, const NMHDR& header) {
         if (context && context->definition->doubleClickCommand != 0 &&
             reinterpret_cast<const NMITEMACTIVATE&>(header).iItem >= 0)
             OnCommand(window, context->definition->doubleClickCommand);
+    } else if (header.code == LVN_BEGINLABELEDITW && header.idFrom == IDC_VIEW_LIST) {
+        // Only the rename command edits labels (a click on a label does not).
+        ViewContext* context = Context(window);
+        const bool allowed = context && context->renameRequested;
+        if (context) context->renameRequested = false;
+        return allowed ? FALSE : TRUE;
+    } else if (header.code == LVN_ENDLABELEDITW && header.idFrom == IDC_VIEW_LIST) {
+        OnEndLabelEdit(window, reinterpret_cast<const NMLVDISPINFOW&>(header));
+        return FALSE;
     } else if (header.code == LVN_DELETEALLITEMS && header.idFrom == IDC_VIEW_LIST) {
         // The whole list goes: its rows' item data is freed here, and the
         // list is asked for no notification per row (each costs a trip

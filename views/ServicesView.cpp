@@ -91,23 +91,7 @@ private:
     Step failed_ = Step::Connect;
 };
 
-// Base of the two service commands: their own apartment, and the
-// computer's alternate credentials established as the enumeration does.
-class ServiceCommand : public ViewWorker {
-protected:
-    using ViewWorker::ViewWorker;
-
-    virtual HRESULT Execute() = 0;
-
-private:
-    HRESULT Run() final {
-        ComApartment apartment;
-        RETURN_IF_FAILED(CheckContext());
-        AlternateCredentials credentials;
-        RecallAlternateCredentials(Context().credentialsPath.c_str(), Context().recallOptions, credentials);
-        return Execute();
-    }
-};
+using ServiceCommand = CredentialedCommand;
 
 // Start, stop, pause, resume or restart the selected services through one
 // service control job, then show their new status.

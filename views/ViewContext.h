@@ -30,6 +30,7 @@ struct ViewContext {
     FillPaint paint;                   // when the filling list is painted
     bool menuPreparing = false;        // a popup is being prepared (its reads pump messages)
     const ViewDefinition* definition = nullptr;
+    bool renameRequested = false;      // the next label edit is the rename command's
 };
 
 // A worker's own copy of the context (strings duplicated, never inactive
@@ -47,6 +48,9 @@ struct ViewWorkerContext {
     // Enumerations: the view's way in for their rows (it also frees what
     // rows that never reached the list carry).
     std::shared_ptr<RowHandoff> rows;
+    // Renames: the edited item and the text the edit ended with.
+    int editItem = -1;
+    std::wstring editText;
 };
 
 ViewWorkerContext CopyForWorker(const ViewContext& context, bool allItems = false);
@@ -90,6 +94,10 @@ struct ViewDefinition {
     void (*prepareMenu)(HWND view, HMENU popup, bool onItem) = nullptr;
     // The command a double-click on an item stands for; 0: none.
     UINT doubleClickCommand = 0;
+    // The command that starts an in-place edit of the first selected item;
+    // an edit that ends with text runs the command's worker with it (0: the
+    // view renames nothing).
+    UINT renameCommand = 0;
 };
 
 }  // namespace vantrel

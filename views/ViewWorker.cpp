@@ -111,4 +111,13 @@ HRESULT CommandWorker::Run() {
     return HResultFromWin32(static_cast<long>(lastError));
 }
 
+HRESULT CredentialedCommand::Run() {
+    ComApartment apartment;
+    RETURN_IF_FAILED(CheckContext());
+    if (!::IsWindow(Context().window)) RETURN_HR(E_HANDLE);
+    AlternateCredentials credentials;
+    RecallAlternateCredentials(Context().credentialsPath.c_str(), Context().recallOptions, credentials);
+    return Execute();
+}
+
 }  // namespace vantrel

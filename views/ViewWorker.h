@@ -80,4 +80,17 @@ private:
     HRESULT Run() final;
 };
 
+// Commands that show their own dialogs and results: their own apartment, the
+// checks (a view that is gone: E_HANDLE), the computer's alternate
+// credentials, then Execute. What Execute returns is the worker's result.
+class CredentialedCommand : public ViewWorker {
+protected:
+    using ViewWorker::ViewWorker;
+
+    virtual HRESULT Execute() = 0;
+
+private:
+    HRESULT Run() final;
+};
+
 }  // namespace vantrel

@@ -11,11 +11,14 @@
 #include "lab/Gate.h"
 #include "lab/Memory.h"
 #include "lab/Protocol.h"
+#include "lab/Schema.h"
+#include "lab/Sections.h"
 #include "lab/Text.h"
 #include "lab/families/Accounts.h"
 
 #include <cstring>
 #include <cwchar>
+#include <limits>
 #include <optional>
 #include <vector>
 
@@ -24,6 +27,25 @@ namespace {
 using lab::Chars;
 using lab::LocalGroup;
 using lab::accounts::Principal;
+
+// Entries per NetLocalGroupEnum / NetLocalGroupGetMembers answer at most
+// (the scenario's `groupBatch`; 0: as many as prefmaxlen allows), so that
+// callers meet several batches with short lists too.
+struct GroupBatch {
+    DWORD entries = 0;
+};
+
+void ParseGroupBatch(const lab::json::Value* value, const std::string& path, lab::Computer& computer,
+                     lab::Diagnostics& diag) {
+    if (value) lab::ReadNumber(*value, path, diag, 0, 0xFFFFFFFF, computer.Section<GroupBatch>().entries);
+}
+
+const lab::SectionRegistration groupBatchSection{lab::ComputerSectionHandler{"groupBatch", &ParseGroupBatch, nullptr}};
+
+size_t BatchCap(const lab::Computer& computer) {
+    const GroupBatch* batch = computer.FindSection<GroupBatch>();
+    return batch && batch->entries ? batch->entries : std::numeric_limits<size_t>::max();
+}
 
 // The database answers ERROR_NO_SUCH_ALIAS for an unknown group; the net
 // functions say NERR_GroupNotFound.
@@ -232,7 +254,8 @@ NET_API_STATUS WINAPI plat::NetLocalGroupEnum(LPCWSTR servername, DWORD level, L
     auto chars = [&](size_t i) { return Chars(groups[i].name) + (level == 1 ? Chars(groups[i].comment) : 0); };
     const size_t recordSize = level == 0 ? sizeof(LOCALGROUP_INFO_0) : sizeof(LOCALGROUP_INFO_1);
     const size_t n = lab::FitCount(groups.size(), first, lab::NetCapacity(prefmaxlen),
-                                   [&](size_t i) { return recordSize + chars(i) * sizeof(wchar_t); }, true);
+                                   [&](size_t i) { return recordSize + chars(i) * sizeof(wchar_t); }, true,
+                                   BatchCap(gate.Target()));
     size_t total = 0;
     for (size_t i = 0; i < n; ++i) total += chars(first + i);
     const std::wstring& computer = gate.Target().name;
@@ -340,7 +363,7 @@ NET_API_STATUS WINAPI plat::NetLocalGroupGetMembers(LPCWSTR servername, LPCWSTR 
         return lab::FinishNetBatch(members.size(), 0, members.size(), entriesread, totalentries, resumehandle);
     const size_t n = lab::FitCount(members.size(), first, lab::NetCapacity(prefmaxlen), [&](size_t i) {
         return MemberRecordSize(level) + MemberChars(members[i], level) * sizeof(wchar_t);
-    }, true);
+    }, true, BatchCap(gate.Target()));
     if (const NET_API_STATUS rc = HandMembers(members, first, n, level, gate.Target().name, bufptr)) return rc;
     return lab::FinishNetBatch(first, n, members.size(), entriesread, totalentries, resumehandle);
 }

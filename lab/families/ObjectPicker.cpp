@@ -7,6 +7,7 @@
 
 #include "lab/Accounting.h"
 #include "lab/ComObject.h"
+#include "lab/AccountDatabase.h"
 #include "lab/Gate.h"
 #include "lab/Sids.h"
 #include "lab/Text.h"
@@ -84,7 +85,7 @@ bool WantsGlobalGroups(const Scope& s) {
 // scope's filters ask for: users first, then the groups they belong to.
 // `pathPrefix` empty: the directory's paths (the domain's accounts).
 void AddRows(const lab::Network& net, const std::wstring& authority, const std::wstring& pathPrefix, const Scope& scope,
-             bool groupsAreLocal, std::vector<Row>& rows) {
+             std::vector<Row>& rows) {
     const bool winNt = !pathPrefix.empty();
     const std::wstring prefix = winNt ? pathPrefix : L"LDAP://CN=";
     const std::wstring suffix = winNt ? L"" : L",CN=Users" + LdapDomainPart(net.domainDnsName);
@@ -110,7 +111,7 @@ void AddRows(const lab::Network& net, const std::wstring& authority, const std::
             if (seen.insert(lab::Upper(group)).second) groups.push_back(group);
         }
     }
-    if (groupsAreLocal ? !WantsLocalGroups(scope) : !WantsGlobalGroups(scope)) return;
+    if (!WantsGlobalGroups(scope)) return;
     for (const std::wstring& group : groups) {
         Row row;
         row.name = group.substr(group.find(L'\\') + 1);
@@ -120,6 +121,30 @@ void AddRows(const lab::Network& net, const std::wstring& authority, const std::
         row.sid = lab::AccountSid(group);
         row.scopeType = scope.type;
         rows.push_back(std::move(row));
+    }
+}
+
+// The target computer's own accounts, from its account database: its users,
+// then its local groups (built-in ones included), as the scope asks.
+void AddComputerRows(const lab::Computer& computer, const std::wstring& pathPrefix, const Scope& scope,
+                     std::vector<Row>& rows) {
+    const lab::AccountDatabase& db = lab::AccountsOf(computer);
+    const std::wstring folder = pathPrefix.substr(8, pathPrefix.size() - 9);
+    auto add = [&](const std::wstring& name, const wchar_t* cls, std::vector<BYTE> sid) {
+        Row row;
+        row.name = name;
+        row.path = pathPrefix + name;
+        row.folder = folder;
+        row.cls = cls;
+        row.sid = std::move(sid);
+        row.scopeType = scope.type;
+        rows.push_back(std::move(row));
+    };
+    if (WantsUsers(scope)) {
+        for (const lab::LocalUser& u : db.Users()) add(u.name, L"User", db.UserSid(u));
+    }
+    if (WantsLocalGroups(scope)) {
+        for (const lab::LocalGroup& g : db.Groups()) add(g.name, L"Group", db.GroupSid(g));
     }
 }
 
@@ -419,10 +444,10 @@ public:
             const lab::Computer& computer = gate.Target();
             for (const Scope& scope : scopes_) {
                 if (scope.type & DSOP_SCOPE_TYPE_TARGET_COMPUTER)
-                    AddRows(net, computer.name, L"WinNT://" + computer.domain + L"/" + computer.name + L"/", scope, true, rows);
+                    AddComputerRows(computer, L"WinNT://" + computer.domain + L"/" + computer.name + L"/", scope, rows);
                 if (scope.type & ~(DSOP_SCOPE_TYPE_TARGET_COMPUTER | DSOP_SCOPE_TYPE_WORKGROUP))
                     AddRows(net, net.domainName, GivesWinNtPaths(scope) ? L"WinNT://" + net.domainName + L"/" : L"",
-                            scope, false, rows);
+                            scope, rows);
             }
         }
         INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_LISTVIEW_CLASSES};

@@ -109,8 +109,10 @@ TEST_F(ObjectPickerTest, ChosenAccountsComeBackWithPathClassAndIdentifier) {
     ASSERT_TRUE(person.found);
     EXPECT_EQ(owner, person.owner);
     EXPECT_FALSE(person.okEnabledBeforeChoice);
-    // FS01 has no accounts of its own: the domain's users, then its groups.
-    const std::vector<std::wstring> rows{L"Administrator|LAB|User", L"operator|LAB|User", L"helpdesk|LAB|User",
+    // FS01's own users (its account database), then the domain's users and groups.
+    const std::vector<std::wstring> rows{L"Administrator|LAB/FS01|User", L"Guest|LAB/FS01|User",
+                                         L"DefaultAccount|LAB/FS01|User", L"svc-backup|LAB/FS01|User",
+                                         L"Administrator|LAB|User", L"operator|LAB|User", L"helpdesk|LAB|User",
                                          L"Domain Admins|LAB|Group", L"Domain Users|LAB|Group",
                                          L"Helpdesk|LAB|Group"};
     EXPECT_EQ(rows, person.rows);
@@ -150,12 +152,14 @@ TEST_F(ObjectPickerTest, ComputerAccountsAndFiltersFollowTheScopes) {
         EXPECT_EQ(S_OK, picker.Show(nullptr, &picked));
     }
     person.Join();
-    EXPECT_EQ((std::vector<std::wstring>{L"svcbackup|CORP/WS1|User", L"ann|CORP|User"}), person.rows);
+    EXPECT_EQ((std::vector<std::wstring>{L"Administrator|CORP/WS1|User", L"Guest|CORP/WS1|User",
+                                         L"DefaultAccount|CORP/WS1|User", L"svcbackup|CORP/WS1|User", L"ann|CORP|User"}),
+              person.rows);
     ASSERT_EQ(1u, picked.size());
     EXPECT_EQ(L"WinNT://CORP/WS1/svcbackup", picked[0].path);
     EXPECT_EQ(lab::AccountSid(L"WS1\\svcbackup"), picked[0].sid);
 
-    // The computer's local groups and the domain's global groups.
+    // The computer's local groups (the built-in ones first) and the domain's global groups.
     PickerPerson groups({L"Backup Team"});
     {
         ObjectPicker picker;
@@ -165,7 +169,10 @@ TEST_F(ObjectPickerTest, ComputerAccountsAndFiltersFollowTheScopes) {
         EXPECT_EQ(S_OK, picker.Show(nullptr, &picked));
     }
     groups.Join();
-    EXPECT_EQ((std::vector<std::wstring>{L"Backup Team|CORP/WS1|Group", L"Helpdesk|CORP|Group"}), groups.rows);
+    ASSERT_GE(groups.rows.size(), 3u);
+    EXPECT_EQ(L"Administrators|CORP/WS1|Group", groups.rows.front());
+    EXPECT_EQ((std::vector<std::wstring>{L"Backup Team|CORP/WS1|Group", L"Helpdesk|CORP|Group"}),
+              std::vector<std::wstring>(groups.rows.end() - 2, groups.rows.end()));
     ASSERT_EQ(1u, picked.size());
     EXPECT_EQ(L"Group", picked[0].objectClass);
 }

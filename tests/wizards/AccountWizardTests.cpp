@@ -104,7 +104,14 @@ protected:
         });
         std::thread driver([&, ui = ::GetCurrentThreadId()] {
             HWND sheet = WaitForDialog(ui, 10000);
-            if (sheet) walk(sheet);
+            if (!sheet) return;
+            walk(sheet);
+            // A wizard the walk did not finish is closed all the same.
+            if (!WaitUntil([&] { return !::IsWindow(sheet); }, 3000)) {
+                ::PostMessageW(sheet, PSM_PRESSBUTTON, PSBTN_CANCEL, 0);
+                WaitUntil([&] { return !::IsWindow(sheet); }, 3000);
+                ::PostMessageW(sheet, PSM_PRESSBUTTON, PSBTN_CANCEL, 0);
+            }
         });
         wizard->Run();
         driver.join();

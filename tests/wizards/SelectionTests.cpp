@@ -358,23 +358,23 @@ POINT PointOn(HWND list, int item, UINT part) {
     for (LONG x = bounds.left; x < bounds.right; ++x) {
         LVHITTESTINFO hit{};
         hit.pt = {x, (bounds.top + bounds.bottom) / 2};
-        if (::SendMessageW(list, LVM_HITTEST, 0, reinterpret_cast<LPARAM>(&hit)) == item && (hit.flags & part))
+        if (::SendMessageW(list, LVM_HITTEST, 0, reinterpret_cast<LPARAM>(&hit)) == item && (hit.flags & LVHT_ONITEM) == part)
             return hit.pt;
     }
     ADD_FAILURE() << "no such part of item " << item;
     return {};
 }
 
-// A click as the mouse gives it, handled before this returns.
+// A click as the mouse gives it, handled before this returns (sent, not
+// posted, so that the list has seen it when the call comes back).
 void Click(HWND list, POINT at, bool twice = false) {
     const LPARAM where = MAKELPARAM(at.x, at.y);
-    ::PostMessageW(list, WM_LBUTTONDOWN, MK_LBUTTON, where);
-    ::PostMessageW(list, WM_LBUTTONUP, 0, where);
+    ::SendMessageW(list, WM_LBUTTONDOWN, MK_LBUTTON, where);
+    ::SendMessageW(list, WM_LBUTTONUP, 0, where);
     if (twice) {
-        ::PostMessageW(list, WM_LBUTTONDBLCLK, MK_LBUTTON, where);
-        ::PostMessageW(list, WM_LBUTTONUP, 0, where);
+        ::SendMessageW(list, WM_LBUTTONDBLCLK, MK_LBUTTON, where);
+        ::SendMessageW(list, WM_LBUTTONUP, 0, where);
     }
-    ::SendMessageW(list, WM_NULL, 0, 0);
 }
 
 void ClickCheckBox(HWND list, int item) { Click(list, PointOn(list, item, LVHT_ONITEMSTATEICON)); }
@@ -385,10 +385,28 @@ std::vector<ULONG> States(const SelectionTable& table) {
     return states;
 }
 
-// The boxes other than the wizard itself.
+// Cancels the wizard. The modeless run notices the closed sheet at its next
+// posted message: send it one.
+void Close(HWND sheet) {
+    Press(sheet, PSBTN_CANCEL);
+    ::PostMessageW(sheet, WM_NULL, 0, 0);
+}
+
+// The pages' message boxes (the wizard window is a dialog too).
+bool IsPageBox(const SeenBox& box) {
+    return box.title == L"Selection required." || box.title == L"Information" || box.title == L"Error";
+}
+
+// Answers the pages' message boxes with OK.
+testsupport::ProcessDialogWatcher::Handler AnswerPageBoxes() {
+    return [](HWND window, const SeenBox& seen) {
+        if (IsPageBox(seen)) ::PostMessageW(window, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+    };
+}
+
 std::vector<SeenBox> Boxes(testsupport::ProcessDialogWatcher& watcher) {
     std::vector<SeenBox> boxes = watcher.Stop();
-    std::erase_if(boxes, [](const SeenBox& box) { return box.title == kCaption; });
+    std::erase_if(boxes, [](const SeenBox& box) { return !IsPageBox(box); });
     return boxes;
 }
 
@@ -441,7 +459,7 @@ TEST_F(SelectionPages, TheListShowsTheTableAndCheckBoxClicksFollowTheSelection) 
         ClickCheckBox(list, 2);
         EXPECT_EQ((std::vector<ULONG>{0x1000, 0x2000, 0x1000, 0x2000}), States(computers.Table()));
         EXPECT_EQ(L"\r\nComputers Selected:\r\n\tBRAVO\r\n\tDELTA", computers.SummaryText());
-        Press(sheet, PSBTN_CANCEL);
+        Close(sheet);
     });
 }
 
@@ -460,7 +478,7 @@ TEST_F(SelectionPages, ContextMenuChecksAndUnchecksTheSelectedRows) {
         Select(list, {2, 1});
         ::SendMessageW(computers.Window(), WM_COMMAND, MAKEWPARAM(ID_SELECTION_UNCHECK, 0), 0);
         EXPECT_EQ((std::vector<ULONG>{0x2000, 0x1000, 0x1000, 0x2000}), States(computers.Table()));
-        Press(sheet, PSBTN_CANCEL);
+        Close(sheet);
     });
     // The right click itself: menu 240 with its two items, picked on the
     // page's thread (the second item: Uncheck).
@@ -477,7 +495,7 @@ TEST_F(SelectionPages, ContextMenuChecksAndUnchecksTheSelectedRows) {
         ::PostMessageW(list, WM_RBUTTONUP, 0, MAKELPARAM(at.x, at.y));
         EXPECT_TRUE(WaitUntil([&] { return (again.Table().State(1) & kRowStateImageMask) == kRowUnchecked; }));
         EXPECT_EQ((std::vector<ULONG>{0x2000, 0x1000, 0x1000, 0x2000}), States(again.Table()));
-        Press(sheet, PSBTN_CANCEL);
+        Close(sheet);
     });
     items = picker.Stop();
     EXPECT_EQ((std::vector<std::wstring>{L"Check", L"Uncheck"}), items);
@@ -490,7 +508,7 @@ TEST_F(SelectionPages, NextNeedsACheckedComputerThenRunsTheHook) {
     ASSERT_EQ(S_OK, computers.SetComputers(&value.Get(), kRowUnchecked));
     int hookRuns = 0;
     computers.SetNextHook([&]() -> LRESULT { return ++hookRuns == 1 ? -1 : 0; });
-    testsupport::ProcessDialogWatcher watcher(testsupport::AnswerBoxes(IDOK, {kCaption}));
+    testsupport::ProcessDialogWatcher watcher(AnswerPageBoxes());
     HWND sheetWindow = nullptr;
     bool stayed = false, stayedForHook = false, movedOn = false;
     RunWizard({&computers, &resources}, [&](HWND sheet) {
@@ -506,7 +524,7 @@ TEST_F(SelectionPages, NextNeedsACheckedComputerThenRunsTheHook) {
         stayedForHook = CurrentPage(sheet) == first;
         Press(sheet, PSBTN_NEXT);
         movedOn = CurrentPage(sheet) == resources.Window();
-        Press(sheet, PSBTN_CANCEL);
+        Close(sheet);
     });
     EXPECT_TRUE(stayed);
     EXPECT_TRUE(stayedForHook);
@@ -523,13 +541,13 @@ TEST_F(SelectionPages, NextNeedsACheckedComputerThenRunsTheHook) {
 TEST_F(SelectionPages, NextWithoutATableSaysSoToo) {
     ComputerListPage computers;
     ResourceListPage resources;
-    testsupport::ProcessDialogWatcher watcher(testsupport::AnswerBoxes(IDOK, {kCaption}));
+    testsupport::ProcessDialogWatcher watcher(AnswerPageBoxes());
     bool stayed = false;
     RunWizard({&computers, &resources}, [&](HWND sheet) {
         HWND first = CurrentPage(sheet);
         Press(sheet, PSBTN_NEXT);
         stayed = CurrentPage(sheet) == first;
-        Press(sheet, PSBTN_CANCEL);
+        Close(sheet);
     });
     EXPECT_TRUE(stayed);
     const std::vector<SeenBox> boxes = Boxes(watcher);
@@ -543,7 +561,7 @@ TEST_F(SelectionPages, SourceModeMarksTheSourceAndSetMovesIt) {
     computers.SetSourceMode(true);
     UniqueVariant value = StringValue(L"ALPHA,BRAVO,CHARLIE");
     ASSERT_EQ(S_OK, computers.SetComputers(&value.Get(), kRowChecked));
-    testsupport::ProcessDialogWatcher watcher(testsupport::AnswerBoxes(IDOK, {kCaption}));
+    testsupport::ProcessDialogWatcher watcher(AnswerPageBoxes());
     std::vector<std::wstring> lines;
     RunWizard({&computers, &resources}, [&](HWND sheet) {
         HWND page = computers.Window();
@@ -576,7 +594,7 @@ TEST_F(SelectionPages, SourceModeMarksTheSourceAndSetMovesIt) {
         lines.push_back(testsupport::ItemText(page, IDC_SELECTION_SOURCE));
         EXPECT_EQ(LVIS_FOCUSED | LVIS_SELECTED, ListState(list, 1, LVIS_FOCUSED | LVIS_SELECTED));
         EXPECT_EQ(0u, ListState(list, 0, LVIS_SELECTED));
-        Press(sheet, PSBTN_CANCEL);
+        Close(sheet);
     });
     EXPECT_EQ((std::vector<std::wstring>{L"Resource list source computer: ALPHA",
                                          L"Resource list source computer: CHARLIE",
@@ -598,7 +616,7 @@ TEST_F(SelectionPages, TheRegistryKindHasItsOwnSetMessageAndNextNeedsANamedSourc
     computers.SetSourceMode(true);
     UniqueVariant value = StringValue(L"ALPHA,BRAVO");
     ASSERT_EQ(S_OK, computers.SetComputers(&value.Get(), kRowChecked));
-    testsupport::ProcessDialogWatcher watcher(testsupport::AnswerBoxes(IDOK, {kCaption}));
+    testsupport::ProcessDialogWatcher watcher(AnswerPageBoxes());
     bool stayed = false;
     std::wstring line;
     RunWizard({&computers, &resources}, [&](HWND sheet) {
@@ -612,7 +630,7 @@ TEST_F(SelectionPages, TheRegistryKindHasItsOwnSetMessageAndNextNeedsANamedSourc
         HWND first = CurrentPage(sheet);
         Press(sheet, PSBTN_NEXT);
         stayed = CurrentPage(sheet) == first;
-        Press(sheet, PSBTN_CANCEL);
+        Close(sheet);
     });
     EXPECT_EQ(L"Registry list source computer: ALPHA", line);
     EXPECT_TRUE(stayed);
@@ -642,7 +660,7 @@ constexpr char kNetwork[] = R"({"domain":{"name":"T"},"interactiveUser":"T\\u",
       {"name":"alpha","displayName":"Alpha Service"},
       {"name":"bravo","displayName":"Bravo Service"},
       {"name":"charlie","displayName":"Charlie Service"}]},
-     {"name":"E","administrators":["T\\u"]}]})";
+     {"name":"E","administrators":["T\\u"],"services":[]}]})";
 
 }  // namespace
 
@@ -721,18 +739,27 @@ TEST_F(ResourceList, FilledFromTheSourceComputerOnNextAndSummarised) {
     computers.SetSourceMode(true);
     UniqueVariant value = StringValue(L"E,H");
     ASSERT_EQ(S_OK, computers.SetComputers(&value.Get(), kRowChecked));
+    HRESULT listed = E_FAIL;
     computers.SetNextHook([&]() -> LRESULT {
         UniqueVariant source = StringValue(computers.SourceComputer().c_str());
-        resources.SetSourceComputer(&source.Get());
-        return 0;
+        listed = resources.SetSourceComputer(&source.Get());
+        return SUCCEEDED(listed) ? 0 : -1;
     });
-    testsupport::ProcessDialogWatcher watcher(testsupport::AnswerBoxes(IDOK, {kCaption}));
+    testsupport::ProcessDialogWatcher watcher(AnswerPageBoxes());
     std::wstring selectedSummary, checkedSummary;
+    HWND sheetWindow = nullptr;
     RunWizard({&computers, &resources}, [&](HWND sheet) {
+        sheetWindow = sheet;
         HWND list = computers.List();
         ASSERT_TRUE(WaitUntil([&] { return ItemCount(list) == 2; }));
         Select(list, {1});
         ::SendMessageW(computers.Item(IDC_SELECTION_SET), BM_CLICK, 0, 0);
+        // The services page has no window yet: its box still belongs to the
+        // wizard.
+        LabAddFault(L"H", "OpenSCManagerW", ERROR_ACCESS_DENIED, 1, 1);
+        Press(sheet, PSBTN_NEXT);
+        EXPECT_EQ(E_ACCESSDENIED, listed);
+        EXPECT_EQ(computers.Window(), CurrentPage(sheet));
         Press(sheet, PSBTN_NEXT);
         ASSERT_EQ(resources.Window(), CurrentPage(sheet));
         HWND services = resources.List();
@@ -746,14 +773,16 @@ TEST_F(ResourceList, FilledFromTheSourceComputerOnNextAndSummarised) {
         selectedSummary = resources.SummaryText();
         resources.SetServicesSummary(true);
         checkedSummary = resources.SummaryText();
-        Press(sheet, PSBTN_CANCEL);
+        Close(sheet);
     });
     const SelectionTable& table = resources.Table();
     const std::wstring first = table.Text(0, 0), third = table.Text(2, 0);
     EXPECT_EQ(L"Resources Selected:\r\n\t" + first + L"\r\n\t" + third, selectedSummary);
     EXPECT_EQ(L"Services Selected:\r\n\t" + first + L"\r\n\t" + third, checkedSummary);
     const std::vector<SeenBox> boxes = Boxes(watcher);
-    ASSERT_EQ(1u, boxes.size());
-    EXPECT_EQ(L"You must select one or more resources.", boxes[0].text);
-    EXPECT_EQ(L"Selection required.", boxes[0].title);
+    ASSERT_EQ(2u, boxes.size());
+    EXPECT_EQ(L"Error", boxes[0].title);
+    EXPECT_EQ(sheetWindow, boxes[0].owner);
+    EXPECT_EQ(L"You must select one or more resources.", boxes[1].text);
+    EXPECT_EQ(L"Selection required.", boxes[1].title);
 }

@@ -36,7 +36,7 @@ HRESULT ResourceListPage::ListServices(const std::wstring& computer) {
     if (SUCCEEDED(hr)) hr = scm->EnumServices(services);
     if (FAILED(hr)) {
         ShowErrorMessage(static_cast<DWORD>(hr), LoadText(IDS_ERROR_TITLE).c_str(), LoadText(IDS_EDITOR_NO_SCM).c_str(),
-                         SheetWindow(), MB_ICONERROR);
+                         OwnerWindow(), MB_ICONERROR);
         return hr;
     }
 

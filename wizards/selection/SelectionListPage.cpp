@@ -3,12 +3,13 @@
 #include "common/Handles.h"
 #include "common/ImageLists.h"
 #include "common/ModuleState.h"
+#include "common/PropertySheetHost.h"
 #include "common/ResourceText.h"
 #include "resources/SelectionIds.h"
 #include "resources/ViewsIds.h"
 
 #include <commctrl.h>
-#include <windowsx.h>
+
 
 namespace vantrel {
 
@@ -22,11 +23,15 @@ SelectionListPage::SelectionListPage(UINT templateId, UINT titleId, UINT subtitl
     SetHeaderSubtitle(LoadText(subtitleId_));
 }
 
+HWND SelectionListPage::OwnerWindow() const noexcept {
+    if (Window()) return SheetWindow();
+    return Host() ? Host()->Window() : nullptr;
+}
+
 BOOL SelectionListPage::OnInitDialog() {
     HWND list = List();
-    DWORD extended = LVS_EX_FULLROWSELECT;
-    if (checkBoxes_) extended |= LVS_EX_CHECKBOXES;
-    ListView_SetExtendedListViewStyleEx(list, extended, extended);
+    settingUp_ = true;
+    if (checkBoxes_) ListView_SetExtendedListViewStyleEx(list, LVS_EX_CHECKBOXES, LVS_EX_CHECKBOXES);
     // An owner-data list keeps selection and focus itself; the check boxes
     // (state images) are the table's, asked for when drawn.
     ListView_SetCallbackMask(list, LVIS_STATEIMAGEMASK);
@@ -34,6 +39,7 @@ BOOL SelectionListPage::OnInitDialog() {
     ListView_SetImageList(list, LargeImageList(), LVSIL_NORMAL);
     ListView_SetImageList(list, SmallImageList(), LVSIL_SMALL);
     SetListColumns({{SelectionTable::kNameColumn, ListWidth()}});
+    settingUp_ = false;
     ReloadList();
     return TRUE;
 }
@@ -107,6 +113,7 @@ void SelectionListPage::OnStateIconClick(int item) {
 }
 
 void SelectionListPage::OnListStateChange(int first, int last, UINT newState, UINT oldState) {
+    if (settingUp_) return;
     if (first < 0) {
         first = 0;
         last = table_.RowCount() - 1;
@@ -149,7 +156,8 @@ LRESULT SelectionListPage::OnNotify(const NMHDR& header) {
             hit.pt = click.ptAction;
             const int item = ListView_HitTest(List(), &hit);
             if (item < 0) return 0;
-            if (hit.flags & LVHT_ONITEMSTATEICON) {
+            // On the check box alone (a full-row hit reports every part).
+            if ((hit.flags & LVHT_ONITEM) == LVHT_ONITEMSTATEICON) {
                 if (header.code == NM_CLICK && checkBoxes_) OnStateIconClick(item);
             } else if (header.code == NM_DBLCLK) {
                 OnItemDoubleClick(item);

@@ -28,6 +28,10 @@ public:
     // The list control (null while the page has no window).
     HWND List() const noexcept { return Item(listId_); }
 
+    // The window the page's messages belong to: the wizard, also while the
+    // page itself has not been shown yet.
+    HWND OwnerWindow() const noexcept;
+
 protected:
     SelectionListPage(UINT templateId, UINT titleId, UINT subtitleId, UINT emptySelectionTextId);
 
@@ -68,6 +72,9 @@ private:
     UINT emptySelectionTextId_;
     int listId_;
     bool checkBoxes_ = true;
+    // While the list is set up it reports states of its own making (every
+    // item unchecked when check boxes are turned on); the table holds.
+    bool settingUp_ = false;
     std::vector<ListColumn> columns_;
     std::function<LRESULT()> nextHook_;
 };
