@@ -31,7 +31,7 @@
 #define IDS_COLUMN_SESSION_TYPE 175
 #define IDS_COLUMN_CLIENT_NAME 176
 
-// Texts without a number of their own.
+// Texts without a number of their own (4320-4330, and 4400-4440 below).
 #define IDS_PRINTERS_NOT_ENUMERATED 4320
 #define IDS_TS_NOT_CONNECTED 4321
 #define IDS_TS_NOT_ENUMERATED 4322
@@ -47,7 +47,7 @@
 // Row texts: session state names by state value (0-9, then any other),
 // protocol names by protocol type (0-2, then any other), printer status
 // texts in the order the status column joins them, then "Ready".
-#define IDS_TS_STATE_FIRST 4331
-#define IDS_TS_PROTOCOL_FIRST 4342
-#define IDS_PRINTER_STATUS_FIRST 4346
-#define IDS_PRINTER_READY 4371
+#define IDS_TS_STATE_FIRST 4400
+#define IDS_TS_PROTOCOL_FIRST 4411
+#define IDS_PRINTER_STATUS_FIRST 4415
+#define IDS_PRINTER_READY 4440
