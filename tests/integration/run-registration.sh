@@ -18,7 +18,7 @@ eval "$("$tools/wine-env.sh" env "$root")"
 
 folder="$WINEPREFIX/drive_c/Program Files/Vantrel Test"
 mkdir -p "$folder"
-cp "$build/bin/win32/Vantrel.dll" "$build/bin/win32/VantrelCompanions.dll" "$folder/"
+cp "$build/bin/win32/Vantrel.dll" "$build/bin/win32/VantrelCompanions.dll" "$build/bin/win32/OrloCommonUI.dll" "$folder/"
 module='C:\Program Files\Vantrel Test\Vantrel.dll'
 companions='C:\Program Files\Vantrel Test\VantrelCompanions.dll'
 client="$build/bin/integration_client.exe"

@@ -182,4 +182,38 @@ TEST_F(LabScenario, GeneratedNetworksAreLargeAndRepeatable) {
     EXPECT_EQ(static_cast<DWORD>(ERROR_INVALID_PARAMETER), LabGenerateNetwork(0, 7));
 }
 
+TEST_F(LabScenario, ShapedNetworksHaveTheirSharesOfOfflineSlowAndHangingComputers) {
+    ASSERT_EQ(0u, LabGenerateNetwork(101, 3));
+    ASSERT_EQ(0u, LabShapeNetwork(3, 10, 20, 100, 5, 400));
+    size_t offline = 0, slow = 0, hanging = 0, quick = 0;
+    std::vector<std::wstring> offlineNames;
+    for (DWORD i = 0; i < LabComputerCount(); ++i) {
+        const std::wstring name = lab::ComputerName(i);
+        const ULONGLONG start = ::GetTickCount64();
+        const DWORD answer = ServerInfo(name.c_str(), 100);
+        const ULONGLONG took = ::GetTickCount64() - start;
+        if (answer == ERROR_BAD_NETPATH) {
+            ++offline;
+            offlineNames.push_back(name);
+        } else if (took >= 300) {
+            ++hanging;
+        } else if (took >= 60) {
+            ++slow;
+        } else {
+            ++quick;
+        }
+    }
+    // Of the 100 computers besides the local one: 10 offline, 5 hanging,
+    // 20 slow, the rest (and the local one) answering at once.
+    EXPECT_EQ(10u, offline);
+    EXPECT_EQ(5u, hanging);
+    EXPECT_EQ(20u, slow);
+    EXPECT_EQ(66u, quick);
+    // The same seed shapes the same computers.
+    LabClearRules();
+    ASSERT_EQ(0u, LabShapeNetwork(3, 10, 0, 0, 0, 0));
+    for (const std::wstring& name : offlineNames) EXPECT_EQ(static_cast<DWORD>(ERROR_BAD_NETPATH), ServerInfo(name.c_str(), 100));
+    EXPECT_EQ(static_cast<DWORD>(ERROR_INVALID_PARAMETER), LabShapeNetwork(3, 60, 30, 1, 20, 1));
+}
+
 }  // namespace

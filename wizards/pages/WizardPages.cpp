@@ -72,6 +72,9 @@ CompletionPage::CompletionPage(std::wstring heading, std::wstring text, std::fun
 
 BOOL CompletionPage::OnInitDialog() {
     ShowHeading(*this, heading_);
+    // Result lines are indented by a tab: a narrow one (in dialog units).
+    int tabStop = 12;
+    ::SendDlgItemMessageW(Window(), IDC_WIZARD_SUMMARY, EM_SETTABSTOPS, 1, reinterpret_cast<LPARAM>(&tabStop));
     return TRUE;
 }
 
