@@ -16,10 +16,10 @@ enum ImageIndex : int {
     IMAGE_NETWORK_COMPUTER = 3,   // monitor on a network cable
     IMAGE_PRINTER = 4,            // printer
     IMAGE_OVERLAY_DISABLED = 5,   // overlay: red disc with a white bar, lower left
-    IMAGE_ERROR = 6,              // red disc with a white X
+    IMAGE_CONSOLE_SESSION = 6,    // monitor with a prompt, and a keyboard
     IMAGE_TERMINAL_SESSION = 7,   // monitor showing a window
     IMAGE_SESSION = 8,            // user in front of a computer
-    IMAGE_CONSOLE_SESSION = 9,    // monitor with a prompt, and a keyboard
+    IMAGE_ERROR = 9,              // red disc with a white X
     IMAGE_SERVICE_RUNNING = 10,   // gear with a green play triangle
     IMAGE_USER = 11,              // user
     IMAGE_DISABLED_USER = 12,     // greyed user with a red down arrow

@@ -26,10 +26,10 @@ The order is the one the views and pages ask for by number:
      5  overlay: disabled/stopped  red disc with a white bar in the lower-left
                                  quadrant, the rest transparent; registered as
                                  overlay image 1
-     6  error row                red disc with a white X
+     6  console session          monitor with a prompt, and a keyboard
      7  terminal session         monitor showing a window
      8  session                  user in front of a computer
-     9  console session          monitor with a prompt, and a keyboard
+     9  error row                red disc with a white X
     10  service running          gear with a green play triangle
     11  user                     user (head and shoulders)
     12  disabled user            greyed user with a red down arrow
@@ -495,10 +495,10 @@ ICONS = [
     ("IMAGE_NETWORK_COMPUTER", "computer on the network", draw_network_computer),
     ("IMAGE_PRINTER", "printer", draw_printer),
     ("IMAGE_OVERLAY_DISABLED", "overlay: disabled/stopped", draw_overlay),
-    ("IMAGE_ERROR", "error row", draw_error),
+    ("IMAGE_CONSOLE_SESSION", "console session", draw_console_session),
     ("IMAGE_TERMINAL_SESSION", "terminal session", draw_terminal_session),
     ("IMAGE_SESSION", "session", draw_session),
-    ("IMAGE_CONSOLE_SESSION", "console session", draw_console_session),
+    ("IMAGE_ERROR", "error row", draw_error),
     ("IMAGE_SERVICE_RUNNING", "service running", draw_service_running),
     ("IMAGE_USER", "user", draw_user),
     ("IMAGE_DISABLED_USER", "disabled user", draw_disabled_user),
