@@ -360,7 +360,7 @@ void BuildAccountDatabases(Network& net) {
 
         // The scenario's own users and groups, then the accounts it names
         // COMPUTER\user (their COMPUTER\group groups are local groups).
-        const LocalAccountSpec* declared = c->FindSection<LocalAccountSpec>();
+        const DeclaredAccounts* declared = c->FindSection<DeclaredAccounts>();
         std::vector<std::pair<std::wstring, std::wstring>> joins;  // user, group
         if (declared) {
             for (size_t i = 0; i < declared->users.size(); ++i) {
@@ -390,7 +390,7 @@ void BuildAccountDatabases(Network& net) {
             }
         }
         if (declared) {
-            for (const LocalAccountSpec::Group& g : declared->groups) {
+            for (const DeclaredAccounts::Group& g : declared->groups) {
                 if (!db.FindGroup(g.name)) db.AddGroup(LocalGroup{g.name, 0, false, g.comment, {}});
                 else if (!g.comment.empty()) db.FindGroup(g.name)->comment = g.comment;
                 for (const std::wstring& member : g.members) db.AddMember(g.name, sidOf(member));

@@ -131,7 +131,7 @@ const AccountDatabase& AccountsOf(const Computer& computer);
 // What a scenario adds to a computer's database before it is built (the
 // computer's `users` and `groups`; members and account names are resolved
 // once the whole network is known).
-struct LocalAccountSpec {
+struct DeclaredAccounts {
     struct Group {
         std::wstring name;
         std::wstring comment;

@@ -1,5 +1,5 @@
 // The scenario fields of a computer's own accounts: `users` and `groups`.
-// They are kept as a LocalAccountSpec until the whole network is read; then
+// They are kept as a DeclaredAccounts until the whole network is read; then
 // BuildAccountDatabases resolves names into identifiers.
 #include "lab/AccountDatabase.h"
 #include "lab/Sections.h"
@@ -17,7 +17,7 @@ bool IsAccountName(std::wstring_view name) {
     return true;
 }
 
-void ReadUser(const json::Value& value, const std::string& path, LocalAccountSpec& spec, Diagnostics& diag) {
+void ReadUser(const json::Value& value, const std::string& path, DeclaredAccounts& declared, Diagnostics& diag) {
     ObjectReader r(value, path, diag);
     LocalUser user;
     std::vector<std::wstring> groups;
@@ -42,33 +42,33 @@ void ReadUser(const json::Value& value, const std::string& path, LocalAccountSpe
     if (disabled) user.flags |= UF_ACCOUNTDISABLE;
     if (!neverExpires) user.flags &= ~UF_DONT_EXPIRE_PASSWD;
     user.passwordExpired = expired;
-    for (const LocalUser& other : spec.users) {
+    for (const LocalUser& other : declared.users) {
         if (EqualsNoCase(other.name, user.name)) {
             diag.Fail(r.LineOf("name"), r.PathOf("name"), "a user named \"" + Narrow(user.name) + "\" exists already");
             return;
         }
     }
-    spec.users.push_back(std::move(user));
-    spec.userGroups.push_back(std::move(groups));
+    declared.users.push_back(std::move(user));
+    declared.userGroups.push_back(std::move(groups));
 }
 
-void ReadGroup(const json::Value& value, const std::string& path, LocalAccountSpec& spec, Diagnostics& diag) {
+void ReadGroup(const json::Value& value, const std::string& path, DeclaredAccounts& declared, Diagnostics& diag) {
     ObjectReader r(value, path, diag);
-    LocalAccountSpec::Group group;
+    DeclaredAccounts::Group group;
     r.String("name", group.name, Need::Required);
     r.String("comment", group.comment);
     r.StringList("members", group.members);
     if (diag.Ok() && (group.name.empty() || group.name.size() > 256 || group.name.find(L'\\') != std::wstring::npos))
         diag.Fail(r.LineOf("name"), r.PathOf("name"), "expected a group name of 1 to 256 characters without \\");
     r.Finish();
-    if (diag.Ok()) spec.groups.push_back(std::move(group));
+    if (diag.Ok()) declared.groups.push_back(std::move(group));
 }
 
-template <void (*Read)(const json::Value&, const std::string&, LocalAccountSpec&, Diagnostics&)>
+template <void (*Read)(const json::Value&, const std::string&, DeclaredAccounts&, Diagnostics&)>
 void ParseList(const json::Value* value, const std::string& path, Computer& computer, Diagnostics& diag) {
     if (!value || !ExpectType(*value, json::Type::Array, path, diag)) return;
-    LocalAccountSpec& spec = computer.Section<LocalAccountSpec>();
-    for (size_t i = 0; i < value->items.size() && diag.Ok(); ++i) Read(value->items[i], ItemPath(path, i), spec, diag);
+    DeclaredAccounts& declared = computer.Section<DeclaredAccounts>();
+    for (size_t i = 0; i < value->items.size() && diag.Ok(); ++i) Read(value->items[i], ItemPath(path, i), declared, diag);
 }
 
 // Generated servers have a local backup account, as many real ones do.
@@ -79,9 +79,9 @@ void GenerateUsers(Computer& computer, size_t index, const GeneratorOptions&) {
     user.fullName = L"Backup agent";
     user.comment = L"Runs the nightly backup";
     user.flags |= UF_PASSWD_CANT_CHANGE;
-    LocalAccountSpec& spec = computer.Section<LocalAccountSpec>();
-    spec.users.push_back(std::move(user));
-    spec.userGroups.push_back({L"Backup Operators"});
+    DeclaredAccounts& declared = computer.Section<DeclaredAccounts>();
+    declared.users.push_back(std::move(user));
+    declared.userGroups.push_back({L"Backup Operators"});
 }
 
 const SectionRegistration kUsers{ComputerSectionHandler{"users", &ParseList<&ReadUser>, &GenerateUsers}};

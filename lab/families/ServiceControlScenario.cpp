@@ -139,7 +139,7 @@ void ReadList(const json::Value& list, const std::string& path, std::vector<LabS
 
 void Finalise(Computer& computer, ServiceTable& table) {
     // The accounts the services were installed with may log on as services.
-    std::vector<std::wstring>& accounts = computer.Section<LocalAccountSpec>().serviceAccounts;
+    std::vector<std::wstring>& accounts = computer.Section<DeclaredAccounts>().serviceAccounts;
     for (LabService& s : table.services) {
         if (!s.account.empty() && !IsBuiltInServiceAccount(s.account)) accounts.push_back(s.account);
         if (s.state != SERVICE_STOPPED && !(s.type & SERVICE_DRIVER)) {
