@@ -25,10 +25,15 @@ PropertySheetHost::PropertySheetHost(HWND parent, UINT caption, DWORD flags, UIN
 }
 
 PropertySheetHost::~PropertySheetHost() {
-    // Handles the platform never received are ours to destroy.
-    if (!ran_)
-        for (HPROPSHEETPAGE handle : handles_) ::DestroyPropertySheetPage(handle);
+    DestroyUnrunPages();
     if (t_starting == this) t_starting = nullptr;
+}
+
+void PropertySheetHost::DestroyUnrunPages() {
+    // Handles the platform never received are ours to destroy.
+    if (ran_) return;
+    for (HPROPSHEETPAGE handle : handles_) ::DestroyPropertySheetPage(handle);
+    handles_.clear();
 }
 
 HRESULT PropertySheetHost::AddPage(std::unique_ptr<PropertyPage> page) {

@@ -42,6 +42,9 @@ public:
     // the platform's error when the handle cannot be made.
     HRESULT AddPage(std::unique_ptr<PropertyPage> page);
     HRESULT AddPage(PropertyPage& page);
+    // Destroys the page handles of a sheet that never ran (as the destructor
+    // would), releasing their pages now.
+    void DestroyUnrunPages();
     // Appends a page handle made elsewhere (pages of another component). A
     // null handle is ignored.
     void AddPageHandle(HPROPSHEETPAGE page);

@@ -9,6 +9,8 @@
 #include <process.h>
 
 #include <exception>
+#include <memory>
+#include <new>
 
 namespace vantrel {
 namespace {
@@ -55,7 +57,9 @@ ComputerWizardSheet::ComputerWizardSheet(HWND parent, std::wstring caption)
 }
 
 ComputerWizardSheet::~ComputerWizardSheet() {
-    // A master thread works on this sheet until it has ended.
+    // A master thread works on this sheet until it has ended. One that waits
+    // for a progress page of a sheet that never ran ends once the page goes.
+    host_.DestroyUnrunPages();
     if (masterEnded_) WaitPumpingFor(masterEnded_.Get(), INFINITE);
     for (DWORD& cookie : cookies_) ReleaseCookie(cookie);
 }
@@ -98,33 +102,41 @@ HRESULT ComputerWizardSheet::AddProgressPage() {
 
 HRESULT ComputerWizardSheet::StartMasterThread() {
     if (++phase_ > 2) RETURN_HR(E_FAIL);
-    {
-        CriticalSectionEntry entry(lock_);
-        masterRunning_ = true;
-        cancelRequested_ = false;
-    }
-    ::ResetEvent(masterEnded_.Get());
-    module::Lock();  // released by the master thread as it ends
-    const uintptr_t thread = ::_beginthreadex(nullptr, 0, &ComputerWizardSheet::MasterThread, this, 0, nullptr);
-    if (thread == 0) {
-        module::Unlock();
-        {
-            CriticalSectionEntry entry(lock_);
-            masterRunning_ = false;
-        }
-        ::SetEvent(masterEnded_.Get());
+    // The thread's own copy of what it works on; it takes the ownership.
+    auto start = std::unique_ptr<MasterStart>(new (std::nothrow) MasterStart{this, phase_});
+    if (!start) {
         ShowMasterFailure(E_FAIL, MasterFailure::MasterThread);
         RETURN_HR(E_FAIL);
     }
+    {
+        CriticalSectionEntry entry(lock_);
+        if (runningMasters_++ == 0) ::ResetEvent(masterEnded_.Get());
+        cancelRequested_ = false;
+    }
+    module::Lock();  // released by the master thread as it ends
+    const uintptr_t thread = ::_beginthreadex(nullptr, 0, &ComputerWizardSheet::MasterThread, start.get(), 0, nullptr);
+    if (thread == 0) {
+        module::Unlock();
+        EndMaster();
+        ShowMasterFailure(E_FAIL, MasterFailure::MasterThread);
+        RETURN_HR(E_FAIL);
+    }
+    start.release();  // the thread owns it now
     ::CloseHandle(reinterpret_cast<HANDLE>(thread));  // not waited for
     return S_OK;
 }
 
-unsigned __stdcall ComputerWizardSheet::MasterThread(void* sheet) {
-    auto* self = static_cast<ComputerWizardSheet*>(sheet);
+void ComputerWizardSheet::EndMaster() {
+    CriticalSectionEntry entry(lock_);
+    if (--runningMasters_ == 0) ::SetEvent(masterEnded_.Get());
+}
+
+unsigned __stdcall ComputerWizardSheet::MasterThread(void* argument) {
+    const std::unique_ptr<MasterStart> start(static_cast<MasterStart*>(argument));
+    ComputerWizardSheet* self = start->sheet;
     HRESULT result;
     try {
-        result = self->StartJobProc();
+        result = self->StartJobProc(start->phase);
     } catch (...) {
         ShowErrorMessage(static_cast<DWORD>(E_UNEXPECTED), L"Terminal Exception", kTerminalExceptionText, nullptr,
                          MB_ICONERROR);
@@ -135,7 +147,6 @@ unsigned __stdcall ComputerWizardSheet::MasterThread(void* sheet) {
     bool closePending;
     {
         CriticalSectionEntry entry(self->lock_);
-        self->masterRunning_ = false;
         self->runningManager_.Reset();
         closePending = self->cancelRequested_;
     }
@@ -143,14 +154,14 @@ unsigned __stdcall ComputerWizardSheet::MasterThread(void* sheet) {
         ::PostMessageW(window, PSM_SETWIZBUTTONS, 0, PSWIZB_NEXT);
         if (closePending) ::PostMessageW(window, kMasterEnded, 0, 0);
     }
-    ::SetEvent(self->masterEnded_.Get());  // the last touch of the sheet
+    self->EndMaster();  // the last touch of the sheet
     module::Unlock();
     return static_cast<unsigned>(result);
 }
 
-HRESULT ComputerWizardSheet::StartJobProc() {
+HRESULT ComputerWizardSheet::StartJobProc(int phase) {
     ComApartment apartment(COINIT_APARTMENTTHREADED);
-    return RunMaster();
+    return RunMaster(phase);
 }
 
 void ComputerWizardSheet::ShowMasterFailure(HRESULT code, MasterFailure failure) const {
@@ -161,8 +172,7 @@ void ComputerWizardSheet::ShowMasterFailure(HRESULT code, MasterFailure failure)
     ShowErrorMessage(static_cast<DWORD>(code), L"Error", MasterFailureContext(failure), owner, MB_ICONERROR);
 }
 
-HRESULT ComputerWizardSheet::RunMaster() {
-    const int phase = phase_;
+HRESULT ComputerWizardSheet::RunMaster(int phase) {
     if (phase != 1 && phase != 2) {
         const HRESULT code = phase > 2 ? E_INVALIDARG : E_POINTER;
         ShowMasterFailure(code, MasterFailure::Marshaling);
@@ -240,7 +250,7 @@ void ComputerWizardSheet::OnSheetCreated(HWND sheet) {
 // the wizard closes when the master thread reports its end.
 bool ComputerWizardSheet::InterceptClose() {
     CriticalSectionEntry entry(lock_);
-    if (!masterRunning_) return false;
+    if (runningMasters_ == 0) return false;
     cancelRequested_ = true;
     if (runningManager_) runningManager_->SignalStop(0);
     return true;

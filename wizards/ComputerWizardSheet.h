@@ -99,9 +99,15 @@ protected:
     void ReserveLines(size_t more);
 
 private:
-    static unsigned __stdcall MasterThread(void* sheet);
-    HRESULT StartJobProc();
-    HRESULT RunMaster();
+    // What a master thread is started with: its sheet and the phase it runs.
+    struct MasterStart {
+        ComputerWizardSheet* sheet;
+        int phase;
+    };
+    static unsigned __stdcall MasterThread(void* start);
+    HRESULT StartJobProc(int phase);
+    HRESULT RunMaster(int phase);
+    void EndMaster();
     void ShowMasterFailure(HRESULT code, MasterFailure failure) const;
     void OnSheetCreated(HWND sheet);
     static LRESULT CALLBACK SheetProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR id,
@@ -125,7 +131,7 @@ private:
     std::vector<std::wstring> lines_;
     ComPtr<WorkerThread> runningManager_;
     bool cancelRequested_ = false;
-    bool masterRunning_ = false;
+    int runningMasters_ = 0;
     UniqueHandle masterEnded_;  // manual reset: set while no master thread runs
 };
 
