@@ -25,8 +25,9 @@ void ReadUser(const json::Value& value, const std::string& path, DeclaredAccount
     r.String("password", user.password);
     r.String("fullName", user.fullName);
     r.String("comment", user.comment);
-    bool disabled = false, neverExpires = true, expired = false;
+    bool disabled = false, neverExpires = true, expired = false, lockedOut = false;
     r.Bool("disabled", disabled);
+    r.Bool("lockedOut", lockedOut);
     r.Bool("passwordNeverExpires", neverExpires);
     r.Bool("passwordExpired", expired);
     r.String("profilePath", user.profilePath);
@@ -40,6 +41,7 @@ void ReadUser(const json::Value& value, const std::string& path, DeclaredAccount
     r.Finish();
     if (!diag.Ok()) return;
     if (disabled) user.flags |= UF_ACCOUNTDISABLE;
+    if (lockedOut) user.flags |= UF_LOCKOUT;
     if (!neverExpires) user.flags &= ~UF_DONT_EXPIRE_PASSWD;
     user.passwordExpired = expired;
     for (const LocalUser& other : declared.users) {

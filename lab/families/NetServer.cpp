@@ -96,6 +96,23 @@ NET_API_STATUS WINAPI plat::NetWkstaGetInfo(LMSTR servername, DWORD level, LPBYT
     return NERR_Success;
 }
 
+// A computer whose domain is the network's is joined to it (status 3, the
+// domain's name); any other names its workgroup (status 2).
+NET_API_STATUS WINAPI plat::NetGetJoinInformation(LPCWSTR lpServer, LPWSTR* lpNameBuffer,
+                                                  PNETSETUP_JOIN_STATUS BufferType) {
+    if (!lpNameBuffer || !BufferType) return ERROR_INVALID_PARAMETER;
+    *lpNameBuffer = nullptr;
+    lab::Gate gate(lpServer, lab::Family::NetManagement, "NetGetJoinInformation");
+    if (gate.Error()) return gate.Error();
+    const lab::Computer& c = gate.Target();
+    lab::RecordBuffer<wchar_t> out(0, lab::Chars(c.domain));
+    if (!out) return ERROR_NOT_ENOUGH_MEMORY;
+    out.Put(c.domain);
+    *BufferType = c.domain == gate.Net().domainName ? NetSetupDomainName : NetSetupWorkgroupName;
+    *lpNameBuffer = static_cast<LPWSTR>(out.Hand(LAB_KIND_NET_BUFFER, c.name, "NetGetJoinInformation"));
+    return NERR_Success;
+}
+
 NET_API_STATUS WINAPI plat::NetApiBufferFree(LPVOID Buffer) {
     if (!Buffer) return NERR_Success;
     return lab::ReleaseBlock(LAB_KIND_NET_BUFFER, Buffer, "NetApiBufferFree") ? NERR_Success
