@@ -60,7 +60,7 @@ std::vector<BYTE> BytesOf(const VARIANT& value) {
 }  // namespace
 
 HRESULT ObjectPicker::Initialize(const std::wstring& targetComputer, const std::vector<PickerScope>& scopes,
-                                 ULONG options) {
+                                 ULONG options, bool fetchSid) {
     picker_.Reset();
     RETURN_HR_IF(E_INVALIDARG, scopes.empty());
     std::vector<DSOP_SCOPE_INIT_INFO> infos(scopes.size());
@@ -79,14 +79,15 @@ HRESULT ObjectPicker::Initialize(const std::wstring& targetComputer, const std::
     init.cDsScopeInfos = static_cast<ULONG>(infos.size());
     init.aDsScopeInfos = infos.data();
     init.flOptions = options;
-    init.cAttributesToFetch = 1;
-    init.apwzAttributeNames = attributes;
+    init.cAttributesToFetch = fetchSid ? 1 : 0;
+    init.apwzAttributeNames = fetchSid ? attributes : nullptr;
 
     ComPtr<IDsObjectPicker> picker;
     RETURN_IF_FAILED(plat::CreateDsObjectPicker(picker.Put()));
     RETURN_HR_IF(E_POINTER, !picker);
     RETURN_IF_FAILED(picker->Initialize(&init));
     picker_ = std::move(picker);
+    fetchSid_ = fetchSid;
     return S_OK;
 }
 
@@ -110,7 +111,8 @@ HRESULT ObjectPicker::Show(HWND owner, std::vector<PickedObject>* picked) {
     RETURN_HR_IF(DV_E_TYMED, !medium.Global());
     GlobalLockGuard lock(medium.Global());
     RETURN_LAST_ERROR_IF(!lock.Data());
-    *picked = ReadSelectionList(*static_cast<const DS_SELECTION_LIST*>(lock.Data()), {kSidAttribute});
+    *picked = ReadSelectionList(*static_cast<const DS_SELECTION_LIST*>(lock.Data()),
+                                fetchSid_ ? std::vector<std::wstring>{kSidAttribute} : std::vector<std::wstring>{});
     return picked->empty() ? S_FALSE : S_OK;
 }
 

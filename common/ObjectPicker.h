@@ -48,7 +48,9 @@ public:
     // Creates and initialises the picker for `targetComputer` (empty: the
     // local computer) with the scopes and DSOP_FLAG_* options. Returns the
     // failure of creation or initialisation (the picker is then unusable).
-    HRESULT Initialize(const std::wstring& targetComputer, const std::vector<PickerScope>& scopes, ULONG options);
+    // Without `fetchSid` no attribute is fetched (the objects' sid stays empty).
+    HRESULT Initialize(const std::wstring& targetComputer, const std::vector<PickerScope>& scopes, ULONG options,
+                       bool fetchSid = true);
 
     // Shows the picker owned by `owner`. S_OK with the chosen objects in
     // order, S_FALSE when the user cancelled (nothing chosen), or the
@@ -58,6 +60,7 @@ public:
 
 private:
     ComPtr<IDsObjectPicker> picker_;
+    bool fetchSid_ = true;
 };
 
 // Reads one selection list (the CFSTR_DSOP_DS_SELECTION_LIST block) with

@@ -14,6 +14,7 @@
 #include "views/AccountCommands.h"
 #include "views/AccountRules.h"
 #include "views/UserDialogs.h"
+#include "views/UserProperties.h"
 
 #include <commctrl.h>
 
@@ -116,6 +117,34 @@ private:
     bool enable_;
 };
 
+// The property sheet of the first selected user; afterwards the row shows
+// what its General page applied. The sheet is not shown when the user object
+// cannot be bound (the worker returns that failure).
+class UserPropertiesWorker final : public AccountCommand {
+public:
+    explicit UserPropertiesWorker(ViewWorkerContext context) noexcept : AccountCommand(std::move(context)) {}
+
+private:
+    HRESULT Execute() override {
+        const std::vector<SelectedRow> rows = SelectedRows(true);
+        if (rows.empty()) return S_FALSE;
+        const int item = rows.front().item;
+        UserRow row{rows.front().name, {}, {}, static_cast<DWORD>(rows.front().data)};
+        OnViewThread([&] {
+            row.fullName = ItemText(List(), item, 1, MAXCOMMENTSZ + 1);
+            row.description = ItemText(List(), item, 2, MAXCOMMENTSZ + 1);
+        });
+        const HRESULT hr = RunUserProperties(Context().window, Context().computer, row);
+        if (FAILED(hr)) return hr;
+        if (RowName(item) == row.name) {
+            UpdateRow(item, row.name, ImageFor(row.flags), row.flags);
+            SetCell(item, 1, row.fullName);
+            SetCell(item, 2, row.description);
+        }
+        return S_OK;
+    }
+};
+
 constexpr DeleteTexts kDeleteTexts{IDS_DELETE_USERS_QUESTION, IDS_DELETE_USERS_TITLE, IDS_DELETE_USER_QUESTION,
                                    IDS_DELETE_USER_TITLE};
 
@@ -135,6 +164,7 @@ ComPtr<WorkerThread> CreateCommand(const ViewWorkerContext& context, UINT comman
         case ID_VIEW_RENAME:
             worker = new (std::nothrow) RenameRowCommand(context, &RenameUser, USER_NAME_PARMNUM, IDS_RENAME_USER_FAILED);
             break;
+        case ID_VIEW_PROPERTIES: worker = new (std::nothrow) UserPropertiesWorker(context); break;
         default: break;
     }
     return ComPtr<WorkerThread>(worker);
@@ -173,6 +203,7 @@ constexpr ViewColumn kUserColumns[] = {
 constexpr ViewCommand kUserCommands[] = {
     {ID_VIEW_NEW_USER, 0, false}, {ID_VIEW_SET_PASSWORD, 0, false}, {ID_VIEW_ENABLE, 0, false},
     {ID_VIEW_DISABLE, 0, false},  {ID_VIEW_DELETE, 0, false},       {ID_VIEW_RENAME, 0, false},
+    {ID_VIEW_PROPERTIES, 0, false},
 };
 
 }  // namespace

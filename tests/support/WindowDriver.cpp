@@ -1,5 +1,6 @@
 #include "tests/support/WindowDriver.h"
 
+#include <algorithm>
 #include <chrono>
 
 namespace testsupport {
@@ -132,6 +133,10 @@ void ProcessDialogWatcher::Watch() {
                 return TRUE;
             },
             reinterpret_cast<LPARAM>(&dialogs));
+        // A closed dialog leaves the list: its handle may come back for the next box.
+        handled.erase(std::remove_if(handled.begin(), handled.end(),
+                                     [&](HWND h) { return std::find(dialogs.begin(), dialogs.end(), h) == dialogs.end(); }),
+                      handled.end());
         for (HWND dialog : dialogs) {
             bool done = false;
             for (HWND seen : handled) done = done || seen == dialog;
