@@ -298,4 +298,70 @@ int RunAccountsDemo(const std::vector<std::wstring>& computers, const std::wstri
     return failures == 0 ? 0 : 1;
 }
 
+int CaptureUserSheet(const std::wstring& computer, const std::wstring& user, const std::wstring& folder,
+                     std::FILE* out) {
+    // Controls of the user sheet's Dial-in page and of the route dialogs.
+    constexpr int kApplyRoutes = 240, kRoutesButton = 213, kAddRoute = 343, kDestination = 283, kMask = 284;
+    ViewHost host;
+    if (FAILED(host.Load())) return 1;
+    host.Keep({L"users"});
+    ConsoleWindow window;
+    if (!window.Create(host, {computer}, L"", 0)) return 1;
+    ::ShowWindow(window.Window(), SW_SHOWNOACTIVATE);
+    ::CreateDirectoryW(folder.c_str(), nullptr);
+    AccountsDemo demo(host, window, folder, out);
+    window.ShowConnection(computer, computer, 0);
+    if (!demo.List(L"users", computer, L"")) return 1;
+    demo.SelectOnly(L"users", user.c_str());
+    std::atomic<int> written{0};
+    auto shoot = [&](HWND window, const wchar_t* name) {
+        const std::wstring path = demo.Picture(name);
+        ::RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW | RDW_FRAME);
+        ::Sleep(200);
+        if (SaveWindowImage(window, path)) {
+            std::fwprintf(out, L"  -> %ls\n", path.c_str());
+            ++written;
+        }
+    };
+    std::fwprintf(out, L"== %ls Properties on %ls\n", user.c_str(), computer.c_str());
+    {
+        Driver driver({{L"Add a Static Route",
+                        [&](HWND d) {
+                            ::SendDlgItemMessageW(d, kDestination, IPM_SETADDRESS, 0, MAKEIPADDRESS(10, 20, 0, 0));
+                            ::SendDlgItemMessageW(d, kMask, IPM_SETADDRESS, 0, MAKEIPADDRESS(255, 255, 0, 0));
+                            shoot(d, L"user-addroute.png");
+                            Press(d, IDCANCEL);
+                        }},
+                       {L"Static Routes",
+                        [&](HWND d) {
+                            shoot(d, L"user-routes.png");
+                            Press(d, kAddRoute);
+                            WaitUntil([&] { return !::IsWindowEnabled(d); });
+                            WaitUntil([&] { return ::IsWindowEnabled(d) != FALSE; }, 15000);
+                            Press(d, IDCANCEL);
+                        }},
+                       {user + L" Properties", [&](HWND sheet) {
+                            const wchar_t* pictures[] = {L"user-general.png", L"user-memberof.png", L"user-profile.png",
+                                                         L"user-dialin.png"};
+                            for (int page = 0; page < 4; ++page) {
+                                ::SendMessageW(sheet, PSM_SETCURSEL, page, 0);
+                                shoot(sheet, pictures[page]);
+                            }
+                            HWND dialIn = reinterpret_cast<HWND>(::SendMessageW(sheet, PSM_GETCURRENTPAGEHWND, 0, 0));
+                            HWND routes = ::GetDlgItem(dialIn, kRoutesButton);
+                            // The route list opens from its button, or at once when routes are
+                            // first applied.
+                            if (::IsWindowEnabled(routes)) Press(dialIn, kRoutesButton);
+                            else ::PostMessageW(::GetDlgItem(dialIn, kApplyRoutes), BM_CLICK, 0, 0);
+                            WaitUntil([&] { return !::IsWindowEnabled(sheet); });
+                            WaitUntil([&] { return ::IsWindowEnabled(sheet) != FALSE; }, 20000);
+                            ::PostMessageW(sheet, PSM_PRESSBUTTON, PSBTN_CANCEL, 0);
+                        }}},
+                      out);
+        demo.Run(L"users", kProperties);
+    }
+    ::DestroyWindow(window.Window());
+    return written == 6 ? 0 : 1;
+}
+
 }  // namespace console

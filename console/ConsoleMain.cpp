@@ -13,6 +13,9 @@
 //   vantrel-console --accounts --out DIR --computer NAME...
 //       list users and groups, then create, disable and delete a user and add a
 //       member to a group on the first computer through the views' dialogs
+//   vantrel-console --user NAME --out DIR [--computer NAME]
+//       open the user's property sheet from the users view and save a picture of
+//       each page and of both static route dialogs
 //   vantrel-console --wizard guest|adminpw --out DIR [--computer NAME]... [--password P]
 //       walk the multiple-computer wizard over the computers (every lab
 //       computer without --computer) with Next, save a picture of each page
@@ -44,7 +47,7 @@ namespace {
 constexpr wchar_t kUsage[] =
     L"usage: vantrel-console [--report | --headless --out DIR | --editor SERVICE --out DIR |\n"
     L"                        --control SERVICE --out DIR | --wizard guest|adminpw --out DIR [--password P] |\n"
-    L"                        --accounts --out DIR |\n"
+    L"                        --accounts --out DIR | --user NAME --out DIR |\n"
     L"                        --terminal SESSION --out DIR]\n"
     L"                       [--computer NAME]... [--view NAME]...\n"
     L"                       [--credentials PATH] [--options N] [--timeout SECONDS]\n";
@@ -53,7 +56,7 @@ constexpr wchar_t kUsage[] =
 
 int wmain(int argc, wchar_t** argv) {
     bool report = false, headless = false, accounts = false;
-    std::wstring editedService, controlledService, wizardName, password, terminalSession;
+    std::wstring editedService, controlledService, wizardName, password, terminalSession, sheetUser;
     console::HeadlessOptions options;
     for (int i = 1; i < argc; ++i) {
         const std::wstring arg = argv[i];
@@ -66,6 +69,7 @@ int wmain(int argc, wchar_t** argv) {
         else if (arg == L"--wizard" && hasValue) wizardName = argv[++i];
         else if (arg == L"--password" && hasValue) password = argv[++i];
         else if (arg == L"--terminal" && hasValue) terminalSession = argv[++i];
+        else if (arg == L"--user" && hasValue) sheetUser = argv[++i];
         else if (arg == L"--out" && hasValue) options.outputFolder = argv[++i];
         else if (arg == L"--computer" && hasValue) options.computers.push_back(argv[++i]);
         else if (arg == L"--view" && hasValue) options.views.push_back(argv[++i]);
@@ -78,9 +82,9 @@ int wmain(int argc, wchar_t** argv) {
         }
     }
     if ((headless || accounts || !editedService.empty() || !controlledService.empty() || !wizardName.empty() ||
-         !terminalSession.empty()) &&
+         !terminalSession.empty() || !sheetUser.empty()) &&
         options.outputFolder.empty()) {
-        std::fwprintf(stderr, L"vantrel-console: --headless, --editor, --control, --wizard, --accounts and --terminal need --out DIR\n%ls", kUsage);
+        std::fwprintf(stderr, L"vantrel-console: --headless, --editor, --control, --wizard, --accounts, --user and --terminal need --out DIR\n%ls", kUsage);
         return 2;
     }
     if (!terminalSession.empty() && options.computers.size() != 1) {
@@ -107,6 +111,9 @@ int wmain(int argc, wchar_t** argv) {
                                            editedService, options.outputFolder, stdout);
     } else if (!controlledService.empty()) {
         rc = console::CaptureServiceControl(options.computers, controlledService, options.outputFolder, stdout);
+    } else if (!sheetUser.empty()) {
+        rc = console::CaptureUserSheet(options.computers.empty() ? lab::LocalComputerName() : options.computers[0],
+                                       sheetUser, options.outputFolder, stdout);
     } else if (accounts) {
         rc = console::RunAccountsDemo(options.computers.empty() ? std::vector<std::wstring>{lab::LocalComputerName()}
                                                                 : options.computers,

@@ -52,6 +52,8 @@ else
     --view terminalsessions --view printers | tr -d '\r'
   echo "== A message to the operator's session on TS01, then closing it, through the view's menu"
   wine vantrel-console.exe --terminal 'RDP-Tcp#7' --computer TS01 --out "$winout" | tr -d '\r'
+  echo "== The property sheet of PRINT01's user remote: its four pages and both static route dialogs"
+  wine vantrel-console.exe --user remote --computer PRINT01 --out "$winout" | tr -d '\r'
   echo "Files written to $out:"
   ls -1 "$out" | sed 's/^/  /'
 fi

@@ -57,13 +57,17 @@ void NewGroupDialog::Reset() {
 
 void NewGroupDialog::ShowMembers() { ShowMemberList(Item(IDC_GROUP_MEMBERS), members_); }
 
-void NewGroupDialog::RemoveSelected() {
-    HWND list = Item(IDC_GROUP_MEMBERS);
+size_t RemoveSelectedMembers(HWND list, MemberList& members) {
     std::vector<int> selected;
     for (int i = ListView_GetNextItem(list, -1, LVNI_SELECTED); i >= 0; i = ListView_GetNextItem(list, i, LVNI_SELECTED))
         selected.push_back(i);
-    for (auto it = selected.rbegin(); it != selected.rend(); ++it) members_.RemoveAt(static_cast<size_t>(*it));
-    ShowMembers();
+    for (auto it = selected.rbegin(); it != selected.rend(); ++it) members.RemoveAt(static_cast<size_t>(*it));
+    ShowMemberList(list, members);
+    return selected.size();
+}
+
+void NewGroupDialog::RemoveSelected() {
+    RemoveSelectedMembers(Item(IDC_GROUP_MEMBERS), members_);
     ::EnableWindow(Item(IDC_GROUP_REMOVE), FALSE);
 }
 

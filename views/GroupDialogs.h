@@ -29,5 +29,8 @@ private:
 
 // Fills a one-column member list from `members` (the column as wide as the list).
 void ShowMemberList(HWND list, const MemberList& members);
+// Takes the entries selected in `list` out of `members` (last first) and
+// shows the rest; the number removed.
+size_t RemoveSelectedMembers(HWND list, MemberList& members);
 
 }  // namespace vantrel

@@ -103,14 +103,9 @@ void GroupGeneralPage::OnCommand(UINT id, UINT code, HWND) {
             SetModified(true);
         }
     } else if (id == IDC_GROUP_REMOVE && code == BN_CLICKED) {
-        HWND list = Item(IDC_GROUP_MEMBERS);
-        std::vector<int> selected;
-        for (int i = ListView_GetNextItem(list, -1, LVNI_SELECTED); i >= 0; i = ListView_GetNextItem(list, i, LVNI_SELECTED))
-            selected.push_back(i);
-        for (auto it = selected.rbegin(); it != selected.rend(); ++it) current_.RemoveAt(static_cast<size_t>(*it));
-        ShowMembers();
+        const size_t removed = RemoveSelectedMembers(Item(IDC_GROUP_MEMBERS), current_);
         ::EnableWindow(Item(IDC_GROUP_REMOVE), FALSE);
-        if (!selected.empty()) SetModified(true);
+        if (removed) SetModified(true);
     }
 }
 

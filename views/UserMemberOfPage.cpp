@@ -81,14 +81,9 @@ void UserMemberOfPage::OnCommand(UINT id, UINT code, HWND) {
     if (id == IDC_UP_ADD) {
         AddGroups();
     } else if (id == IDC_UP_REMOVE) {
-        HWND list = Item(IDC_UP_GROUPS);
-        std::vector<int> selected;
-        for (int i = ListView_GetNextItem(list, -1, LVNI_SELECTED); i >= 0; i = ListView_GetNextItem(list, i, LVNI_SELECTED))
-            selected.push_back(i);
-        for (auto it = selected.rbegin(); it != selected.rend(); ++it) current_.RemoveAt(static_cast<size_t>(*it));
-        ShowGroups();
+        const size_t removed = RemoveSelectedMembers(Item(IDC_UP_GROUPS), current_);
         ::EnableWindow(Item(IDC_UP_REMOVE), FALSE);
-        if (!selected.empty()) SetModified(true);
+        if (removed) SetModified(true);
     }
 }
 

@@ -165,6 +165,9 @@ BOOL UserGeneralPage::OnInitDialog() {
     lockedOutEnabled_ = boxes.lockedOutEnabled;
     ShowBoxes(boxes);
     SetModified(false);
+    // The sheet selects the whole first field when it focuses the page; show
+    // the full name from its start, unselected.
+    ::PostMessageW(Item(IDC_UP_FULL_NAME), EM_SETSEL, 0, 0);
     return TRUE;
 }
 

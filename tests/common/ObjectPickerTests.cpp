@@ -111,7 +111,7 @@ TEST_F(ObjectPickerTest, ChosenAccountsComeBackWithPathClassAndIdentifier) {
     EXPECT_FALSE(person.okEnabledBeforeChoice);
     // FS01's own users (its account database), then the domain's users and groups.
     const std::vector<std::wstring> rows{L"Administrator|LAB/FS01|User", L"Guest|LAB/FS01|User",
-                                         L"DefaultAccount|LAB/FS01|User", L"svc-backup|LAB/FS01|User", L"remote|LAB/FS01|User",
+                                         L"DefaultAccount|LAB/FS01|User", L"svc-backup|LAB/FS01|User",
                                          L"Administrator|LAB|User", L"operator|LAB|User", L"helpdesk|LAB|User",
                                          L"Domain Admins|LAB|Group", L"Domain Users|LAB|Group",
                                          L"Helpdesk|LAB|Group"};

@@ -4,8 +4,10 @@
 #include "tests/views/ViewTestSupport.h"
 
 #include "common/ModuleState.h"
+#include "lab/families/ObjectPicker.h"
 #include "resources/AccountsViewIds.h"
 
+#include <algorithm>
 #include <functional>
 #include <map>
 #include <mutex>
@@ -95,6 +97,23 @@ inline bool IsChecked(HWND dialog, int id) {
 }
 inline bool IsEnabled(HWND dialog, int id) { return ::IsWindowEnabled(::GetDlgItem(dialog, id)) != FALSE; }
 inline std::wstring Field(HWND dialog, int id) { return testsupport::ItemText(dialog, id); }
+
+// Chooses the rows labelled `names` in the lab's picker and presses OK.
+inline DialogDriver::Script Pick(std::vector<std::wstring> names) {
+    return [names](HWND picker) {
+        HWND list = ::GetDlgItem(picker, lab::kPickerListId);
+        const int count = ListView_GetItemCount(list);
+        for (int i = 0; i < count; ++i) {
+            wchar_t text[128] = {};
+            ListView_GetItemText(list, i, 0, text, 128);
+            if (std::find(names.begin(), names.end(), text) == names.end()) continue;
+            LVITEMW state{};
+            state.stateMask = state.state = LVIS_SELECTED;
+            ::SendMessageW(list, LVM_SETITEMSTATE, i, reinterpret_cast<LPARAM>(&state));
+        }
+        ::PostMessageW(picker, WM_COMMAND, IDOK, 0);
+    };
+}
 
 class AccountViewTest : public ViewTest {
 protected:

@@ -41,23 +41,6 @@ protected:
     }
 };
 
-// Chooses the rows labelled `names` in the lab's picker and presses OK.
-DialogDriver::Script Pick(std::vector<std::wstring> names) {
-    return [names](HWND picker) {
-        HWND list = ::GetDlgItem(picker, lab::kPickerListId);
-        const int count = ListView_GetItemCount(list);
-        for (int i = 0; i < count; ++i) {
-            wchar_t text[128] = {};
-            ListView_GetItemText(list, i, 0, text, 128);
-            if (std::find(names.begin(), names.end(), text) == names.end()) continue;
-            LVITEMW state{};
-            state.stateMask = state.state = LVIS_SELECTED;
-            ::SendMessageW(list, LVM_SETITEMSTATE, i, reinterpret_cast<LPARAM>(&state));
-        }
-        ::PostMessageW(picker, WM_COMMAND, IDOK, 0);
-    };
-}
-
 TEST_F(LocalGroupsView, RowsAndTheirGreying) {
     HWND view = Open(vantrel::LocalGroupsView(), L"WS01");
     const Rows rows = ReadRows(view);

@@ -336,17 +336,22 @@ TEST_F(LocalUsersView, CommandsCheckTheirViewAndComputer) {
     HWND gone = Created(vantrel::LocalUsersView());
     ::DestroyWindow(gone);
     const Case cases[] = {{false, L"WS01", E_HANDLE}, {true, L"", E_INVALIDARG}};
-    for (const Case& c : cases) {
-        vantrel::ViewWorkerContext context;
-        context.window = c.liveWindow ? view : gone;
-        context.computer = c.computer;
-        auto worker = vantrel::LocalUsersView().createCommand(context, ID_VIEW_DISABLE);
-        ASSERT_TRUE(worker);
-        ASSERT_EQ(S_OK, worker->Start(INFINITE, 0, false));
-        DWORD code = 0;
-        ASSERT_EQ(S_OK, worker->GetExitCode(&code));
-        EXPECT_EQ(c.expected, static_cast<HRESULT>(code));
+    for (UINT command : {ID_VIEW_DISABLE, ID_VIEW_PROPERTIES}) {
+        for (const Case& c : cases) {
+            vantrel::ViewWorkerContext context;
+            context.window = c.liveWindow ? view : gone;
+            context.computer = c.computer;
+            auto worker = vantrel::LocalUsersView().createCommand(context, command);
+            ASSERT_TRUE(worker);
+            ASSERT_EQ(S_OK, worker->Start(INFINITE, 0, false));
+            DWORD code = 0;
+            ASSERT_EQ(S_OK, worker->GetExitCode(&code));
+            EXPECT_EQ(c.expected, static_cast<HRESULT>(code)) << command;
+        }
     }
+    // Neither reached the computer.
+    EXPECT_EQ(0u, LabCallCount(nullptr, "NetUserSetInfo"));
+    EXPECT_EQ(0u, LabCallCount(nullptr, "ADsGetObject"));
 }
 
 }  // namespace

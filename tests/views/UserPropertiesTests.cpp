@@ -46,13 +46,7 @@ TEST_F(UserSheetTest, PropertiesAndDoubleClickOpenTheFourPagesOfTheFirstUser) {
     auto again = std::make_shared<Seen>();
     DialogDriver second({Sheet(L"temp Properties", again, [](HWND sheet, Seen&) { PressSheet(sheet, PSBTN_CANCEL); })});
     SelectOnly(view, L"temp");
-    NMITEMACTIVATE click{};
-    click.hdr.hwndFrom = List(view);
-    click.hdr.idFrom = IDC_VIEW_LIST;
-    click.hdr.code = NM_DBLCLK;
-    click.iItem = FindRow(view, L"temp");
-    click.ptAction = ItemPoint(view, click.iItem);
-    ::SendMessageW(view, WM_NOTIFY, IDC_VIEW_LIST, reinterpret_cast<LPARAM>(&click));
+    DoubleClick(view, FindRow(view, L"temp"));
     EXPECT_TRUE(second.Stop().empty());
     EXPECT_TRUE(again->ran);
 }
@@ -168,29 +162,6 @@ TEST_F(UserSheetTest, NoSheetWhenTheUserObjectCannotBeBound) {
     Command(view, ID_VIEW_PROPERTIES);
     EXPECT_TRUE(driver.Stop().empty());
     EXPECT_TRUE(seen->ran);
-}
-
-TEST_F(UserSheetTest, ThePropertiesWorkerChecksItsViewAndComputer) {
-    struct Case {
-        bool liveWindow;
-        const wchar_t* computer;
-        HRESULT expected;
-    };
-    HWND view = OpenUsers(L"WS01");
-    HWND gone = Created(vantrel::LocalUsersView());
-    ::DestroyWindow(gone);
-    for (const Case& c : {Case{false, L"WS01", static_cast<HRESULT>(0x80070006)}, Case{true, L"", static_cast<HRESULT>(0x80070057)}}) {
-        vantrel::ViewWorkerContext context;
-        context.window = c.liveWindow ? view : gone;
-        context.computer = c.computer;
-        auto worker = vantrel::LocalUsersView().createCommand(context, ID_VIEW_PROPERTIES);
-        ASSERT_TRUE(worker);
-        ASSERT_EQ(S_OK, worker->Start(INFINITE, 0, false));
-        DWORD code = 0;
-        ASSERT_EQ(S_OK, worker->GetExitCode(&code));
-        EXPECT_EQ(c.expected, static_cast<HRESULT>(code));
-    }
-    EXPECT_EQ(0u, LabCallCount(nullptr, "ADsGetObject"));
 }
 
 // --- Profile ------------------------------------------------------------------

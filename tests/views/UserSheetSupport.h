@@ -3,7 +3,6 @@
 // the sheet's pages as a script on another thread sees them.
 #include "tests/views/AccountViewsSupport.h"
 
-#include "lab/families/ObjectPicker.h"
 #include "resources/UserPropsIds.h"
 #include "views/LocalUsersView.h"
 
@@ -89,23 +88,6 @@ inline void PressSheet(HWND sheet, int button) {
     ::PostMessageW(sheet, WM_NULL, 0, 0);
 }
 inline std::wstring WindowTitle(HWND window) { return testsupport::WindowText(window); }
-
-// Chooses the rows labelled `names` in the lab's picker and presses OK.
-inline DialogDriver::Script Pick(std::vector<std::wstring> names) {
-    return [names](HWND picker) {
-        HWND list = ::GetDlgItem(picker, lab::kPickerListId);
-        const int count = ListView_GetItemCount(list);
-        for (int i = 0; i < count; ++i) {
-            wchar_t text[128] = {};
-            ListView_GetItemText(list, i, 0, text, 128);
-            if (std::find(names.begin(), names.end(), text) == names.end()) continue;
-            LVITEMW state{};
-            state.stateMask = state.state = LVIS_SELECTED;
-            ::SendMessageW(list, LVM_SETITEMSTATE, i, reinterpret_cast<LPARAM>(&state));
-        }
-        ::PostMessageW(picker, WM_COMMAND, IDOK, 0);
-    };
-}
 
 // A sheet script kept alive while its thread runs, with what it saw.
 struct Seen {

@@ -245,4 +245,15 @@ inline POINT ItemPoint(HWND view, int item) {
     return POINT{(r.left + r.right) / 2, (r.top + r.bottom) / 2};
 }
 
+// A double-click on a row, as the list reports it to the view.
+inline void DoubleClick(HWND view, int item) {
+    NMITEMACTIVATE click{};
+    click.hdr.hwndFrom = List(view);
+    click.hdr.idFrom = IDC_VIEW_LIST;
+    click.hdr.code = NM_DBLCLK;
+    click.iItem = item;
+    click.ptAction = ItemPoint(view, item);
+    ::SendMessageW(view, WM_NOTIFY, IDC_VIEW_LIST, reinterpret_cast<LPARAM>(&click));
+}
+
 }  // namespace viewtest
