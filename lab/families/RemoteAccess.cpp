@@ -38,25 +38,102 @@ constexpr LONG kFirstProperty = PROPERTY_USER_CALLING_STATION_ID;
 constexpr LONG kLastProperty = PROPERTY_USER_SERVICE_TYPE;
 constexpr size_t kPropertyCount = kLastProperty - kFirstProperty + 1;
 
-// A VARIANT owned by the lab's records.
-class Value {
-public:
-    Value() { ::VariantInit(&v_); }
-    Value(const Value& other) : Value() { ::VariantCopy(&v_, const_cast<VARIANT*>(&other.v_)); }
-    Value& operator=(const Value& other) {
-        if (this != &other) ::VariantCopy(&v_, const_cast<VARIANT*>(&other.v_));
-        return *this;
-    }
-    ~Value() { ::VariantClear(&v_); }
-    const VARIANT& Get() const { return v_; }
-    VARIANT* Put() {
-        ::VariantClear(&v_);
-        return &v_;
-    }
+// One stored property, kept as plain data: the records live as long as the
+// network, and holding platform strings there would leave them to the
+// process's string cache when a network is replaced. VARIANTs are made only
+// when a caller reads or writes.
+struct Value {
+    enum class Kind { Empty, Boolean, Number, Text, Texts } kind = Kind::Empty;
+    bool boolean = false;
+    LONG number = 0;
+    std::wstring text;
+    std::vector<std::wstring> texts;
 
-private:
-    VARIANT v_;
+    HRESULT To(VARIANT* out) const;
+    HRESULT From(const VARIANT& in);
 };
+
+HRESULT Value::To(VARIANT* out) const {
+    ::VariantInit(out);
+    switch (kind) {
+        case Kind::Empty: return S_OK;
+        case Kind::Boolean:
+            out->vt = VT_BOOL;
+            out->boolVal = boolean ? VARIANT_TRUE : VARIANT_FALSE;
+            return S_OK;
+        case Kind::Number:
+            out->vt = VT_I4;
+            out->lVal = number;
+            return S_OK;
+        case Kind::Text:
+            out->bstrVal = ::SysAllocString(text.c_str());
+            if (!out->bstrVal) return E_OUTOFMEMORY;
+            out->vt = VT_BSTR;
+            return S_OK;
+        case Kind::Texts: {
+            SAFEARRAY* array = ::SafeArrayCreateVector(VT_VARIANT, 0, static_cast<ULONG>(texts.size()));
+            if (!array) return E_OUTOFMEMORY;
+            for (LONG i = 0; i < static_cast<LONG>(texts.size()); ++i) {
+                VARIANT item;
+                item.vt = VT_BSTR;
+                item.bstrVal = ::SysAllocString(texts[static_cast<size_t>(i)].c_str());
+                const HRESULT hr = item.bstrVal ? ::SafeArrayPutElement(array, &i, &item) : E_OUTOFMEMORY;
+                ::VariantClear(&item);
+                if (FAILED(hr)) {
+                    ::SafeArrayDestroy(array);
+                    return hr;
+                }
+            }
+            out->vt = VT_ARRAY | VT_VARIANT;
+            out->parray = array;
+            return S_OK;
+        }
+    }
+    return E_UNEXPECTED;
+}
+
+// Empty, booleans, integers, text, and one-dimensional arrays of text (as
+// variants or as strings); anything else is a type the store does not keep.
+HRESULT Value::From(const VARIANT& in) {
+    Value v;
+    if (in.vt == VT_EMPTY || in.vt == VT_NULL) {
+    } else if (in.vt == VT_BOOL) {
+        v.kind = Kind::Boolean;
+        v.boolean = in.boolVal != VARIANT_FALSE;
+    } else if (in.vt == VT_BSTR) {
+        v.kind = Kind::Text;
+        v.text = in.bstrVal ? std::wstring(in.bstrVal, ::SysStringLen(in.bstrVal)) : std::wstring();
+    } else if (in.vt == (VT_ARRAY | VT_VARIANT) || in.vt == (VT_ARRAY | VT_BSTR)) {
+        if (!in.parray || ::SafeArrayGetDim(in.parray) != 1) return DISP_E_TYPEMISMATCH;
+        LONG lower = 0, upper = -1;
+        ::SafeArrayGetLBound(in.parray, 1, &lower);
+        ::SafeArrayGetUBound(in.parray, 1, &upper);
+        v.kind = Kind::Texts;
+        for (LONG i = lower; i <= upper; ++i) {
+            VARIANT item;
+            ::VariantInit(&item);
+            HRESULT hr = S_OK;
+            if (in.vt == (VT_ARRAY | VT_VARIANT)) {
+                hr = ::SafeArrayGetElement(in.parray, &i, &item);
+            } else {
+                item.vt = VT_BSTR;
+                hr = ::SafeArrayGetElement(in.parray, &i, &item.bstrVal);
+            }
+            const bool text = SUCCEEDED(hr) && item.vt == VT_BSTR;
+            if (text) v.texts.emplace_back(item.bstrVal ? item.bstrVal : L"");
+            ::VariantClear(&item);
+            if (!text) return FAILED(hr) ? hr : DISP_E_TYPEMISMATCH;
+        }
+    } else {
+        VARIANT number;
+        ::VariantInit(&number);
+        if (FAILED(::VariantChangeType(&number, const_cast<VARIANT*>(&in), 0, VT_I4))) return DISP_E_TYPEMISMATCH;
+        v.kind = Kind::Number;
+        v.number = number.lVal;
+    }
+    *this = std::move(v);
+    return S_OK;
+}
 
 using Properties = std::array<Value, kPropertyCount>;
 
@@ -177,17 +254,17 @@ public:
         ::VariantInit(value);
         if (const HRESULT hr = Enter("ISdo::GetProperty")) return hr;
         if (id < kFirstProperty || id > kLastProperty) return DISP_E_MEMBERNOTFOUND;
-        return ::VariantCopy(value, const_cast<VARIANT*>(&values_[id - kFirstProperty].Get()));
+        return values_[id - kFirstProperty].To(value);
     }
     HRESULT STDMETHODCALLTYPE PutProperty(LONG id, VARIANT* value) override {
         if (!value) return E_POINTER;
         if (const HRESULT hr = Enter("ISdo::PutProperty")) return hr;
         if (id < kFirstProperty || id > kLastProperty) return DISP_E_MEMBERNOTFOUND;
-        return ::VariantCopy(values_[id - kFirstProperty].Put(), value);
+        return values_[id - kFirstProperty].From(*value);
     }
     HRESULT STDMETHODCALLTYPE ResetProperty(LONG id) override {
         if (id < kFirstProperty || id > kLastProperty) return DISP_E_MEMBERNOTFOUND;
-        values_[id - kFirstProperty].Put();
+        values_[id - kFirstProperty] = Value{};
         return S_OK;
     }
     HRESULT STDMETHODCALLTYPE Apply() override {
@@ -266,30 +343,21 @@ DWORD ParseAddress(const std::wstring& text, bool& ok) {
 }
 
 void PutText(Value& v, const std::wstring& text) {
-    VARIANT* out = v.Put();
-    out->vt = VT_BSTR;
-    out->bstrVal = ::SysAllocString(text.c_str());
+    v = Value{};
+    v.kind = Value::Kind::Text;
+    v.text = text;
 }
 
 void PutTextArray(Value& v, const std::vector<std::wstring>& texts) {
-    SAFEARRAY* array = ::SafeArrayCreateVector(VT_VARIANT, 0, static_cast<ULONG>(texts.size()));
-    if (!array) return;
-    for (LONG i = 0; i < static_cast<LONG>(texts.size()); ++i) {
-        VARIANT item;
-        item.vt = VT_BSTR;
-        item.bstrVal = ::SysAllocString(texts[i].c_str());
-        ::SafeArrayPutElement(array, &i, &item);
-        ::VariantClear(&item);
-    }
-    VARIANT* out = v.Put();
-    out->vt = VT_ARRAY | VT_VARIANT;
-    out->parray = array;
+    v = Value{};
+    v.kind = Value::Kind::Texts;
+    v.texts = texts;
 }
 
 void PutNumber(Value& v, LONG number) {
-    VARIANT* out = v.Put();
-    out->vt = VT_I4;
-    out->lVal = number;
+    v = Value{};
+    v.kind = Value::Kind::Number;
+    v.number = number;
 }
 
 Value& Slot(Properties& p, LONG id) { return p[id - kFirstProperty]; }
@@ -298,9 +366,9 @@ void ReadProperties(const lab::json::Value& value, const std::string& path, Prop
     lab::ObjectReader r(value, path, diag);
     if (const lab::json::Value* allow = r.Take("allowDialin")) {
         if (lab::ExpectType(*allow, lab::json::Type::Bool, r.PathOf("allowDialin"), diag)) {
-            VARIANT* out = Slot(p, PROPERTY_USER_ALLOW_DIALIN).Put();
-            out->vt = VT_BOOL;
-            out->boolVal = allow->boolean ? VARIANT_TRUE : VARIANT_FALSE;
+            Value& v = Slot(p, PROPERTY_USER_ALLOW_DIALIN);
+            v.kind = Value::Kind::Boolean;
+            v.boolean = allow->boolean;
         }
     }
     const struct {

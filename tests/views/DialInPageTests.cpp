@@ -427,4 +427,32 @@ TEST_F(DialInPage, TheAddDialogRefusesMasksMetricsAndUnwantedSubnets) {
     EXPECT_EQ(std::vector<std::wstring>{L"-"}, seen_->texts);
 }
 
+TEST_F(DialInPage, DeletingTheLastRouteUnchecksTheRoutesBox) {
+    auto dialogs = std::make_shared<Seen>();
+    const auto boxes = Run(
+        L"RAS01", L"road",
+        [](HWND sheet, HWND page, Seen& s) {
+            Press(page, IDC_DI_ROUTES);
+            s.texts.push_back(Flag(page, IDC_DI_APPLY_ROUTES) + (IsEnabled(page, IDC_DI_ROUTES) ? L"|button" : L""));
+            PressSheet(sheet, PSBTN_OK);
+        },
+        {{L"Static Routes", [dialogs](HWND dialog) {
+              HWND list = ::GetDlgItem(dialog, IDC_RT_LIST);
+              wchar_t d[32] = {}, m[32] = {}, n[16] = {};
+              ListView_GetItemText(list, 0, 0, d, 32);
+              ListView_GetItemText(list, 0, 1, m, 32);
+              ListView_GetItemText(list, 0, 2, n, 16);
+              dialogs->texts.push_back(std::wstring(d) + L" " + m + L" " + n);
+              ListView_SetItemState(list, 0, LVIS_SELECTED, LVIS_SELECTED);
+              Press(dialog, IDC_RT_DELETE);
+              dialogs->texts.push_back(std::to_wstring(ListView_GetItemCount(list)));
+              Press(dialog, IDOK);
+          }}});
+    EXPECT_TRUE(boxes.empty());
+    EXPECT_EQ((std::vector<std::wstring>{L"10.1.0.0 255.255.0.0 2", L"0"}), dialogs->texts);
+    EXPECT_EQ(std::vector<std::wstring>{L"-"}, seen_->texts);
+    EXPECT_EQ(L"empty", Stored(L"road", PROPERTY_USER_RADIUS_FRAMED_ROUTE));
+    EXPECT_EQ(L"empty", Stored(L"road", PROPERTY_USER_SAVED_RADIUS_FRAMED_ROUTE));
+}
+
 }  // namespace
