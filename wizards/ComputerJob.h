@@ -11,6 +11,8 @@
 
 namespace vantrel {
 
+class AlternateCredentials;
+
 class ComputerJob {
 public:
     ComputerJob() noexcept = default;
@@ -26,6 +28,12 @@ public:
     // interface table; every job body ends with it. Failures are ignored: the
     // page may already be gone.
     void AdvanceProgress() const noexcept;
+
+    // Takes on the computer's alternate account on the calling thread, as every
+    // remote job does first: the credentials path of `computerInfo` (the
+    // computer's name without one) and its recall options. `credentials` holds
+    // the account until the job is done.
+    void TakeOnCredentials(AlternateCredentials& credentials) const;
 
     HRESULT status = S_FALSE;  // S_FALSE until the body ran; 0 done, 1 cancelled, < 0 failed
     LONG hadOmissions = 0;
