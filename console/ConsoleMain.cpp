@@ -14,9 +14,11 @@
 //       list users and groups, then create, disable and delete a user and add a
 //       member to a group on the first computer through the views' dialogs
 //   vantrel-console --wizard guest|adminpw --out DIR [--computer NAME]... [--password P]
+//   vantrel-console --wizard dns --out DIR [--computer NAME]... [--register]
 //       walk the multiple-computer wizard over the computers (every lab
 //       computer without --computer) with Next, save a picture of each page
-//       and print the completion page's summary
+//       and print the completion page's summary; --register checks the box
+//       of the Register DNS Records page
 //   vantrel-console --terminal SESSION --out DIR --computer NAME
 //       send the terminal session a message and close it through the view's
 //       menu and dialog, saving pictures of the dialog and the view
@@ -44,6 +46,7 @@ namespace {
 constexpr wchar_t kUsage[] =
     L"usage: vantrel-console [--report | --headless --out DIR | --editor SERVICE --out DIR |\n"
     L"                        --control SERVICE --out DIR | --wizard guest|adminpw --out DIR [--password P] |\n"
+    L"                        --wizard dns --out DIR [--register] |\n"
     L"                        --accounts --out DIR |\n"
     L"                        --terminal SESSION --out DIR]\n"
     L"                       [--computer NAME]... [--view NAME]...\n"
@@ -52,7 +55,7 @@ constexpr wchar_t kUsage[] =
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
-    bool report = false, headless = false, accounts = false;
+    bool report = false, headless = false, accounts = false, registerRecords = false;
     std::wstring editedService, controlledService, wizardName, password, terminalSession;
     console::HeadlessOptions options;
     for (int i = 1; i < argc; ++i) {
@@ -65,6 +68,7 @@ int wmain(int argc, wchar_t** argv) {
         else if (arg == L"--control" && hasValue) controlledService = argv[++i];
         else if (arg == L"--wizard" && hasValue) wizardName = argv[++i];
         else if (arg == L"--password" && hasValue) password = argv[++i];
+        else if (arg == L"--register") registerRecords = true;
         else if (arg == L"--terminal" && hasValue) terminalSession = argv[++i];
         else if (arg == L"--out" && hasValue) options.outputFolder = argv[++i];
         else if (arg == L"--computer" && hasValue) options.computers.push_back(argv[++i]);
@@ -115,6 +119,7 @@ int wmain(int argc, wchar_t** argv) {
         console::WizardRun run;
         run.operation = wizard;
         run.password = password;
+        run.checkBoxes = registerRecords;
         run.folder = options.outputFolder;
         run.timeoutSeconds = options.timeoutSeconds;
         std::vector<std::wstring> names = options.computers;

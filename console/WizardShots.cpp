@@ -29,6 +29,18 @@ std::vector<HWND> EditsWithStyle(HWND page, LONG style) {
     return edits;
 }
 
+// The page's check boxes.
+std::vector<HWND> CheckBoxes(HWND page) {
+    std::vector<HWND> boxes;
+    for (HWND child = ::GetWindow(page, GW_CHILD); child; child = ::GetWindow(child, GW_HWNDNEXT)) {
+        wchar_t kind[16] = L"";
+        ::GetClassNameW(child, kind, 16);
+        const LONG type = ::GetWindowLongW(child, GWL_STYLE) & BS_TYPEMASK;
+        if (_wcsicmp(kind, L"Button") == 0 && (type == BS_AUTOCHECKBOX || type == BS_CHECKBOX)) boxes.push_back(child);
+    }
+    return boxes;
+}
+
 bool WaitFor(unsigned seconds, const std::function<bool()>& condition) {
     const ULONGLONG end = ::GetTickCount64() + seconds * 1000ull;
     while (!condition()) {
@@ -92,6 +104,11 @@ void WalkWizard(const WizardRun& run, Walk& walk) {
         }
         const std::vector<HWND> passwords = EditsWithStyle(page, ES_PASSWORD);
         for (HWND field : passwords) ::SetWindowTextW(field, run.password.c_str());
+        if (run.checkBoxes) {
+            for (HWND box : CheckBoxes(page)) {
+                ::SendMessageW(box, BM_SETCHECK, BST_CHECKED, 0);
+            }
+        }
         Save(sheet, prefix + std::to_wstring(step) + L".png", walk);
         const std::vector<HWND> summaries = EditsWithStyle(page, ES_MULTILINE | ES_READONLY);
         if (!summaries.empty()) {

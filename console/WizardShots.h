@@ -15,6 +15,7 @@ struct WizardRun {
     const WizardOperation* operation = nullptr;
     std::vector<ComputerChoice> computers;
     std::wstring password;  // typed into both password fields
+    bool checkBoxes = false;  // check every box of a page before Next (Register DNS Records)
     std::wstring folder;
     unsigned timeoutSeconds = 120;
 };

@@ -3,7 +3,8 @@
 // one accounted block per list, released with DnsRecordListFree or DnsFree.
 // An unknown name answers DNS_ERROR_RCODE_NAME_ERROR, a known name without a
 // record of the type DNS_INFO_NO_RECORDS; a query for a type other than CNAME
-// follows the name's CNAME one step, as a resolver does.
+// follows the name's CNAME one step, as a resolver does. A single-label name
+// is looked up with the domain's suffix.
 #include "lab/families/Dns.h"
 
 #include "lab/Gate.h"
@@ -20,6 +21,12 @@ std::wstring ZoneName(std::wstring_view name) {
     std::wstring lower = Lower(name);
     if (!lower.empty() && lower.back() == L'.') lower.pop_back();
     return lower;
+}
+
+std::wstring QualifiedName(const Network& net, std::wstring_view name) {
+    std::wstring zoneName = ZoneName(name);
+    if (!zoneName.empty() && zoneName.find(L'.') == std::wstring::npos) zoneName += L"." + ZoneName(net.domainDnsName);
+    return zoneName;
 }
 
 namespace {
@@ -100,6 +107,7 @@ void ParseZone(const json::Value* value, const std::string& path, Network& netwo
     ReadList(r, "records", zone, &ReadRecord);
     ReadList(r, "failures", zone, &ReadFailure);
     r.Finish();
+    for (size_t i = 0; i < zone.records.size(); ++i) zone.byName[zone.records[i].name].push_back(i);
 }
 
 const SectionRegistration kZone{NetworkSectionHandler{"dnsZone", &ParseZone, nullptr}};
@@ -108,18 +116,18 @@ const SectionRegistration kZone{NetworkSectionHandler{"dnsZone", &ParseZone, nul
 std::vector<ZoneRecord> RecordsOf(const Network& net, const DnsZone& zone, const std::wstring& name) {
     std::vector<ZoneRecord> found;
     if (zone.computerRecords) {
-        for (const auto& computer : net.computers) {
-            if (!computer->ip.empty() && ZoneName(computer->dnsName) == name) {
-                ZoneRecord own;
-                own.name = name;
-                own.data = computer->ip;
-                own.ttl = 1200;
-                found.push_back(std::move(own));
-            }
+        const Computer* computer = net.Find(name);
+        if (computer && !computer->ip.empty() && ZoneName(computer->dnsName) == name) {
+            ZoneRecord own;
+            own.name = name;
+            own.data = computer->ip;
+            own.ttl = 1200;
+            found.push_back(std::move(own));
         }
     }
-    for (const ZoneRecord& record : zone.records) {
-        if (record.name == name) found.push_back(record);
+    const auto indexed = zone.byName.find(name);
+    if (indexed != zone.byName.end()) {
+        for (size_t i : indexed->second) found.push_back(zone.records[i]);
     }
     return found;
 }
@@ -184,7 +192,7 @@ DNS_STATUS WINAPI plat::DnsQuery_W(PCWSTR pszName, WORD wType, DWORD Options, PI
     if (gate.Error()) return gate.Error();
     const lab::Network& net = gate.Net();
     const lab::DnsZone& zone = gate.Net().Section<lab::DnsZone>();
-    const std::wstring name = lab::ZoneName(pszName);
+    const std::wstring name = lab::QualifiedName(net, pszName);
     for (const lab::ZoneFailure& failure : zone.failures) {
         if (failure.name == name) return failure.error;
     }

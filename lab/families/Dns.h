@@ -7,6 +7,7 @@
 #include "platform/NameResolution.h"
 
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 namespace lab {
@@ -28,9 +29,13 @@ struct DnsZone {
     bool computerRecords = true;
     std::vector<ZoneRecord> records;
     std::vector<ZoneFailure> failures;
+    std::unordered_map<std::wstring, std::vector<size_t>> byName;  // indices into records
 };
 
 // A name as the zone keeps it: lower case, a final dot dropped.
 std::wstring ZoneName(std::wstring_view name);
+// A single-label name with the domain's suffix, as the resolver's search
+// list makes it; other names as they are.
+std::wstring QualifiedName(const Network& net, std::wstring_view name);
 
 }  // namespace lab

@@ -85,6 +85,8 @@ TEST_F(LabDns, AnswersFromTheZoneAndTheComputersOwnAddresses) {
         // The computer's own record first, then the zone's; case and the final dot do not matter.
         {L"dc1.lab.local.", DNS_TYPE_A, 0, {L"1 10.0.0.2", L"1 10.0.0.22"}},
         {L"DC1.LAB.LOCAL", DNS_TYPE_A, 0, {L"1 10.0.0.2", L"1 10.0.0.22"}},
+        {L"DC1", DNS_TYPE_A, 0, {L"1 10.0.0.2", L"1 10.0.0.22"}},  // the domain's suffix is searched
+        {L"10.0.0.2", DNS_TYPE_A, DNS_ERROR_RCODE_NAME_ERROR, {}},  // an address is no name
         {L"_ldap._tcp.lab.local", DNS_TYPE_SRV, 0, {L"33 dc1.lab.local:389/5"}},
         {L"dc1.lab.local", DNS_TYPE_SRV, DNS_INFO_NO_RECORDS, {}},
         {L"nobody.lab.local", DNS_TYPE_A, DNS_ERROR_RCODE_NAME_ERROR, {}},

@@ -169,7 +169,7 @@ TEST_F(DnsWizard, MissingRecordsAreListedAndRegisteredAgain) {
         EXPECT_EQ(kRegisterPage, Next(sheet));
         HWND page = CurrentPage(sheet);
         boxUnchecked = ::IsDlgButtonChecked(page, IDC_DNS_REGISTER_BOX) == BST_UNCHECKED;
-        ::SendDlgItemMessageW(page, IDC_DNS_REGISTER_BOX, BM_CLICK, 0, 0);
+        ::SendDlgItemMessageW(page, IDC_DNS_REGISTER_BOX, BM_SETCHECK, BST_CHECKED, 0);
         EXPECT_EQ(kSecondProgress, Next(sheet));
         EXPECT_EQ(kCompletion, NextAfterPhase(sheet));
     });
