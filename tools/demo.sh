@@ -52,9 +52,9 @@ else
     --view terminalsessions --view printers | tr -d '\r'
   echo "== A message to the operator's session on TS01, then closing it, through the view's menu"
   wine vantrel-console.exe --terminal 'RDP-Tcp#7' --computer TS01 --out "$winout" | tr -d '\r'
-  echo "== Check DNS Records on DC01 (every record registered), FS01 (its SRV record missing), PRINT01 (no"
-  echo "   netlogon.dns: its own address record) and LAPTOP07 (offline); Net Logon of FS01 restarted to register again"
-  wine vantrel-console.exe --wizard dns --computer DC01 --computer FS01 --computer PRINT01 --computer LAPTOP07 \
+  echo "== Check DNS Records on ADMIN01 (every record registered), PRINT01 (its SRV record missing), TS01 (no"
+  echo "   netlogon.dns: its own address record; under LAB\\helpdesk) and LAPTOP07 (offline); Net Logon of PRINT01 restarted"
+  wine vantrel-console.exe --wizard dns --computer ADMIN01 --computer PRINT01 --computer TS01 --computer LAPTOP07 \
     --register --out "$winout" | tr -d '\r'
   echo "Files written to $out:"
   ls -1 "$out" | sed 's/^/  /'

@@ -83,9 +83,11 @@ const SectionRegistration kNetlogon{ComputerSectionHandler{"netlogonDns", &ReadN
 
 // "\\server\admin$\rest": the server and the path inside the share.
 bool SplitSharePath(const wchar_t* path, std::wstring& server, std::wstring& inside) {
-    if (!path || path[0] != L'\\' || path[1] != L'\\') return false;
-    std::wstring text(path + 2);
+    if (!path) return false;
+    std::wstring text(path);
     std::replace(text.begin(), text.end(), L'/', L'\\');
+    if (text.rfind(L"\\\\", 0) != 0) return false;
+    text.erase(0, 2);
     const size_t shareAt = text.find(L'\\');
     if (shareAt == std::wstring::npos || shareAt == 0 || text.rfind(L"?", 0) == 0 || text.rfind(L".", 0) == 0)
         return false;

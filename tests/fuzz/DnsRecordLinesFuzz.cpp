@@ -59,6 +59,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     FUZZ_CHECK(joined == expected);
     for (const std::string& line : RecordLinesOf(bytes)) {
         FUZZ_CHECK(!line.empty() && line != "\n" && line[0] != ' ' && line[0] != ';' && line.back() != ' ');
+        FUZZ_CHECK(line.size() < 2 || line.back() != '\n' || line[line.size() - 2] != ' ');
         CheckRecordLine(Widened(line));
     }
     // The wide readers also take text that never came through a file.

@@ -39,7 +39,8 @@ TEST(RecordLines, BlanksAreTrimmedAndEmptyAndCommentLinesSkipped) {
     } const cases[] = {
         {"  a 600 IN A 1.2.3.4\n", true, "a 600 IN A 1.2.3.4\n"},
         {"a 600 IN A 1.2.3.4  ", true, "a 600 IN A 1.2.3.4"},
-        {"a b  \n", true, "a b  \n"},  // only blanks at the very end go: the line end stays
+        {"a b  \n", true, "a b\n"},  // blanks before the line end go; the line end stays
+        {"a b \t \n", true, "a b \t\n"},
         {"\n", false, "\n"},
         {"      \n", false, "\n"},
         {"   ", false, ""},

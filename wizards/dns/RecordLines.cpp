@@ -29,9 +29,12 @@ bool TrimRecordLine(std::string& line) {
         line.clear();
         return false;
     }
-    const size_t last = line.find_last_not_of(' ');
-    line = line.substr(first, last - first + 1);
-    return !(line == "\n" || line[0] == ';');
+    // Blanks before the line end go too; the line end itself stays.
+    const bool ended = line.back() == '\n';
+    const std::string body = line.substr(first, line.size() - first - (ended ? 1 : 0));
+    const size_t last = body.find_last_not_of(' ');
+    line = (last == std::string::npos ? std::string() : body.substr(0, last + 1)) + (ended ? "\n" : "");
+    return !(line.empty() || line == "\n" || line[0] == ';');
 }
 
 std::vector<std::string> RecordLinesOf(std::string_view bytes) {

@@ -28,8 +28,8 @@ constexpr uint16_t kTypeAll = 255;
 // longer line comes in pieces of 1023, and a Ctrl-Z ends the file.
 std::vector<std::string> TextModeLines(std::string_view bytes);
 
-// Removes leading and trailing blanks (the blank character only: tabs and the
-// line end stay). False when the line is then no record: empty, only a line
+// Removes leading blanks and the blanks at the end of the text or before its
+// line end (the blank character only: tabs and the line end stay). False when the line is then no record: empty, only a line
 // end, or a comment (";" first).
 bool TrimRecordLine(std::string& line);
 
