@@ -7,6 +7,7 @@
 //       (real time); each record is looked up twice. The phase should end
 //       within 1.05 x the ideal: computers / 10 x the time of one check job,
 //       measured alone first in the same run.
+#include "bench/WizardBench.h"
 #include "lab/LabControl.h"
 #include "wizards/OperationWizards.h"
 #include "wizards/dns/DnsJobs.h"
@@ -24,26 +25,11 @@
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
-constexpr int kNextButton = 0x3024;
+using wizardbench::Clock;
+using wizardbench::NextEnabled;
+using wizardbench::Seconds;
 
-double Seconds(Clock::duration d) { return std::chrono::duration<double>(d).count(); }
 
-HWND CurrentPage(HWND sheet) { return reinterpret_cast<HWND>(::SendMessageW(sheet, PSM_GETCURRENTPAGEHWND, 0, 0)); }
-bool NextEnabled(HWND sheet) { return ::IsWindowEnabled(::GetDlgItem(sheet, kNextButton)) != FALSE; }
-
-HWND FindSheet(DWORD thread) {
-    HWND found = nullptr;
-    ::EnumThreadWindows(
-        thread,
-        [](HWND window, LPARAM param) -> BOOL {
-            if (!::IsWindowVisible(window)) return TRUE;
-            *reinterpret_cast<HWND*>(param) = window;
-            return FALSE;
-        },
-        reinterpret_cast<LPARAM>(&found));
-    return found;
-}
 
 std::string Name(DWORD i) {
     char name[16];
@@ -59,8 +45,8 @@ std::string Scenario(DWORD computers, DWORD records) {
         const std::string name = Name(i);
         std::string lower = name;
         for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-        const std::string ip = "10." + std::to_string(i / 65536 % 256) + "." + std::to_string(i / 256 % 256) + "." +
-                               std::to_string(i % 256 + 1);
+        const std::string ip = "10." + std::to_string(i / 62500 % 250) + "." + std::to_string(i / 250 % 250) + "." +
+                               std::to_string(i % 250 + 1);
         std::string lines = "\"" + lower + ".lab.local. 600 IN A " + ip + "\"";
         for (DWORD r = 1; r < records; ++r) {
             const std::string owner = "_svc" + std::to_string(r) + "._tcp." + lower + ".lab.local";
@@ -117,17 +103,9 @@ PhaseRun RunWizard(const std::wstring& computers, unsigned timeoutSeconds) {
         return run;
     }
     std::thread driver([&, ui = ::GetCurrentThreadId()] {
-        HWND sheet = nullptr;
-        for (int i = 0; i < 400 && !sheet; ++i) {
-            sheet = FindSheet(ui);
-            if (!sheet) ::Sleep(25);
-        }
+        HWND sheet = wizardbench::WaitForSheet(ui);
         if (!sheet) return;
-        for (int page = 0; page < 3; ++page) {
-            HWND before = CurrentPage(sheet);
-            ::PostMessageW(sheet, PSM_PRESSBUTTON, PSBTN_NEXT, 0);
-            while (CurrentPage(sheet) == before) ::Sleep(5);
-        }
+        wizardbench::PressNext(sheet, 3);
         const Clock::time_point start = Clock::now();
         ::Sleep(100);  // the progress page takes Next away as it shows
         const Clock::time_point end = start + std::chrono::seconds(timeoutSeconds);

@@ -9,7 +9,7 @@
 #include "platform/AdminShare.h"
 #include "platform/Instrumentation.h"
 #include "platform/NameResolution.h"
-#include "platform/ServiceControl.h"
+#include "tests/support/LabServiceStatus.h"
 
 #include <cstring>
 #include <string>
@@ -255,13 +255,7 @@ protected:
         return hr;
     }
     static SERVICE_STATUS_PROCESS NetlogonStatus(const wchar_t* server) {
-        SERVICE_STATUS_PROCESS status{};
-        vantrel::UniqueScHandle scm(plat::OpenSCManagerW(server, nullptr, SC_MANAGER_CONNECT));
-        vantrel::UniqueScHandle service(plat::OpenServiceW(scm.Get(), L"Netlogon", SERVICE_QUERY_STATUS));
-        DWORD needed = 0;
-        plat::QueryServiceStatusEx(service.Get(), SC_STATUS_PROCESS_INFO, reinterpret_cast<LPBYTE>(&status),
-                                   sizeof status, &needed);
-        return status;
+        return testsupport::LabServiceStatus(server, L"Netlogon");
     }
 };
 

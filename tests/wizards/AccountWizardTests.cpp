@@ -8,6 +8,7 @@
 #include "platform/NetManagement.h"
 #include "resources/resource.h"
 #include "tests/support/WindowDriver.h"
+#include "tests/support/WizardWalk.h"
 #include "wizards/OperationWizards.h"
 #include "wizards/ResultReport.h"
 #include "wizards/accounts/AccountJobs.h"
@@ -27,6 +28,7 @@ namespace {
 using testsupport::ProcessDialogWatcher;
 using testsupport::SeenBox;
 using testsupport::WaitForDialog;
+using testsupport::CurrentPage;
 using testsupport::WaitUntil;
 
 // GUESTON has its guest account enabled, GUESTOFF (as installed) disabled;
@@ -68,19 +70,7 @@ protected:
         ::CoUninitialize();
     }
 
-    static HWND CurrentPage(HWND sheet) {
-        return reinterpret_cast<HWND>(::SendMessageW(sheet, PSM_GETCURRENTPAGEHWND, 0, 0));
-    }
-    static int CurrentIndex(HWND sheet) {
-        return static_cast<int>(::SendMessageW(sheet, PSM_HWNDTOINDEX, reinterpret_cast<WPARAM>(CurrentPage(sheet)), 0));
-    }
-    // Next, and the index of the page that shows afterwards.
-    static int Next(HWND sheet) {
-        const int before = CurrentIndex(sheet);
-        ::PostMessageW(sheet, PSM_PRESSBUTTON, PSBTN_NEXT, 0);
-        WaitUntil([&] { return CurrentIndex(sheet) != before; }, 2000);
-        return CurrentIndex(sheet);
-    }
+    static int Next(HWND sheet) { return testsupport::Next(sheet, 2000); }
 
     // Builds the operation's wizard for `computers`, runs it while `walk`
     // works it from another thread; message boxes are answered with OK and

@@ -6,8 +6,7 @@
 #include "common/ComPtr.h"
 #include "lab/LabControl.h"
 #include "platform/NameResolution.h"
-#include "platform/ServiceControl.h"
-#include "common/PlatHandles.h"
+#include "tests/support/LabServiceStatus.h"
 #include "wizards/dns/DnsCheck.h"
 #include "wizards/dns/DnsJobs.h"
 
@@ -193,15 +192,7 @@ TEST_F(DnsCheck, CheckJobsMarkMissingRecordsOnlyOnSuccess) {
     }
 }
 
-DWORD NetlogonProcess(const wchar_t* server) {
-    SERVICE_STATUS_PROCESS status{};
-    UniqueScHandle scm(plat::OpenSCManagerW(server, nullptr, SC_MANAGER_CONNECT));
-    UniqueScHandle service(plat::OpenServiceW(scm.Get(), L"Netlogon", SERVICE_QUERY_STATUS));
-    DWORD needed = 0;
-    plat::QueryServiceStatusEx(service.Get(), SC_STATUS_PROCESS_INFO, reinterpret_cast<LPBYTE>(&status),
-                               sizeof status, &needed);
-    return status.dwProcessId;
-}
+DWORD NetlogonProcess(const wchar_t* server) { return testsupport::LabServiceStatus(server, L"Netlogon").dwProcessId; }
 
 // Runs `body` on a thread of its own, first made a single-threaded apartment
 // as the batch manager's workers are; `apartmentAfter` is what a second

@@ -2,11 +2,11 @@
 // real sheet against lab computers: which computers the results page lists
 // and when it is passed over, the Register DNS Records page's box, and the
 // second phase restarting Net Logon only where records are missing.
-#include "common/PlatHandles.h"
 #include "lab/LabControl.h"
-#include "platform/ServiceControl.h"
+#include "tests/support/LabServiceStatus.h"
 #include "resources/resource.h"
 #include "tests/support/WindowDriver.h"
+#include "tests/support/WizardWalk.h"
 #include "wizards/OperationWizards.h"
 #include "wizards/ResultReport.h"
 #include "wizards/TvSheetComputerWizard.h"
@@ -25,6 +25,9 @@ namespace vantrel {
 namespace {
 
 using testsupport::WaitForDialog;
+using testsupport::CurrentIndex;
+using testsupport::CurrentPage;
+using testsupport::Next;
 using testsupport::WaitUntil;
 
 constexpr char kNetwork[] = R"({
@@ -51,13 +54,7 @@ constexpr int kNextButton = 0x3024;
 constexpr int kCheckPage = 2, kResultsPage = 4, kRegisterPage = 5, kSecondProgress = 6, kCompletion = 7;
 
 DWORD NetlogonProcess(const wchar_t* computer) {
-    SERVICE_STATUS_PROCESS status{};
-    UniqueScHandle scm(plat::OpenSCManagerW(computer, nullptr, SC_MANAGER_CONNECT));
-    UniqueScHandle service(plat::OpenServiceW(scm.Get(), L"Netlogon", SERVICE_QUERY_STATUS));
-    DWORD needed = 0;
-    plat::QueryServiceStatusEx(service.Get(), SC_STATUS_PROCESS_INFO, reinterpret_cast<LPBYTE>(&status),
-                               sizeof status, &needed);
-    return status.dwProcessId;
+    return testsupport::LabServiceStatus(computer, L"Netlogon").dwProcessId;
 }
 
 class DnsWizard : public ::testing::Test {
@@ -80,18 +77,6 @@ protected:
     }
     bool Restarted(const wchar_t* computer) { return NetlogonProcess(computer) != processes_[computer]; }
 
-    static HWND CurrentPage(HWND sheet) {
-        return reinterpret_cast<HWND>(::SendMessageW(sheet, PSM_GETCURRENTPAGEHWND, 0, 0));
-    }
-    static int CurrentIndex(HWND sheet) {
-        return static_cast<int>(::SendMessageW(sheet, PSM_HWNDTOINDEX, reinterpret_cast<WPARAM>(CurrentPage(sheet)), 0));
-    }
-    static int Next(HWND sheet) {
-        const int before = CurrentIndex(sheet);
-        ::PostMessageW(sheet, PSM_PRESSBUTTON, PSBTN_NEXT, 0);
-        WaitUntil([&] { return CurrentIndex(sheet) != before; }, 3000);
-        return CurrentIndex(sheet);
-    }
     // From a progress page: the end of the phase, then Next.
     static int NextAfterPhase(HWND sheet) {
         WaitUntil([&] { return ::IsWindowEnabled(::GetDlgItem(sheet, kNextButton)) != FALSE; }, 20000);
