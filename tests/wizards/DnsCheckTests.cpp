@@ -250,7 +250,18 @@ TEST_F(DnsCheck, RestartFailuresReturnTheirCodes) {
         EXPECT_EQ(c.result, restarted) << c.computer << " " << c.service << " " << c.faultFromCall;
         EXPECT_EQ(c.execCalls, LabCallCount(c.computer, "IWbemServices::ExecMethod")) << c.computer;
     }
-    // The re-registration job carries the code, and its message.
+    // No locator: nothing reaches the computer.
+    LabClearRules();
+    LabResetCallCounts();
+    LabAddFault(nullptr, "CreateWbemLocator", static_cast<DWORD>(REGDB_E_CLASSNOTREG), 1, 1);
+    HRESULT restarted = E_UNEXPECTED, after = E_UNEXPECTED;
+    OnWorkerThread(true, [&] { restarted = RestartServiceByWmi(L"GOOD", L"NetLogon"); }, after);
+    EXPECT_EQ(REGDB_E_CLASSNOTREG, restarted);
+    EXPECT_EQ(0u, LabCallCount(L"GOOD", "IWbemLocator::ConnectServer"));
+    // The re-registration job needs a name, carries the code, and keeps its message.
+    DnsRegisterJob unnamed;
+    EXPECT_EQ(HRESULT_FROM_WIN32(ERROR_INVALID_COMPUTERNAME), unnamed.Execute());
+    EXPECT_EQ(1u, LabCallCount(nullptr, "CreateWbemLocator")) << "the unnamed job made no locator";
     DnsRegisterJob job;
     job.computerName.Reset(::SysAllocString(L"DOWN"));
     EXPECT_EQ(HRESULT_FROM_WIN32(RPC_S_SERVER_UNAVAILABLE), job.Execute());
