@@ -95,6 +95,12 @@ public:
         path.insert(path.end(), names.begin(), names.end());
         return 0;
     }
+    // ERROR_ACCESS_DENIED when the key at `path` (or one above it) refuses
+    // the calling identity, or lets it only read and `write` is asked.
+    LONG Restricted(const std::vector<std::wstring>& path, bool write) const {
+        const int restriction = lab::registry::Restriction(Tree().Get(ref_->root), path, gate_->Identity());
+        return restriction == 2 || (restriction == 1 && write) ? ERROR_ACCESS_DENIED : 0;
+    }
     Key* Find(const std::vector<std::wstring>& path) const {
         return lab::registry::Find(Tree().Get(ref_->root), path);
     }
@@ -104,6 +110,7 @@ public:
     LONG Open(std::vector<std::wstring> path, REGSAM sam, const char* function, HKEY* out) const {
         const REGSAM access = MapAccess(sam, admin_);
         if ((access & kWriteRights) && !admin_) return ERROR_ACCESS_DENIED;
+        if (const LONG denied = Restricted(path, (access & kWriteRights) != 0)) return denied;
         auto ref = std::make_shared<KeyRef>(KeyRef{ref_->root, std::move(path), access});
         *out = static_cast<HKEY>(
             lab::Accounting::Get().IssueHandle(LAB_KIND_REGISTRY_KEY, ComputerName(), function, std::move(ref)));
@@ -425,6 +432,7 @@ LONG WINAPI plat::RegDeleteKeyW(HKEY hKey, LPCWSTR lpSubKey) {
     if (const LONG bad = call.Below(lpSubKey, path)) return bad;
     const Key* key = call.Find(path);
     if (!key) return ERROR_FILE_NOT_FOUND;
+    if (const LONG denied = call.Restricted(path, true)) return denied;
     if (!*lpSubKey) {
         if (const LONG denied = call.Require(DELETE)) return denied;
     } else if (!call.Admin()) {
@@ -452,6 +460,7 @@ LONG WINAPI plat::RegDeleteTreeW(HKEY hKey, LPCWSTR lpSubKey) {
     if (const LONG bad = call.Below(lpSubKey, path)) return bad;
     if (!call.Find(path)) return ERROR_FILE_NOT_FOUND;
     if (!call.Admin()) return ERROR_ACCESS_DENIED;
+    if (const LONG denied = call.Restricted(path, true)) return denied;
     return Unlink(call, path);
 }
 
