@@ -1,6 +1,9 @@
 #include "wizards/ComputerJob.h"
 
 #include "common/ProgressPage.h"
+#include "credentials/Credentials.h"
+
+#include <string>
 
 namespace vantrel {
 
@@ -33,6 +36,18 @@ void ComputerJob::AdvanceProgress() const noexcept {
     ComPtr<IProgressPage> page;
     if (FAILED(table->GetInterfaceFromGlobal(progressCookie, IID_IProgressPage, page.PutVoid())) || !page) return;
     page->Step();
+}
+
+void ComputerJob::RecallCredentials(AlternateCredentials& credentials) const noexcept {
+    std::wstring path = computerName ? computerName.Get() : L"";
+    long options = 0;
+    if (computerInfo) {
+        UniqueBstr stored;
+        long storedOptions = 0;
+        if (SUCCEEDED(computerInfo->get_CredentialsPath(stored.Put())) && stored && *stored.Get()) path = stored.Get();
+        if (SUCCEEDED(computerInfo->get_HierarchicalRecallOptions(&storedOptions))) options = storedOptions;
+    }
+    RecallAlternateCredentials(path.c_str(), options, credentials);
 }
 
 }  // namespace vantrel

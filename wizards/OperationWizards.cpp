@@ -6,6 +6,7 @@
 #include "wizards/TvSheetComputerWizard.h"
 #include "wizards/accounts/AccountJobs.h"
 #include "wizards/accounts/PasswordPage.h"
+#include "wizards/registry/RegistryPages.h"
 #include "wizards/pages/WizardPages.h"
 #include "wizards/selection/ComputerListPage.h"
 
@@ -110,7 +111,24 @@ HRESULT BuildOperationWizard(long operation, HWND parent, const VARIANT* compute
         wizard = std::move(sheet);
         return S_OK;
     }
-    case kOperationValidateRegistry:
+    case kOperationValidateRegistry: {
+        const WizardTexts texts{IDS_REGISTRY_WIZARD_TITLE, IDS_REGISTRY_WELCOME_HEADING, IDS_REGISTRY_WELCOME_TEXT,
+                                IDS_REGISTRY_COMPLETED};
+        std::unique_ptr<RegistrySheet> sheet;
+        RETURN_IF_FAILED(MakeSheet(parent, texts.title, sheet));
+        RegistrySheet& pages = *sheet;
+        RETURN_IF_FAILED(pages.AddPage(MakeWelcome(texts)));
+        auto list = std::make_unique<RegistryComputerListPage>(pages);
+        RETURN_IF_FAILED(list->SetComputers(computers, kRowChecked));
+        pages.SetComputerCollector(CollectorOf(*list));
+        ComputerListPage& computerList = *list;
+        RETURN_IF_FAILED(pages.AddPage(std::move(list)));
+        RETURN_IF_FAILED(AddRegistryPages(pages, computerList));
+        RETURN_IF_FAILED(pages.AddPage(std::make_unique<CompletionPage>(
+            LoadText(texts.completed), LoadText(IDS_WIZARD_COMPLETED_TEXT), [&pages] { return pages.Summary(); })));
+        wizard = std::move(sheet);
+        return S_OK;
+    }
     case kOperationCheckDns: {
         using Sheet = TvSheetComputerWizard<NoPhaseJob, NoPhaseJob>;
         const bool registry = operation == kOperationValidateRegistry;

@@ -230,6 +230,7 @@ LONG WINAPI plat::RegCreateKeyExW(HKEY hKey, LPCWSTR lpSubKey, DWORD, LPWSTR, DW
         // Creating needs the right on the parent handle and a writer.
         if (const LONG denied = call.Require(KEY_CREATE_SUB_KEY)) return denied;
         if (!call.Admin()) return ERROR_ACCESS_DENIED;
+        if (const LONG denied = call.Restricted(path, true)) return denied;
     }
     HKEY opened = nullptr;
     if (const LONG failed = call.Open(path, samDesired, "RegCreateKeyExW", &opened)) return failed;
