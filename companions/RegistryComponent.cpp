@@ -5,8 +5,10 @@
 #include "common/Result.h"
 #include "platform/Registry.h"
 
+#include <algorithm>
 #include <new>
 #include <optional>
+#include <unordered_map>
 #include <utility>
 
 namespace vantrel::companions {
@@ -100,20 +102,57 @@ private:
     std::optional<std::pair<LONG, UniqueRegKey>> usersRoot_;
 };
 
-// A value's type and data, or the error reading it gave.
+// A value's type and data, or the error reading it gave. The buffer is
+// offered at its full capacity first: most values fit, and take one call.
 LONG ReadValue(HKEY key, const wchar_t* name, DWORD& type, std::vector<BYTE>& data) {
+    constexpr size_t kFirstTry = 512;
+    data.resize(std::max(data.capacity(), kFirstTry));
     for (;;) {
-        DWORD size = static_cast<DWORD>(data.size());
-        const LONG error = plat::RegQueryValueExW(key, name, nullptr, &type, data.empty() ? nullptr : data.data(),
-                                                 &size);
-        if (error == ERROR_SUCCESS && (!data.empty() || size == 0)) {
+        DWORD size = static_cast<DWORD>(std::min<size_t>(data.size(), MAXDWORD));
+        const LONG error = plat::RegQueryValueExW(key, name, nullptr, &type, data.data(), &size);
+        if (error == ERROR_SUCCESS) {
             data.resize(size);
             return ERROR_SUCCESS;
         }
-        if (error != ERROR_SUCCESS && error != ERROR_MORE_DATA) return error;
+        if (error != ERROR_MORE_DATA) return error;
         data.resize(size);
     }
 }
+
+struct StoredValue {
+    DWORD type = 0;
+    std::vector<BYTE> data;
+};
+
+std::wstring FoldCase(std::wstring name) {
+    if (!name.empty()) ::CharUpperBuffW(name.data(), static_cast<DWORD>(name.size()));
+    return name;
+}
+
+// Every value of `key` by its name without regard to case: one call per
+// value, where looking each up by name would search the key every time.
+LONG ReadAllValues(HKEY key, std::unordered_map<std::wstring, StoredValue>& values) {
+    values.clear();
+    std::vector<wchar_t> name(16384);
+    std::vector<BYTE> data(512);
+    for (DWORD index = 0;;) {
+        DWORD chars = static_cast<DWORD>(name.size()), size = static_cast<DWORD>(data.size()), type = 0;
+        const LONG error = plat::RegEnumValueW(key, index, name.data(), &chars, nullptr, &type, data.data(), &size);
+        if (error == ERROR_NO_MORE_ITEMS) return ERROR_SUCCESS;
+        if (error == ERROR_MORE_DATA && size > data.size()) {
+            data.resize(size);
+            continue;  // the same value again, with room for its data
+        }
+        if (error != ERROR_SUCCESS) return error;
+        StoredValue& stored = values[FoldCase(std::wstring(name.data(), chars))];
+        stored.type = type;
+        stored.data.assign(data.begin(), data.begin() + size);
+        ++index;
+    }
+}
+
+// Keys with at least this many values in the file are read whole.
+constexpr size_t kReadWholeKey = 8;
 
 bool IsStringType(uint32_t type) { return type == REG_SZ || type == REG_EXPAND_SZ; }
 
@@ -211,6 +250,7 @@ HRESULT CompareRegistry(const wchar_t* machine, const regfile::File& file, std::
     missing.clear();
     Registry registry(machine);
     std::vector<BYTE> data;
+    std::unordered_map<std::wstring, StoredValue> stored;
     for (const regfile::Key& key : file.keys) {
         UniqueRegKey opened;
         const LONG error = registry.Open(key.path, KEY_QUERY_VALUE, false, opened);
@@ -227,15 +267,29 @@ HRESULT CompareRegistry(const wchar_t* machine, const regfile::File& file, std::
             missing.push_back(WideString(key.path));
             continue;
         }
+        const bool whole = key.values.size() >= kReadWholeKey;
+        if (whole) RETURN_IF_WIN32_ERROR(ReadAllValues(opened.Get(), stored));
         for (const regfile::Value& value : key.values) {
             DWORD type = 0;
-            const LONG read = ReadValue(opened.Get(), Wide(value.name), type, data);
+            const std::vector<BYTE>* found = &data;
+            LONG read = ERROR_SUCCESS;
+            if (whole) {
+                const auto it = stored.find(FoldCase(WideString(value.name)));
+                if (it == stored.end()) {
+                    read = ERROR_FILE_NOT_FOUND;
+                } else {
+                    type = it->second.type;
+                    found = &it->second.data;
+                }
+            } else {
+                read = ReadValue(opened.Get(), Wide(value.name), type, data);
+            }
             if (read == ERROR_FILE_NOT_FOUND) {
                 if (!value.remove) missing.push_back(ValueEntry(key, value));
                 continue;
             }
             if (read != ERROR_SUCCESS) RETURN_WIN32(read);
-            if (value.remove || type != value.type || !SameData(type, data, value.data))
+            if (value.remove || type != value.type || !SameData(type, *found, value.data))
                 missing.push_back(ValueEntry(key, value));
         }
     }

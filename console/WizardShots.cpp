@@ -96,6 +96,69 @@ void Choose(HWND dialog, HWND combo, int index) {
     ::SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(::GetDlgCtrlID(combo), CBN_SELCHANGE), reinterpret_cast<LPARAM>(combo));
 }
 
+std::wstring TreeText(HWND tree, HTREEITEM item) {
+    wchar_t text[300] = L"";
+    TVITEMW data{};
+    data.mask = TVIF_TEXT;
+    data.hItem = item;
+    data.pszText = text;
+    data.cchTextMax = 300;
+    ::SendMessageW(tree, TVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&data));
+    return text;
+}
+
+// Opens the entry selector from the Registry Entry dialog, walks its tree
+// down to the entry's key, selects the entry's value, saves a picture and
+// cancels (the dialog keeps what was typed).
+void PictureSelector(HWND dialog, const EntryLine& entry, const std::wstring& prefix, Walk& walk) {
+    HWND browse = ButtonTitled(dialog, L"&Browse...");
+    if (!browse) return;
+    Press(dialog, browse);
+    HWND selector = nullptr;
+    if (!WaitFor(10, [&] { return (selector = FindWindowTitled(L"Select Registry Entry")) != nullptr; })) return;
+    const std::vector<HWND> trees = Children(selector, WC_TREEVIEWW);
+    const std::vector<HWND> lists = Children(selector, WC_LISTVIEWW);
+    if (!trees.empty()) {
+        std::vector<std::wstring> names;
+        size_t start = 0;
+        for (;;) {
+            const size_t slash = entry.key.find(L'\\', start);
+            names.push_back(entry.key.substr(start, slash == std::wstring::npos ? slash : slash - start));
+            if (slash == std::wstring::npos) break;
+            start = slash + 1;
+        }
+        if (names[0] == L"HKLM") names[0] = L"HKEY_LOCAL_MACHINE";
+        if (names[0] == L"HKU") names[0] = L"HKEY_USERS";
+        HWND tree = trees[0];
+        HTREEITEM item = TreeView_GetRoot(tree);
+        for (size_t i = 0; i < names.size() && item; ++i) {
+            while (item && _wcsicmp(TreeText(tree, item).c_str(), names[i].c_str()) != 0)
+                item = TreeView_GetNextSibling(tree, item);
+            if (!item) break;
+            TreeView_SelectItem(tree, item);
+            TreeView_Expand(tree, item, TVE_EXPAND);
+            if (i + 1 < names.size()) item = TreeView_GetChild(tree, item);
+        }
+    }
+    if (!lists.empty()) {
+        LVFINDINFOW find{};
+        find.flags = LVFI_STRING;
+        find.psz = entry.value.c_str();
+        const int row = static_cast<int>(::SendMessageW(lists[0], LVM_FINDITEMW, static_cast<WPARAM>(-1),
+                                                        reinterpret_cast<LPARAM>(&find)));
+        if (row >= 0) {
+            LVITEMW state{};
+            state.stateMask = state.state = LVIS_SELECTED | LVIS_FOCUSED;
+            ::SendMessageW(lists[0], LVM_SETITEMSTATE, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&state));
+        }
+    }
+    ::SetFocus(trees.empty() ? selector : trees[0]);
+    ::Sleep(300);
+    if (SaveWindowImage(selector, prefix + L"entry-selector.png")) walk.pictures.push_back(prefix + L"entry-selector.png");
+    ::PostMessageW(selector, WM_COMMAND, IDCANCEL, 0);
+    WaitFor(10, [&] { return !::IsWindow(selector); });
+}
+
 // The pages of the Manage Registry Entries Wizard that need more than Next:
 // the method, the entries (added through the Registry Entry dialog, the
 // first one photographed) and the Modify registries box.
@@ -143,7 +206,10 @@ void FillRegistryPage(const WizardRun& run, HWND sheet, HWND page, const std::ws
         ::SetWindowTextW(edits[1], entry.value.c_str());
         Choose(dialog, combos[1], entry.testData ? 1 : 0);
         ::SetWindowTextW(edits[2], entry.data.c_str());
-        if (!pictured) {
+        // The first entry that tests data is pictured, and so is the entry
+        // selector opened from it on the entry's key.
+        if (!pictured && entry.testData) {
+            PictureSelector(dialog, entry, prefix, walk);
             ::Sleep(300);
             if (SaveWindowImage(dialog, prefix + L"entry-dialog.png")) walk.pictures.push_back(prefix + L"entry-dialog.png");
             pictured = true;

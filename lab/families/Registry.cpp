@@ -65,10 +65,9 @@ public:
         }
         gate_.emplace(computer_.c_str(), lab::Family::Registry, function);
         if ((error_ = gate_->Error()) != 0) return;
-        admin_ = gate_->RequireAdmin() == 0;
         if (ref_->access == MAXIMUM_ALLOWED) {
             auto resolved = std::make_shared<KeyRef>(*ref_);
-            resolved->access = MapAccess(MAXIMUM_ALLOWED, admin_);
+            resolved->access = MapAccess(MAXIMUM_ALLOWED, Admin());
             ref_ = std::move(resolved);
         }
         key_ = lab::registry::Find(Tree().Get(ref_->root), ref_->path);
@@ -78,7 +77,13 @@ public:
     LONG Error() const { return static_cast<LONG>(error_); }
     // ERROR_ACCESS_DENIED unless the handle was opened with all of `rights`.
     LONG Require(REGSAM rights) const { return (ref_->access & rights) == rights ? 0 : ERROR_ACCESS_DENIED; }
-    bool Admin() const { return admin_; }
+    // Whether the caller administers the computer; worked out when first
+    // asked (value calls on an open handle never need it, and it costs a
+    // walk of the identity's groups).
+    bool Admin() const {
+        if (!admin_) admin_ = gate_->RequireAdmin() == 0;
+        return *admin_;
+    }
     Key& Target() const { return *key_; }
     const KeyRef& Ref() const { return *ref_; }
     Hives& Tree() const { return lab::registry::HivesOf(gate_->Target()); }
@@ -108,8 +113,8 @@ public:
     // A new handle on `path` with `sam`, or the error opening it with those
     // rights gives (non-administrators only read).
     LONG Open(std::vector<std::wstring> path, REGSAM sam, const char* function, HKEY* out) const {
-        const REGSAM access = MapAccess(sam, admin_);
-        if ((access & kWriteRights) && !admin_) return ERROR_ACCESS_DENIED;
+        const REGSAM access = MapAccess(sam, Admin());
+        if ((access & kWriteRights) && !Admin()) return ERROR_ACCESS_DENIED;
         if (const LONG denied = Restricted(path, (access & kWriteRights) != 0)) return denied;
         auto ref = std::make_shared<KeyRef>(KeyRef{ref_->root, std::move(path), access});
         *out = static_cast<HKEY>(
@@ -123,7 +128,7 @@ private:
     std::optional<lab::Gate> gate_;
     Key* key_ = nullptr;
     DWORD error_ = 0;
-    bool admin_ = false;
+    mutable std::optional<bool> admin_;
 };
 
 size_t Chars(const std::wstring& s) { return s.size(); }

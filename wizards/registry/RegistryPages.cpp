@@ -207,11 +207,9 @@ RegistryEntriesPage::RegistryEntriesPage(RegistrySheet& sheet, const ComputerLis
 BOOL RegistryEntriesPage::OnInitDialog() {
     HWND list = Item(IDC_REG_ENTRY_LIST);
     ::SendMessageW(list, LVM_SETEXTENDEDLISTVIEWSTYLE, 0, LVS_EX_FULLROWSELECT | LVS_EX_GRIDLINES);
-    EnsureImageLists();
-    ::SendMessageW(list, LVM_SETIMAGELIST, LVSIL_SMALL, reinterpret_cast<LPARAM>(SmallImageList()));
     const UINT titles[] = {IDS_REG_COLUMN_KEY, IDS_REG_COLUMN_VALUE, IDS_COLUMN_TYPE, IDS_REG_COLUMN_DATA,
                            IDS_REG_COLUMN_ACTION};
-    const int widths[] = {130, 70, 70, 60, 70};
+    const int widths[] = {130, 55, 95, 40, 90};
     for (int i = 0; i < 5; ++i) AddColumn(list, i, LoadText(titles[i]), widths[i]);
     UpdateButtons();
     return TRUE;
@@ -228,10 +226,9 @@ void RegistryEntriesPage::ShowRow(int row, bool insert) {
     const RegistryEntry& entry = entries_[static_cast<size_t>(row)];
     if (insert) {
         LVITEMW item{};
-        item.mask = LVIF_TEXT | LVIF_IMAGE;
+        item.mask = LVIF_TEXT;
         item.iItem = row;
         item.pszText = const_cast<wchar_t*>(entry.key.c_str());
-        item.iImage = IMAGE_NETWORK_COMPUTER;
         if (::SendMessageW(list, LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item)) < 0) {
             entries_.erase(entries_.begin() + row);
             ::MessageBoxW(Window(), kInsertFailed, kEntryCaption, MB_ICONERROR);
