@@ -223,19 +223,21 @@ bool HasData(const VARIANT& data) { return data.vt != VT_EMPTY && data.vt != VT_
 
 }  // namespace
 
+// The file is the administrator's own, on this computer (or a share it
+// reaches itself): not a computer the module administers.
 HRESULT LoadRegFile(const wchar_t* path, regfile::File& file, std::string* detail) {
     RETURN_HR_IF(E_INVALIDARG, !path || !*path);
     UniqueFileHandle handle(::CreateFileW(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,  // seam: local
                                           nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     RETURN_LAST_ERROR_IF(!handle);
     LARGE_INTEGER size{};
-    RETURN_LAST_ERROR_IF(!::GetFileSizeEx(handle.Get(), &size));
+    RETURN_LAST_ERROR_IF(!::GetFileSizeEx(handle.Get(), &size));  // seam: local
     RETURN_HR_IF(HResultFromWin32(ERROR_FILE_TOO_LARGE), size.QuadPart > 0x40000000);
     std::vector<uint8_t> bytes(static_cast<size_t>(size.QuadPart));
     DWORD read = 0;
     if (!bytes.empty()) {
-        RETURN_LAST_ERROR_IF(!::ReadFile(handle.Get(), bytes.data(), static_cast<DWORD>(bytes.size()), &read,
-                                         nullptr));
+        const DWORD wanted = static_cast<DWORD>(bytes.size());
+        RETURN_LAST_ERROR_IF(!::ReadFile(handle.Get(), bytes.data(), wanted, &read, nullptr));  // seam: local
     }
     bytes.resize(read);
     regfile::Error error;
@@ -341,28 +343,31 @@ void* RegistryComponent::FindInterface(REFIID iid) noexcept {
     return marshaler_.Find(iid);
 }
 
-STDMETHODIMP RegistryComponent::CompareWithFile(BSTR machine, BSTR regFile, VARIANT* missing) try {
-    RETURN_HR_IF(E_POINTER, !missing);
-    ::VariantInit(missing);
+namespace {
+
+// Both file methods: the file read, `apply` run on it against `machine`, and
+// the entries it lists handed back as the method's variant.
+using FileWork = HRESULT (*)(const wchar_t*, const regfile::File&, std::vector<std::wstring>&);
+HRESULT RunOnFile(BSTR machine, BSTR regFile, VARIANT* listed, FileWork apply) try {
+    RETURN_HR_IF(E_POINTER, !listed);
+    ::VariantInit(listed);
     regfile::File file;
     RETURN_IF_FAILED(LoadRegFile(regFile, file));
-    std::vector<std::wstring> found;
-    RETURN_IF_FAILED(CompareRegistry(machine, file, found));
-    return MakeStringArray(found, missing);
+    std::vector<std::wstring> entries;
+    RETURN_IF_FAILED(apply(machine, file, entries));
+    return MakeStringArray(entries, listed);
 } catch (const std::bad_alloc&) {
     RETURN_HR(E_OUTOFMEMORY);
 }
 
-STDMETHODIMP RegistryComponent::ImportFile(BSTR machine, BSTR regFile, VARIANT* failed) try {
-    RETURN_HR_IF(E_POINTER, !failed);
-    ::VariantInit(failed);
-    regfile::File file;
-    RETURN_IF_FAILED(LoadRegFile(regFile, file));
-    std::vector<std::wstring> notWritten;
-    RETURN_IF_FAILED(ImportRegistry(machine, file, notWritten));
-    return MakeStringArray(notWritten, failed);
-} catch (const std::bad_alloc&) {
-    RETURN_HR(E_OUTOFMEMORY);
+}  // namespace
+
+STDMETHODIMP RegistryComponent::CompareWithFile(BSTR machine, BSTR regFile, VARIANT* missing) {
+    return RunOnFile(machine, regFile, missing, &CompareRegistry);
+}
+
+STDMETHODIMP RegistryComponent::ImportFile(BSTR machine, BSTR regFile, VARIANT* failed) {
+    return RunOnFile(machine, regFile, failed, &ImportRegistry);
 }
 
 STDMETHODIMP RegistryComponent::TestEntry(BSTR machine, BSTR key, BSTR valueName, VARIANT data, long type,

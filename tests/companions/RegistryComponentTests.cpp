@@ -115,25 +115,22 @@ protected:
         bool empty = false;
         std::vector<std::wstring> entries;
     };
-    Compared Compare(const std::wstring& machine, const std::wstring& path) {
-        VARIANT missing;
-        ::VariantInit(&missing);
+    using FileMethod = HRESULT (STDMETHODCALLTYPE IRegistryComponent::*)(BSTR, BSTR, VARIANT*);
+    Compared Call(FileMethod method, const std::wstring& machine, const std::wstring& path) {
+        VARIANT listed;
+        ::VariantInit(&listed);
         Compared result;
-        result.hr = component_->CompareWithFile(Bstr(machine).Get(), Bstr(path).Get(), &missing);
-        result.empty = missing.vt == VT_EMPTY;
-        result.entries = Strings(missing);
-        ::VariantClear(&missing);
+        result.hr = (component_.Get()->*method)(Bstr(machine).Get(), Bstr(path).Get(), &listed);
+        result.empty = listed.vt == VT_EMPTY;
+        result.entries = Strings(listed);
+        ::VariantClear(&listed);
         return result;
     }
+    Compared Compare(const std::wstring& machine, const std::wstring& path) {
+        return Call(&IRegistryComponent::CompareWithFile, machine, path);
+    }
     Compared Import(const std::wstring& machine, const std::wstring& path) {
-        VARIANT failed;
-        ::VariantInit(&failed);
-        Compared result;
-        result.hr = component_->ImportFile(Bstr(machine).Get(), Bstr(path).Get(), &failed);
-        result.empty = failed.vt == VT_EMPTY;
-        result.entries = Strings(failed);
-        ::VariantClear(&failed);
-        return result;
+        return Call(&IRegistryComponent::ImportFile, machine, path);
     }
 
     static LONG OpenKey(const wchar_t* machine, HKEY root, const wchar_t* path, REGSAM sam, HKEY* key) {

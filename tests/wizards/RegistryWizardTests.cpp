@@ -7,6 +7,7 @@
 #include "resources/resource.h"
 #include "tests/support/TestProcess.h"
 #include "tests/support/WindowDriver.h"
+#include "tests/wizards/WizardDriver.h"
 #include "wizards/OperationWizards.h"
 #include "wizards/ResultReport.h"
 #include "wizards/registry/RegistryPages.h"
@@ -117,18 +118,8 @@ protected:
         ::CoUninitialize();
     }
 
-    static HWND CurrentPage(HWND sheet) {
-        return reinterpret_cast<HWND>(::SendMessageW(sheet, PSM_GETCURRENTPAGEHWND, 0, 0));
-    }
-    static int CurrentIndex(HWND sheet) {
-        return static_cast<int>(::SendMessageW(sheet, PSM_HWNDTOINDEX, reinterpret_cast<WPARAM>(CurrentPage(sheet)), 0));
-    }
-    static int Next(HWND sheet) {
-        const int before = CurrentIndex(sheet);
-        ::PostMessageW(sheet, PSM_PRESSBUTTON, PSBTN_NEXT, 0);
-        WaitUntil([&] { return CurrentIndex(sheet) != before; }, 2000);
-        return CurrentIndex(sheet);
-    }
+    static HWND CurrentPage(HWND sheet) { return wizardtest::CurrentPage(sheet); }
+    static int Next(HWND sheet) { return wizardtest::Next(sheet); }
     static void WaitForPhaseEnd(HWND sheet) {
         WaitUntil([&] { return ::IsWindowEnabled(::GetDlgItem(sheet, kNextButton)) != FALSE; }, 20000);
         ::Sleep(100);
@@ -185,29 +176,9 @@ protected:
     }
 
     std::vector<std::wstring> Run(const wchar_t* computers, const std::function<void(HWND)>& walk) {
-        VARIANT value;
-        value.vt = VT_BSTR;
-        value.bstrVal = ::SysAllocString(computers);
-        std::unique_ptr<ComputerWizardSheet> wizard;
-        const HRESULT built = BuildOperationWizard(kOperationValidateRegistry, nullptr, &value, wizard);
-        ::VariantClear(&value);
-        EXPECT_EQ(S_OK, built);
-        if (FAILED(built)) return {};
-        ProcessDialogWatcher watcher([this](HWND window, const SeenBox& seen) { Handle(window, seen); });
-        std::thread driver([&, ui = ::GetCurrentThreadId()] {
-            HWND sheet = WaitForDialog(ui, 10000);
-            if (!sheet) return;
-            walk(sheet);
-            if (!WaitUntil([&] { return !::IsWindow(sheet); }, 3000)) {
-                ::PostMessageW(sheet, PSM_PRESSBUTTON, PSBTN_CANCEL, 0);
-                WaitUntil([&] { return !::IsWindow(sheet); }, 3000);
-            }
-        });
-        wizard->Run();
-        driver.join();
-        watcher.Stop();
-        std::vector<std::wstring> lines = wizard->ResultLines();
-        return lines;
+        return wizardtest::RunOperation(
+            kOperationValidateRegistry, computers, [this](HWND window, const SeenBox& seen) { Handle(window, seen); },
+            walk);
     }
 
     void Finish(HWND sheet) {
@@ -599,6 +570,17 @@ TEST_F(RegistryWizard, JobsWithoutANameOrComponentFailAsTheirStatus) {
     EXPECT_EQ(HRESULT_FROM_WIN32(ERROR_INVALID_COMPUTERNAME), unnamed.Execute());
     RegistryModifyJob unnamedModify;
     EXPECT_EQ(static_cast<HRESULT>(0x800704BA), unnamedModify.Execute());
+
+    // A result file that cannot be made (a folder stands in its place) is
+    // the query's result, before the computer is asked anything.
+    std::wstring blocked;
+    ASSERT_EQ(S_OK, ResultFilePath(L"BLOCKED", blocked));
+    ::CreateDirectoryW(blocked.c_str(), nullptr);
+    RegistryQueryJob query;
+    query.computerName.Reset(::SysAllocString(L"BLOCKED"));
+    EXPECT_EQ(HRESULT_FROM_WIN32(ERROR_ACCESS_DENIED), query.Execute());
+    EXPECT_EQ(0u, LabCallCount(L"BLOCKED", "RegConnectRegistryW"));
+    ::RemoveDirectoryW(blocked.c_str());
 
     // A computer that refuses the operator: the write's code is the job's.
     RegistryModifyJob import;
