@@ -2,6 +2,7 @@
 // through its real sheet and dialogs against lab computers, with the lab
 // companion DLL's registry component: both phases, both methods, the pages'
 // messages, the result files byte for byte, View Results.
+#include "common/ErrorText.h"
 #include "lab/LabControl.h"
 #include "platform/Registry.h"
 #include "resources/resource.h"
@@ -590,6 +591,104 @@ TEST_F(RegistryWizard, JobsWithoutANameOrComponentFailAsTheirStatus) {
     entry.key = L"HKLM\\SOFTWARE\\X";
     import.entries.push_back(entry);
     EXPECT_EQ(E_ACCESSDENIED, import.Execute());
+}
+
+}  // namespace
+}  // namespace vantrel
+
+namespace vantrel {
+namespace {
+
+// A failure of the registry while an entry is tested (injected into the lab)
+// fails the query with that code and puts its text into the result file;
+// the other entries are still tested.
+TEST_F(RegistryWizard, AFailingEntryFailsTheQueryAndItsTextIsTheResult) {
+    const DWORD rule = LabAddFault(L"GOOD", "RegQueryValueExW", ERROR_NOT_ENOUGH_MEMORY, 1, 1);
+    RegistryQueryJob job;
+    job.computerName.Reset(::SysAllocString(L"GOOD"));
+    RegistryEntry level;
+    level.key = L"HKLM\\SOFTWARE\\Vantrel Test";
+    level.valueName = L"Level";
+    level.type = RegEntryType::Dword;
+    level.action = RegAction::TestData;
+    level.number = 5;
+    RegistryEntry key;
+    key.key = L"HKLM\\SOFTWARE\\Vantrel Test";
+    job.entries = {level, key};
+    const HRESULT failure = HRESULT_FROM_WIN32(ERROR_NOT_ENOUGH_MEMORY);
+    EXPECT_EQ(failure, job.Execute());
+    EXPECT_EQ(1u, LabRuleFired(rule));
+    EXPECT_EQ(0, job.compliant);
+    EXPECT_EQ(1, job.hadOmissions);
+    EXPECT_EQ(QueryOutcome::Failed, OutcomeOf(job.status, job.hadOmissions));
+    const std::wstring text = ReadResultFile(L"GOOD");
+    EXPECT_NE(std::wstring::npos,
+              text.find(L"Specified value     : 5\r\nResult              : " +
+                        ErrorTextLine(static_cast<DWORD>(failure)) + L"\r\n\r\n"))
+        << testing::PrintToString(text);
+    EXPECT_NE(std::wstring::npos, text.find(L"Result              : The registry key exists.\r\n\r\n"));
+    EXPECT_EQ(std::wstring::npos, text.find(L"comply with your specification"));
+}
+
+// Browse with no entry selector to create: the dialog says so and stays.
+TEST_F(RegistryWizard, BrowseWithoutTheEntrySelectorNamesTheComponent) {
+    ASSERT_EQ(ERROR_SUCCESS, ::RegDeleteTreeW(HKEY_CLASSES_ROOT, L"CLSID\\{8144ABAF-7C18-4B13-BA63-3444FE604E2F}"));
+    RegistryEntry entry;
+    RegistryEntryDialog dialog(entry, L"GOOD");
+    std::vector<SeenBox> boxes;
+    std::mutex lock;
+    std::thread driver([&, ui = ::GetCurrentThreadId()] {
+        HWND window = WaitForDialog(ui, 10000, L"Registry Entry");
+        if (!window) return;
+        ProcessDialogWatcher watcher([&](HWND box, const SeenBox& seen) {
+            if (box == window) return;
+            std::lock_guard<std::mutex> hold(lock);
+            boxes.push_back(seen);
+            ::PostMessageW(box, WM_COMMAND, IDOK, 0);
+        });
+        ::SendMessageW(window, WM_COMMAND, MAKEWPARAM(IDC_REG_KEY_BROWSE, BN_CLICKED),
+                       reinterpret_cast<LPARAM>(::GetDlgItem(window, IDC_REG_KEY_BROWSE)));
+        watcher.Stop();
+        ::PostMessageW(window, WM_COMMAND, IDCANCEL, 0);
+    });
+    EXPECT_EQ(IDCANCEL, dialog.RunModal(nullptr));
+    driver.join();
+    EXPECT_EQ(S_OK, RegisterCompanions());
+    ASSERT_EQ(1u, boxes.size());
+    EXPECT_EQ(L"Registry Entry", boxes[0].title);
+    EXPECT_EQ(ComposeErrorMessage(static_cast<DWORD>(REGDB_E_CLASSNOTREG), L"Failed to access the registry component."),
+              boxes[0].text);
+}
+
+// Before the second phase only the computers whose query succeeded with
+// omissions stay checked, whatever the case of their names.
+TEST(RegistryModify, OnlyComputersWithOmissionsAreCheckedForTheSecondPhase) {
+    SelectionTable table;
+    VARIANT names;
+    names.vt = VT_BSTR;
+    names.bstrVal = ::SysAllocString(L"GOOD,bad,DENIED,SKIPPED");
+    ASSERT_EQ(S_OK, table.SetComputers(&names, kRowChecked));
+    ::VariantClear(&names);
+    table.SetState(3, kRowUnchecked | LVIS_SELECTED);
+    GrowableArray<RegistryQueryJob> queried;
+    struct Outcome {
+        const wchar_t* name;
+        HRESULT status;
+        BYTE compliant;
+    };
+    for (const Outcome& o : {Outcome{L"GOOD", S_OK, 1}, Outcome{L"BAD", S_OK, 0}, Outcome{L"DENIED", E_ACCESSDENIED, 0}}) {
+        RegistryQueryJob job;
+        job.computerName.Reset(::SysAllocString(o.name));
+        job.status = o.status;
+        job.compliant = o.compliant;
+        ASSERT_EQ(S_OK, queried.Append(job));
+    }
+    MarkComputersToRepair(table, queried);
+    EXPECT_EQ(kRowUnchecked, table.State(0));
+    EXPECT_EQ(kRowChecked, table.State(1));
+    EXPECT_EQ(kRowUnchecked, table.State(2));
+    EXPECT_EQ(kRowUnchecked | LVIS_SELECTED, table.State(3)) << "other bits are kept";
+    EXPECT_EQ((std::vector<LONG>{1}), table.CollectRows(kRowChecked));
 }
 
 }  // namespace
