@@ -5,6 +5,7 @@
 #include "common/ErrorText.h"
 #include "lab/LabControl.h"
 #include "platform/Registry.h"
+#include "resources/ImageIndex.h"
 #include "resources/resource.h"
 #include "tests/support/TestProcess.h"
 #include "tests/support/WindowDriver.h"
@@ -147,6 +148,19 @@ protected:
         return rows;
     }
 
+    static std::vector<int> ListImages(HWND list) {
+        std::vector<int> images;
+        const int count = static_cast<int>(::SendMessageW(list, LVM_GETITEMCOUNT, 0, 0));
+        for (int row = 0; row < count; ++row) {
+            LVITEMW item{};
+            item.mask = LVIF_IMAGE;
+            item.iItem = row;
+            ::SendMessageW(list, LVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&item));
+            images.push_back(item.iImage);
+        }
+        return images;
+    }
+
     // Fills the Registry Entry dialog from the queue, answers every other box
     // with OK and keeps it.
     void Handle(HWND window, const SeenBox& seen) {
@@ -218,6 +232,7 @@ TEST_F(RegistryWizard, IndividualEntriesAreQueriedAndTheSecondPhaseRepairsWhatIs
         {2, L"HKLM\\SOFTWARE\\Vantrel Test", L"Owner", 0, L""},
     };
     std::vector<std::wstring> entryRows;
+    std::vector<int> images;
     const auto lines = Run(L"GOOD,BAD,DENIED,OFFLINE", [&](HWND sheet) {
         EXPECT_EQ(kComputers, Next(sheet));
         EXPECT_EQ(kMethod, Next(sheet));
@@ -233,6 +248,7 @@ TEST_F(RegistryWizard, IndividualEntriesAreQueriedAndTheSecondPhaseRepairsWhatIs
         WaitForPhaseEnd(sheet);
         EXPECT_EQ(kResults, Next(sheet));
         results_ = ListRows(::GetDlgItem(CurrentPage(sheet), IDC_REG_RESULT_LIST), 2);
+        images = ListImages(::GetDlgItem(CurrentPage(sheet), IDC_REG_RESULT_LIST));
         EXPECT_EQ(kModify, Next(sheet));
         ::CheckDlgButton(CurrentPage(sheet), IDC_REG_MODIFY_CHECK, BST_CHECKED);
         EXPECT_EQ(kProgress2, Next(sheet));
@@ -249,6 +265,12 @@ TEST_F(RegistryWizard, IndividualEntriesAreQueriedAndTheSecondPhaseRepairsWhatIs
                   L"HKLM\\SOFTWARE\\Vantrel Test | Owner | Value (String) |  | Test Existence"}),
               entryRows);
 
+    // A query that could not be completed shows the error image.
+    ASSERT_EQ(results_.size(), images.size());
+    for (size_t i = 0; i < results_.size(); ++i) {
+        const bool failed = results_[i].find(L"could not be completed") != std::wstring::npos;
+        EXPECT_EQ(failed ? IMAGE_ERROR : IMAGE_COMPUTER, images[i]) << results_[i];
+    }
     std::vector<std::wstring> sortedResults = results_;
     std::sort(sortedResults.begin(), sortedResults.end());
     EXPECT_EQ((std::vector<std::wstring>{L"BAD | Not all registry entries and/or data were found.",
