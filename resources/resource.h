@@ -14,3 +14,4 @@
 #include "resources/WizardsIds.h"
 #include "resources/SelectionIds.h"
 #include "resources/DnsWizardIds.h"
+#include "resources/RegWizardIds.h"

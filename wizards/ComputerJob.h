@@ -29,11 +29,11 @@ public:
     // page may already be gone.
     void AdvanceProgress() const noexcept;
 
-    // Takes on the computer's alternate account on the calling thread, as every
-    // remote job does first: the credentials path of `computerInfo` (the
-    // computer's name without one) and its recall options. `credentials` holds
-    // the account until the job is done.
-    void TakeOnCredentials(AlternateCredentials& credentials) const;
+    // What every job body does first: recalls the computer's alternate
+    // credentials on this thread (under its credentials path and recall
+    // options when the computer came as an object, else under its name).
+    // `credentials` holds the account until the job is done.
+    void RecallCredentials(AlternateCredentials& credentials) const;
 
     HRESULT status = S_FALSE;  // S_FALSE until the body ran; 0 done, 1 cancelled, < 0 failed
     LONG hadOmissions = 0;

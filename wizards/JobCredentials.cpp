@@ -7,7 +7,7 @@
 
 namespace vantrel {
 
-void ComputerJob::TakeOnCredentials(AlternateCredentials& credentials) const {
+void ComputerJob::RecallCredentials(AlternateCredentials& credentials) const {
     std::wstring path = computerName ? computerName.Get() : L"";
     long options = 0;
     if (computerInfo) {

@@ -8,6 +8,7 @@
 #include "wizards/accounts/PasswordPage.h"
 #include "wizards/dns/DnsJobs.h"
 #include "wizards/dns/DnsPages.h"
+#include "wizards/registry/RegistryPages.h"
 #include "wizards/pages/WizardPages.h"
 #include "wizards/selection/ComputerListPage.h"
 
@@ -16,18 +17,6 @@
 
 namespace vantrel {
 namespace {
-
-// The registry wizard shows its welcome, computer list and completion pages;
-// its operation pages, and so its job phases, are not part of this build: no
-// phase of it is ever started.
-class NoPhaseJob final : public ComputerJob {
-public:
-    HRESULT Execute() override {
-        status = E_NOTIMPL;
-        AdvanceProgress();
-        return status;
-    }
-};
 
 struct WizardTexts {
     UINT title, heading, text, completed;
@@ -119,12 +108,20 @@ HRESULT BuildOperationWizard(long operation, HWND parent, const VARIANT* compute
         return S_OK;
     }
     case kOperationValidateRegistry: {
-        using Sheet = TvSheetComputerWizard<NoPhaseJob, NoPhaseJob>;
         const WizardTexts texts{IDS_REGISTRY_WIZARD_TITLE, IDS_REGISTRY_WELCOME_HEADING, IDS_REGISTRY_WELCOME_TEXT,
                                 IDS_REGISTRY_COMPLETED};
-        std::unique_ptr<Sheet> sheet;
+        std::unique_ptr<RegistrySheet> sheet;
         RETURN_IF_FAILED(MakeSheet(parent, texts.title, sheet));
-        RETURN_IF_FAILED(AssemblePages(*sheet, texts, computers, IDS_KIND_REGISTRY, true, nullptr));
+        RegistrySheet& pages = *sheet;
+        RETURN_IF_FAILED(pages.AddPage(MakeWelcome(texts)));
+        auto list = std::make_unique<RegistryComputerListPage>(pages);
+        RETURN_IF_FAILED(list->SetComputers(computers, kRowChecked));
+        pages.SetComputerCollector(CollectorOf(*list));
+        ComputerListPage& computerList = *list;
+        RETURN_IF_FAILED(pages.AddPage(std::move(list)));
+        RETURN_IF_FAILED(AddRegistryPages(pages, computerList));
+        RETURN_IF_FAILED(pages.AddPage(std::make_unique<CompletionPage>(
+            LoadText(texts.completed), LoadText(IDS_WIZARD_COMPLETED_TEXT), [&pages] { return pages.Summary(); })));
         wizard = std::move(sheet);
         return S_OK;
     }

@@ -9,6 +9,7 @@
 #include "resources/resource.h"
 #include "tests/support/WindowDriver.h"
 #include "tests/support/WizardWalk.h"
+#include "tests/wizards/WizardDriver.h"
 #include "wizards/OperationWizards.h"
 #include "wizards/ResultReport.h"
 #include "wizards/accounts/AccountJobs.h"
@@ -76,37 +77,17 @@ protected:
     // works it from another thread; message boxes are answered with OK and
     // kept in `boxes_`. Returns the result lines, sorted.
     std::vector<std::wstring> Run(long operation, const wchar_t* computers, const std::function<void(HWND)>& walk) {
-        VARIANT value;
-        value.vt = VT_BSTR;
-        value.bstrVal = ::SysAllocString(computers);
-        std::unique_ptr<ComputerWizardSheet> wizard;
-        const HRESULT built = BuildOperationWizard(operation, nullptr, &value, wizard);
-        ::VariantClear(&value);
-        EXPECT_EQ(S_OK, built);
-        if (FAILED(built)) return {};
         caption_ = operation == kOperationDisableGuest ? L"Disable Guest Accounts Wizard"
                                                        : L"Reset Local Administrator's Password Wizard";
-        ProcessDialogWatcher watcher([this](HWND window, const SeenBox& seen) {
-            if (::FindWindowExW(window, nullptr, L"#32770", nullptr)) return;  // the wizard itself
-            std::lock_guard<std::mutex> hold(mutex_);
-            boxes_.push_back(seen);
-            ::PostMessageW(window, WM_COMMAND, IDOK, 0);
-        });
-        std::thread driver([&, ui = ::GetCurrentThreadId()] {
-            HWND sheet = WaitForDialog(ui, 10000);
-            if (!sheet) return;
-            walk(sheet);
-            // A wizard the walk did not finish is closed all the same.
-            if (!WaitUntil([&] { return !::IsWindow(sheet); }, 3000)) {
-                ::PostMessageW(sheet, PSM_PRESSBUTTON, PSBTN_CANCEL, 0);
-                WaitUntil([&] { return !::IsWindow(sheet); }, 3000);
-                ::PostMessageW(sheet, PSM_PRESSBUTTON, PSBTN_CANCEL, 0);
-            }
-        });
-        wizard->Run();
-        driver.join();
-        watcher.Stop();
-        std::vector<std::wstring> lines = wizard->ResultLines();
+        std::vector<std::wstring> lines = wizardtest::RunOperation(
+            operation, computers,
+            [this](HWND window, const SeenBox& seen) {
+                if (::FindWindowExW(window, nullptr, L"#32770", nullptr)) return;  // the wizard itself
+                std::lock_guard<std::mutex> hold(mutex_);
+                boxes_.push_back(seen);
+                ::PostMessageW(window, WM_COMMAND, IDOK, 0);
+            },
+            walk);
         std::sort(lines.begin(), lines.end());
         return lines;
     }

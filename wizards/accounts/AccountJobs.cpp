@@ -23,7 +23,7 @@ HRESULT AccountJob::RunOn(DWORD rid) {
     const std::wstring server = std::wstring(L"\\\\") + computerName.Get();
 
     AlternateCredentials credentials;
-    TakeOnCredentials(credentials);
+    RecallCredentials(credentials);
 
     std::wstring account;
     status = AccountNameForRid(server.c_str(), rid, account);

@@ -26,7 +26,7 @@ DnsCheckJob::DnsCheckJob() noexcept { message.Reset(::SysAllocString(L"Check DNS
 HRESULT DnsCheckJob::Execute() {
     if (HasName(*this)) {
         AlternateCredentials credentials;
-        TakeOnCredentials(credentials);
+        RecallCredentials(credentials);
         std::unique_ptr<DnsRecordCollector> collector;
         std::wstring failure;
         status = CheckDnsRecords(computerName.Get(), collector, &failure);
@@ -43,7 +43,7 @@ DnsRegisterJob::DnsRegisterJob() noexcept { message.Reset(::SysAllocString(L"Att
 HRESULT DnsRegisterJob::Execute() {
     if (HasName(*this)) {
         AlternateCredentials credentials;
-        TakeOnCredentials(credentials);
+        RecallCredentials(credentials);
         status = RestartServiceByWmi(computerName.Get(), kNetLogonService);
     }
     AdvanceProgress();
