@@ -1,6 +1,5 @@
 #pragma once
 // The Check DNS Records Wizard's own pages.
-#define IDS_DNS_QUERY_STATUS 228
 #define IDS_DNS_RESULTS_TITLE 236
 #define IDS_DNS_RESULTS_SUBTITLE 237
 #define IDS_DNS_REGISTER_TITLE 238

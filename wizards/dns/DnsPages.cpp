@@ -96,7 +96,7 @@ BOOL DnsResultsPage::OnInitDialog() {
     RECT client{};
     ::GetClientRect(list, &client);
     const int width = (client.right - client.left) - ::GetSystemMetrics(SM_CXVSCROLL);
-    const std::wstring titles[2] = {LoadText(IDS_COLUMN_NAME), LoadText(IDS_DNS_QUERY_STATUS)};
+    const std::wstring titles[2] = {LoadText(IDS_COLUMN_NAME), LoadText(IDS_COLUMN_QUERY_STATUS)};
     const int widths[2] = {width / 3, width - width / 3};
     for (int i = 0; i < 2; ++i) {
         LVCOLUMNW column{};

@@ -317,7 +317,7 @@ BOOL RegistryResultsPage::OnInitDialog() {
     EnsureImageLists();
     ::SendMessageW(list, LVM_SETIMAGELIST, LVSIL_SMALL, reinterpret_cast<LPARAM>(SmallImageList()));
     AddColumn(list, 0, LoadText(IDS_COLUMN_COMPUTER), 110);
-    AddColumn(list, 1, LoadText(IDS_REG_COLUMN_QUERY_STATUS), 330);
+    AddColumn(list, 1, LoadText(IDS_COLUMN_QUERY_STATUS), 330);
     return TRUE;
 }
 
