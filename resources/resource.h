@@ -13,3 +13,5 @@
 #include "resources/ServicesViewIds.h"
 #include "resources/WizardsIds.h"
 #include "resources/SelectionIds.h"
+#include "resources/DnsWizardIds.h"
+#include "resources/RegWizardIds.h"
