@@ -330,7 +330,13 @@ struct Attempt {
 // presses OK; records whether the dialog stayed and where the focus went.
 DialogDriver::Script AddRoute(std::vector<Attempt> attempts, std::shared_ptr<Seen> seen) {
     return [attempts, seen](HWND dialog) {
-        seen->texts.push_back(HasFocus(dialog, IDC_RT_DESTINATION) ? L"focus destination" : L"focus elsewhere");
+        // The focus lands once the dialog is active, a moment after it shows.
+        bool focused = false;
+        for (int waited = 0; waited < 2000 && !focused; waited += 20) {
+            focused = HasFocus(dialog, IDC_RT_DESTINATION);
+            if (!focused) ::Sleep(20);
+        }
+        seen->texts.push_back(focused ? L"focus destination" : L"focus elsewhere");
         seen->texts.push_back(L"metric " + Field(dialog, IDC_RT_METRIC));
         for (const Attempt& a : attempts) {
             if (Gone(dialog)) break;
