@@ -13,3 +13,4 @@
 #include "resources/ServicesViewIds.h"
 #include "resources/WizardsIds.h"
 #include "resources/SelectionIds.h"
+#include "resources/SvcWizardIds.h"
