@@ -338,7 +338,7 @@ HRESULT TvSheetManageServices::RunWorker(const WorkerJob& job) {
     RecallAlternateCredentials(path.c_str(), recall, credentials);
 
     auto failLine = [&](HRESULT hr, const wchar_t* what) {
-        AppendLine(FormatResultLine(L"Failed: %ls. [0x%08X]: %ls. %ls", computer, static_cast<unsigned>(hr),
+        AppendLine(FormatResultLine(L"Failed: %ls. [0x%08X]: %ls. %ls.", computer, static_cast<unsigned>(hr),
                                     ErrorTextLine(static_cast<DWORD>(hr)).c_str(), what));
         return hr;
     };
