@@ -25,6 +25,10 @@
 #define IDB_SVCWIZ_WATERMARK 229
 #define IDB_SVCWIZ_HEADER 230
 
+// Welcome and completion beside the watermark.
+#define IDD_SVCWIZ_WELCOME 9320
+#define IDD_SVCWIZ_COMPLETION 9321
+
 // Log On options.
 #define IDD_SVCWIZ_LOGON 221
 #define IDC_SVCWIZ_LOCAL_SYSTEM 225

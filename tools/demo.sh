@@ -52,6 +52,11 @@ else
     --view terminalsessions --view printers | tr -d '\r'
   echo "== A message to the operator's session on TS01, then closing it, through the view's menu"
   wine vantrel-console.exe --terminal 'RDP-Tcp#7' --computer TS01 --out "$winout" | tr -d '\r'
+  echo "== Manage Services Wizard: Print Spooler and the File Sync Engine of ADMIN01 set to Manual, run as .\\support"
+  echo "   and restarted with their dependents on ADMIN01, PRINT01 (no such account: no log-on right) and LAPTOP07 (offline)"
+  wine vantrel-console.exe --wizard services --computer ADMIN01 --computer PRINT01 --computer LAPTOP07 --source ADMIN01 \
+    --service "Print Spooler" --service "File Sync Engine" --startup Manual --stop --start --dependents \
+    --account '.\support' --password 'Supp0rt!' --out "$winout" | tr -d '\r'
   echo "Files written to $out:"
   ls -1 "$out" | sed 's/^/  /'
 fi

@@ -116,7 +116,7 @@ HRESULT TvSheetManageServices::Build(const VARIANT* computers) {
     const std::wstring title = LoadText(IDS_SVCWIZ_TITLE);
     RETURN_IF_FAILED(AddPage(std::make_unique<WelcomePage>(
         title, LoadText(IDS_SVCWIZ_WELCOME_HEADING),
-        LoadText(IDS_SVCWIZ_WELCOME_TEXT) + L"\r\n\r\n" + LoadText(IDS_WIZARD_CONTINUE))));
+        LoadText(IDS_SVCWIZ_WELCOME_TEXT) + L"\r\n\r\n" + LoadText(IDS_WIZARD_CONTINUE), IDD_SVCWIZ_WELCOME)));
 
     auto list = std::make_unique<ComputerListPage>(IDS_KIND_RESOURCE);
     list->SetSourceMode(true);
@@ -151,7 +151,7 @@ HRESULT TvSheetManageServices::Build(const VARIANT* computers) {
     RETURN_IF_FAILED(AddPage(std::move(startup)));
     RETURN_IF_FAILED(AddProgressPage());
     return AddPage(std::make_unique<CompletionPage>(LoadText(IDS_SVCWIZ_COMPLETED), LoadText(IDS_WIZARD_COMPLETED_TEXT),
-                                                    [this] { return Summary(); }));
+                                                    [this] { return Summary(); }, IDD_SVCWIZ_COMPLETION));
 }
 
 HRESULT TvSheetManageServices::SetComputers(const VARIANT* computers) {
