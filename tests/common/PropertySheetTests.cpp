@@ -75,7 +75,7 @@ TEST(PropertySheetHost, RoutesPageMessagesAndNotificationsToTheirHandlers) {
         Press(sheet, PSBTN_CANCEL);
     });
     const INT_PTR result = host.Run();
-    ASSERT_TRUE(driver.Join());
+    EXPECT_TRUE(driver.Join());
 
     EXPECT_EQ(0, result);  // closed without applied changes
     EXPECT_EQ(L"Sample Sheet (SRV1)", seen.caption);
@@ -140,7 +140,7 @@ TEST(PropertySheetHost, ApplyFollowsThePagesModifiedState) {
         Press(sheet, PSBTN_OK);
     });
     const INT_PTR result = host.Run();
-    ASSERT_TRUE(driver.Join());
+    EXPECT_TRUE(driver.Join());
 
     EXPECT_FALSE(seen.applyAtStart);
     EXPECT_TRUE(seen.applyAfterEdit);
@@ -188,7 +188,7 @@ TEST(PropertySheetHost, ContextHelpGoesToTheHelpControlOnlyWhenThePageHasIt) {
         Press(sheet, PSBTN_CANCEL);
     });
     host.Run();
-    ASSERT_TRUE(driver.Join());
+    EXPECT_TRUE(driver.Join());
 
     EXPECT_EQ(1, afterFirst.calls);
     EXPECT_EQ(firstPage, afterFirst.owner);
@@ -217,7 +217,7 @@ TEST(PropertySheetHost, ModelessRunDispatchesTheThreadsMessagesUntilClosed) {
     });
     const INT_PTR result = host.Run();
     ::KillTimer(nullptr, timer);
-    ASSERT_TRUE(driver.Join());
+    EXPECT_TRUE(driver.Join());
     EXPECT_TRUE(ticked);
     EXPECT_FALSE(::IsWindow(driver.Sheet()));  // the run destroys its sheet
     EXPECT_EQ(1, page.Count(L"apply"));
@@ -230,7 +230,7 @@ TEST(PropertySheetHost, ModelessRunEndsOnQuitAndPassesItOn) {
     const DWORD self = ::GetCurrentThreadId();
     SheetDriver driver(self, [&](HWND) { ::PostThreadMessageW(self, WM_QUIT, 5, 0); });
     host.Run();
-    ASSERT_TRUE(driver.Join());
+    EXPECT_TRUE(driver.Join());
     EXPECT_FALSE(::IsWindow(driver.Sheet()));
     MSG quit{};
     ASSERT_TRUE(::PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
@@ -261,7 +261,7 @@ TEST(PropertySheetHost, OwnsPagesWhenToldIgnoresNullsAndRunsOnce) {
     ASSERT_EQ(S_OK, host.AddPage(std::make_unique<RecordingPage>()));
     SheetDriver driver(::GetCurrentThreadId(), [](HWND sheet) { Press(sheet, PSBTN_CANCEL); });
     EXPECT_EQ(0, host.Run());
-    ASSERT_TRUE(driver.Join());
+    EXPECT_TRUE(driver.Join());
     EXPECT_EQ(-1, host.Run());  // the platform took the page handles
 }
 

@@ -112,6 +112,10 @@ HWND CurrentPage(HWND sheet) { return reinterpret_cast<HWND>(::SendMessageW(shee
 
 void Press(HWND sheet, int button) {
     ::SendMessageW(sheet, PSM_PRESSBUTTON, static_cast<WPARAM>(button), 0);
+    // A press that ends the sheet takes effect when its modal loop's message
+    // wait returns, and a sent message does not make it return: a posted one
+    // wakes it, as the input of a real click would.
+    ::PostMessageW(sheet, WM_NULL, 0, 0);
     // The sheet may handle the press through posted messages: let them run.
     ::SendMessageW(sheet, WM_NULL, 0, 0);
     ::Sleep(50);

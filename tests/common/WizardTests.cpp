@@ -94,7 +94,7 @@ TEST(Wizard, ButtonsHeadersAndTheBackNextFinishPath) {
         Press(sheet, PSBTN_FINISH);
     });
     const INT_PTR result = host.Run();
-    ASSERT_TRUE(driver.Join());
+    EXPECT_TRUE(driver.Join());
 
     EXPECT_TRUE(seen.firstButtons);
     EXPECT_EQ(L"Sample Wizard", seen.firstCaption);

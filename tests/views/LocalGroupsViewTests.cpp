@@ -232,7 +232,9 @@ struct EditorScript {
             Press(page, IDC_GROUP_REMOVE);
         }
         if (add) Press(page, IDC_GROUP_ADD);
-        ::SendMessageW(sheet, PSM_PRESSBUTTON, PSBTN_OK, 0);
+        // Posted, as a click arrives: the sheet's modal loop sees that it ended
+        // only when its message wait returns, which a sent message does not do.
+        ::PostMessageW(sheet, PSM_PRESSBUTTON, PSBTN_OK, 0);
     }
 };
 
