@@ -5,6 +5,7 @@
 #include "common/Dialog.h"
 #include "console/Png.h"
 #include "console/WindowSearch.h"
+#include "console/WizardWalk.h"
 #include "console/WizardLauncher.h"
 
 #include <commctrl.h>
@@ -20,16 +21,7 @@ constexpr int kNextButton = 0x3024;
 constexpr wchar_t kTitle[] = L"Manage Services Wizard";
 constexpr UINT kCheckCommand = 32784;  // the selection lists' "Check" menu entry
 
-HWND CurrentPage(HWND sheet) { return reinterpret_cast<HWND>(::SendMessageW(sheet, PSM_GETCURRENTPAGEHWND, 0, 0)); }
-
-bool WaitFor(unsigned seconds, const std::function<bool()>& condition) {
-    const ULONGLONG end = ::GetTickCount64() + seconds * 1000ull;
-    while (!condition()) {
-        if (::GetTickCount64() >= end) return false;
-        ::Sleep(50);
-    }
-    return true;
-}
+const std::vector<const wchar_t*> kBoxTitles = {L"Error", L"Warning", L"Information", L"Selection required."};
 
 // A page's control of class `kind` whose text, without its "&", is `text`.
 HWND ChildNamed(HWND page, const wchar_t* kind, const std::wstring& text) {
@@ -81,31 +73,6 @@ size_t SelectItems(HWND list, const std::vector<std::wstring>& wanted) {
         }
     }
     return found;
-}
-
-struct Walk {
-    std::vector<std::wstring> pictures;
-    std::vector<std::wstring> messages;
-    std::wstring summary;
-    bool completed = false;
-    std::wstring failure;
-};
-
-void AnswerBoxes(HWND sheet, Walk& walk) {
-    for (const wchar_t* title : {L"Error", L"Warning", L"Information", L"Selection required."}) {
-        HWND box = FindWindowTitled(title);
-        if (!box || box == sheet) continue;
-        wchar_t text[2048] = L"";
-        ::GetDlgItemTextW(box, 0xFFFF, text, 2048);
-        walk.messages.push_back(std::wstring(title) + L": " + text);
-        ::PostMessageW(box, WM_COMMAND, IDOK, 0);
-    }
-}
-
-void Save(HWND sheet, const std::wstring& path, Walk& walk) {
-    ::RedrawWindow(sheet, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW | RDW_FRAME);
-    ::Sleep(300);
-    if (SaveWindowImage(sheet, path)) walk.pictures.push_back(path);
 }
 
 // Fills in the page the way the run asks; `index` is its place in the sheet.
@@ -172,7 +139,7 @@ void WalkWizard(const ServicesWizardRun& run, Walk& walk) {
             ::Sleep(300);
             Save(sheet, prefix + std::to_wstring(step) + L"-running.png", walk);
             if (!WaitFor(run.timeoutSeconds, [&] {
-                    AnswerBoxes(sheet, walk);
+                    AnswerBoxes(sheet, walk, kBoxTitles);
                     return ::IsWindowEnabled(::GetDlgItem(sheet, kNextButton)) != FALSE;
                 })) {
                 walk.failure = L"the run did not end in time";
@@ -182,25 +149,20 @@ void WalkWizard(const ServicesWizardRun& run, Walk& walk) {
         }
         FillPage(run, page, index, walk);
         Save(sheet, prefix + std::to_wstring(step) + L".png", walk);
-        for (HWND child = ::GetWindow(page, GW_CHILD); child; child = ::GetWindow(child, GW_HWNDNEXT)) {
-            wchar_t name[16] = L"";
-            ::GetClassNameW(child, name, 16);
-            const LONG style = ::GetWindowLongW(child, GWL_STYLE);
-            if (_wcsicmp(name, L"Edit") == 0 && (style & ES_MULTILINE) && (style & ES_READONLY)) {
-                walk.summary = vantrel::WindowText(child);
-                walk.completed = true;
-                ::PostMessageW(sheet, PSM_PRESSBUTTON, PSBTN_FINISH, 0);
-                return;
-            }
+        if (HWND box = SummaryBox(page)) {
+            walk.summary = vantrel::WindowText(box);
+            walk.completed = true;
+            ::PostMessageW(sheet, PSM_PRESSBUTTON, PSBTN_FINISH, 0);
+            return;
         }
         ::PostMessageW(sheet, PSM_PRESSBUTTON, PSBTN_NEXT, 0);
         const bool moved = WaitFor(20, [&] {
-            AnswerBoxes(sheet, walk);
+            AnswerBoxes(sheet, walk, kBoxTitles);
             return CurrentPage(sheet) != page;
         });
         if (!moved) {
             walk.failure = L"Next did not leave the page";
-            AnswerBoxes(sheet, walk);
+            AnswerBoxes(sheet, walk, kBoxTitles);
             ::PostMessageW(sheet, PSM_PRESSBUTTON, PSBTN_CANCEL, 0);
             return;
         }
@@ -266,23 +228,7 @@ int CaptureServicesWizard(const ServicesWizardRun& run, std::FILE* out) {
     std::thread walker(WalkWizard, std::cref(run), std::ref(walk));
     hr = wizard->Start();
     walker.join();
-    for (const std::wstring& path : walk.pictures) std::fwprintf(out, L"%ls\n", path.c_str());
-    for (const std::wstring& message : walk.messages) std::fwprintf(out, L"message: %ls\n", message.c_str());
-    if (!walk.completed) {
-        std::fwprintf(stderr, L"vantrel-console: %ls: %ls (0x%08lX)\n", kTitle, walk.failure.c_str(),
-                      static_cast<unsigned long>(hr));
-        return 1;
-    }
-    const std::wstring summaryPath = run.folder + L"\\wizard-services-summary.txt";
-    if (FILE* file = _wfopen(summaryPath.c_str(), L"wb")) {
-        const unsigned char bom[] = {0xFF, 0xFE};
-        std::fwrite(bom, 1, 2, file);
-        std::fwrite(walk.summary.data(), sizeof(wchar_t), walk.summary.size(), file);
-        std::fclose(file);
-        std::fwprintf(out, L"%ls\n", summaryPath.c_str());
-    }
-    std::fwprintf(out, L"Summary of the %ls:\n%ls\n", kTitle, walk.summary.c_str());
-    return 0;
+    return ReportWalk(walk, kTitle, run.folder, L"services", hr, out);
 }
 
 }  // namespace console

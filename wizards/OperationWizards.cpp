@@ -35,22 +35,6 @@ std::unique_ptr<WelcomePage> MakeWelcome(const WizardTexts& texts) {
                                          LoadText(texts.text) + L"\r\n\r\n" + LoadText(IDS_WIZARD_CONTINUE));
 }
 
-// The checked rows of the computer list, read on the master thread.
-ComputerCollector CollectorOf(const ComputerListPage& page) {
-    return [&page](std::vector<ComputerTarget>& computers) -> HRESULT {
-        const SelectionTable& table = page.Table();
-        if (table.Empty()) return E_POINTER;
-        for (LONG row : table.CollectRows(kRowChecked)) {
-            ComputerTarget target;
-            target.name.Reset(::SysAllocString(table.Text(row, 0).c_str()));
-            if (!target.name) return E_OUTOFMEMORY;
-            target.info = table.ComputerInfo(row);
-            computers.push_back(std::move(target));
-        }
-        return S_OK;
-    };
-}
-
 // Welcome, the computer list, `operationPage` (whose Next starts phase 1),
 // progress page 1 and completion; without an operation page, welcome,
 // computer list and completion.
@@ -80,6 +64,22 @@ HRESULT MakeSheet(HWND parent, UINT title, std::unique_ptr<Sheet>& sheet) {
 }
 
 }  // namespace
+
+// The checked rows of the computer list, read on the master thread.
+ComputerCollector CollectorOf(const ComputerListPage& page) {
+    return [&page](std::vector<ComputerTarget>& computers) -> HRESULT {
+        const SelectionTable& table = page.Table();
+        if (table.Empty()) return E_POINTER;
+        for (LONG row : table.CollectRows(kRowChecked)) {
+            ComputerTarget target;
+            target.name.Reset(::SysAllocString(table.Text(row, 0).c_str()));
+            if (!target.name) return E_OUTOFMEMORY;
+            target.info = table.ComputerInfo(row);
+            computers.push_back(std::move(target));
+        }
+        return S_OK;
+    };
+}
 
 HRESULT BuildOperationWizard(long operation, HWND parent, const VARIANT* computers,
                              std::unique_ptr<ComputerWizardSheet>& wizard) {

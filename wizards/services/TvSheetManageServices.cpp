@@ -11,6 +11,7 @@
 #include "services/LogonRight.h"
 #include "services/ServiceControlManager.h"
 #include "services/ServiceRef.h"
+#include "wizards/OperationWizards.h"
 #include "wizards/pages/WizardPages.h"
 #include "wizards/services/ServiceOptionPages.h"
 #include "wizards/selection/ComputerListPage.h"
@@ -123,18 +124,7 @@ HRESULT TvSheetManageServices::Build(const VARIANT* computers) {
     RETURN_IF_FAILED(list->SetComputers(computers, kRowChecked));
     list->SetNextHook([this] { return OnComputersNext(); });
     ComputerListPage* listPage = list.get();
-    SetComputerCollector([listPage](std::vector<ComputerTarget>& targets) -> HRESULT {
-        const SelectionTable& table = listPage->Table();
-        if (table.Empty()) return E_POINTER;
-        for (LONG row : table.CollectRows(kRowChecked)) {
-            ComputerTarget target;
-            target.name.Reset(::SysAllocString(table.Text(row, 0).c_str()));
-            if (!target.name) return E_OUTOFMEMORY;
-            target.info = table.ComputerInfo(row);
-            targets.push_back(std::move(target));
-        }
-        return S_OK;
-    });
+    SetComputerCollector(CollectorOf(*listPage));
     RETURN_IF_FAILED(AddPage(std::move(list)));
     computers_ = listPage;
 
