@@ -13,6 +13,7 @@
 //
 // Both print the user-interface thread's latency while the phase runs: a
 // probe sends the wizard window WM_NULL every 20 ms and times the answer.
+#include "bench/WizardBench.h"
 #include "lab/LabControl.h"
 #include "wizards/OperationWizards.h"
 #include "wizards/accounts/AccountJobs.h"
@@ -32,10 +33,9 @@
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
-constexpr int kNextButton = 0x3024;
-
-double Seconds(Clock::duration d) { return std::chrono::duration<double>(d).count(); }
+using wizardbench::Clock;
+using wizardbench::NextEnabled;
+using wizardbench::Seconds;
 
 std::vector<std::wstring> Computers() {
     std::vector<std::wstring> names;
@@ -43,21 +43,7 @@ std::vector<std::wstring> Computers() {
     return names;
 }
 
-HWND CurrentPage(HWND sheet) { return reinterpret_cast<HWND>(::SendMessageW(sheet, PSM_GETCURRENTPAGEHWND, 0, 0)); }
-bool NextEnabled(HWND sheet) { return ::IsWindowEnabled(::GetDlgItem(sheet, kNextButton)) != FALSE; }
 
-HWND FindSheet(DWORD thread) {
-    HWND found = nullptr;
-    ::EnumThreadWindows(
-        thread,
-        [](HWND window, LPARAM param) -> BOOL {
-            if (!::IsWindowVisible(window)) return TRUE;
-            *reinterpret_cast<HWND*>(param) = window;
-            return FALSE;
-        },
-        reinterpret_cast<LPARAM>(&found));
-    return found;
-}
 
 struct PhaseRun {
     double phaseSeconds = 0;
@@ -85,17 +71,9 @@ PhaseRun RunWizard(const std::vector<std::wstring>& computers, DWORD waitMs, uns
     }
     if (waitMs) wizard->SetWaitTimeout(waitMs);
     std::thread driver([&, ui = ::GetCurrentThreadId()] {
-        HWND sheet = nullptr;
-        for (int i = 0; i < 400 && !sheet; ++i) {
-            sheet = FindSheet(ui);
-            if (!sheet) ::Sleep(25);
-        }
+        HWND sheet = wizardbench::WaitForSheet(ui);
         if (!sheet) return;
-        for (int page = 0; page < 3; ++page) {
-            HWND before = CurrentPage(sheet);
-            ::PostMessageW(sheet, PSM_PRESSBUTTON, PSBTN_NEXT, 0);
-            while (CurrentPage(sheet) == before) ::Sleep(5);
-        }
+        wizardbench::PressNext(sheet, 3);
         const Clock::time_point start = Clock::now();
         ::Sleep(100);  // the progress page takes Next away as it shows
         const Clock::time_point end = start + std::chrono::seconds(timeoutSeconds);

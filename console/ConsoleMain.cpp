@@ -14,9 +14,13 @@
 //       list users and groups, then create, disable and delete a user and add a
 //       member to a group on the first computer through the views' dialogs
 //   vantrel-console --wizard guest|adminpw --out DIR [--computer NAME]... [--password P]
+//   vantrel-console --wizard dns --out DIR [--computer NAME]... [--register]
 //       walk the multiple-computer wizard over the computers (every lab
 //       computer without --computer) with Next, save a picture of each page
-//       and print the completion page's summary
+//       and print the completion page's summary; --register checks the box
+//       of the Register DNS Records page; the registry wizard takes
+//       --regfile FILE (compare with a registry file) or --entries FILE
+//       (individual entries, one a line) and checks "Modify registries"
 //   vantrel-console --wizard services --out DIR --computer NAME... --source NAME --service NAME...
 //                   [--startup Automatic|Manual|Disabled] [--stop] [--start] [--dependents]
 //                   [--account A --password P | --local-system]
@@ -50,18 +54,21 @@ namespace {
 constexpr wchar_t kUsage[] =
     L"usage: vantrel-console [--report | --headless --out DIR | --editor SERVICE --out DIR |\n"
     L"                        --control SERVICE --out DIR | --wizard guest|adminpw --out DIR [--password P] |\n"
+    L"                        --wizard dns --out DIR [--register] |\n"
     L"                        --wizard services --out DIR --source NAME --service NAME... [--startup TYPE]\n"
     L"                          [--stop] [--start] [--dependents] [--account A --password P | --local-system] |\n"
     L"                        --accounts --out DIR |\n"
     L"                        --terminal SESSION --out DIR]\n"
     L"                       [--computer NAME]... [--view NAME]...\n"
-    L"                       [--credentials PATH] [--options N] [--timeout SECONDS]\n";
+    L"                       [--credentials PATH] [--options N] [--timeout SECONDS]\n"
+    L"                       [--regfile FILE | --entries FILE]  (with --wizard registry)\n";
 
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
-    bool report = false, headless = false, accounts = false;
+    bool report = false, headless = false, accounts = false, registerRecords = false;
     std::wstring editedService, controlledService, wizardName, password, terminalSession;
+    std::wstring regFile, entriesFile;
     console::HeadlessOptions options;
     console::ServicesWizardRun services;
     const std::vector<std::wstring> words(argv, argv + argc);
@@ -81,6 +88,7 @@ int wmain(int argc, wchar_t** argv) {
         else if (arg == L"--control" && hasValue) controlledService = argv[++i];
         else if (arg == L"--wizard" && hasValue) wizardName = argv[++i];
         else if (arg == L"--password" && hasValue) password = argv[++i];
+        else if (arg == L"--register") registerRecords = true;
         else if (arg == L"--terminal" && hasValue) terminalSession = argv[++i];
         else if (arg == L"--out" && hasValue) options.outputFolder = argv[++i];
         else if (arg == L"--computer" && hasValue) options.computers.push_back(argv[++i]);
@@ -88,6 +96,8 @@ int wmain(int argc, wchar_t** argv) {
         else if (arg == L"--credentials" && hasValue) options.credentialsPath = argv[++i];
         else if (arg == L"--options" && hasValue) options.recallOptions = std::wcstol(argv[++i], nullptr, 10);
         else if (arg == L"--timeout" && hasValue) options.timeoutSeconds = static_cast<unsigned>(std::wcstoul(argv[++i], nullptr, 10));
+        else if (arg == L"--regfile" && hasValue) regFile = argv[++i];
+        else if (arg == L"--entries" && hasValue) entriesFile = argv[++i];
         else if (isServicesWord(arg)) {
             size_t at = static_cast<size_t>(i);
             std::wstring error;
@@ -149,8 +159,11 @@ int wmain(int argc, wchar_t** argv) {
         console::WizardRun run;
         run.operation = wizard;
         run.password = password;
+        run.checkBoxes = registerRecords;
         run.folder = options.outputFolder;
         run.timeoutSeconds = options.timeoutSeconds;
+        run.regFile = regFile;
+        run.entriesFile = entriesFile;
         std::vector<std::wstring> names = options.computers;
         if (names.empty())
             for (DWORD i = 0; i < LabComputerCount(); ++i) names.push_back(lab::ComputerName(i));

@@ -4,6 +4,8 @@
 // Texts every wizard shares.
 #define IDS_WIZARD_CONTINUE 145
 #define IDS_WIZARD_COMPLETED_TEXT 150
+// The results column of the registry and DNS wizards.
+#define IDS_COLUMN_QUERY_STATUS 228
 
 // Disable Guest Accounts.
 #define IDS_GUEST_WIZARD_TITLE 196

@@ -13,4 +13,6 @@
 #include "resources/ServicesViewIds.h"
 #include "resources/WizardsIds.h"
 #include "resources/SelectionIds.h"
+#include "resources/DnsWizardIds.h"
+#include "resources/RegWizardIds.h"
 #include "resources/SvcWizardIds.h"

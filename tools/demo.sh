@@ -52,6 +52,19 @@ else
     --view terminalsessions --view printers | tr -d '\r'
   echo "== A message to the operator's session on TS01, then closing it, through the view's menu"
   wine vantrel-console.exe --terminal 'RDP-Tcp#7' --computer TS01 --out "$winout" | tr -d '\r'
+  echo "== Check DNS Records on ADMIN01 (every record registered), PRINT01 (its SRV record missing), TS01 (no"
+  echo "   netlogon.dns: its own address record; under LAB\\helpdesk) and LAPTOP07 (offline); Net Logon of PRINT01 restarted"
+  wine vantrel-console.exe --wizard dns --computer ADMIN01 --computer PRINT01 --computer TS01 --computer LAPTOP07 \
+    --register --out "$winout" | tr -d '\r'
+  echo "== Manage Registry Entries over ADMIN01 (compliant), PRINT01 (repaired by the second phase), FS01 (denies"
+  echo "   the operator) and LAPTOP07 (offline): individual entries, then the registry file"
+  entries=$(wine winepath -w "$here/../scenarios/registry-entries.txt" | tr -d '\r')
+  regfile=$(wine winepath -w "$here/../scenarios/registry-policy.reg" | tr -d '\r')
+  wine vantrel-console.exe --wizard registry --computer ADMIN01 --computer PRINT01 --computer FS01 \
+    --computer LAPTOP07 --entries "$entries" --out "$winout" | tr -d '\r'
+  mkdir -p "$out/regfile"
+  wine vantrel-console.exe --wizard registry --computer ADMIN01 --computer PRINT01 --computer FS01 \
+    --computer LAPTOP07 --regfile "$regfile" --out "$winout\\regfile" | tr -d '\r'
   echo "== Manage Services Wizard: Print Spooler and the File Sync Engine of ADMIN01 set to Manual, run as .\\support"
   echo "   and restarted with their dependents on ADMIN01, PRINT01 (no such account: no log-on right) and LAPTOP07 (offline)"
   wine vantrel-console.exe --wizard services --computer ADMIN01 --computer PRINT01 --computer LAPTOP07 --source ADMIN01 \

@@ -11,6 +11,8 @@
 
 namespace vantrel {
 
+class AlternateCredentials;
+
 class ComputerJob {
 public:
     ComputerJob() noexcept = default;
@@ -26,6 +28,12 @@ public:
     // interface table; every job body ends with it. Failures are ignored: the
     // page may already be gone.
     void AdvanceProgress() const noexcept;
+
+    // What every job body does first: recalls the computer's alternate
+    // credentials on this thread (under its credentials path and recall
+    // options when the computer came as an object, else under its name).
+    // `credentials` holds the account until the job is done.
+    void RecallCredentials(AlternateCredentials& credentials) const;
 
     HRESULT status = S_FALSE;  // S_FALSE until the body ran; 0 done, 1 cancelled, < 0 failed
     LONG hadOmissions = 0;

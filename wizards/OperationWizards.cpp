@@ -6,25 +6,17 @@
 #include "wizards/TvSheetComputerWizard.h"
 #include "wizards/accounts/AccountJobs.h"
 #include "wizards/accounts/PasswordPage.h"
+#include "wizards/dns/DnsJobs.h"
+#include "wizards/dns/DnsPages.h"
+#include "wizards/registry/RegistryPages.h"
 #include "wizards/pages/WizardPages.h"
 #include "wizards/selection/ComputerListPage.h"
 
+#include <functional>
 #include <new>
 
 namespace vantrel {
 namespace {
-
-// The registry and DNS wizards show their welcome, computer list and
-// completion pages; their operation pages, and so their job phases, are not
-// part of this build: no phase of theirs is ever started.
-class NoPhaseJob final : public ComputerJob {
-public:
-    HRESULT Execute() override {
-        status = E_NOTIMPL;
-        AdvanceProgress();
-        return status;
-    }
-};
 
 struct WizardTexts {
     UINT title, heading, text, completed;
@@ -35,14 +27,18 @@ std::unique_ptr<WelcomePage> MakeWelcome(const WizardTexts& texts) {
                                          LoadText(texts.text) + L"\r\n\r\n" + LoadText(IDS_WIZARD_CONTINUE));
 }
 
+// Pages a wizard adds after progress page 1, with the computer list at hand.
+using LaterPages = std::function<HRESULT(ComputerListPage& list)>;
+
 // Welcome, the computer list, `operationPage` (whose Next starts phase 1),
-// progress page 1 and completion; without an operation page, welcome,
-// computer list and completion.
+// progress page 1, `later` and completion; without an operation page,
+// welcome, computer list and completion.
 template <typename Sheet>
 HRESULT AssemblePages(Sheet& sheet, const WizardTexts& texts, const VARIANT* computers, UINT kind, bool sourceMode,
-                      std::unique_ptr<OperationPage> operationPage) {
+                      std::unique_ptr<OperationPage> operationPage, const LaterPages& later = {}) {
     RETURN_IF_FAILED(sheet.AddPage(MakeWelcome(texts)));
     auto list = std::make_unique<ComputerListPage>(kind);
+    ComputerListPage& listPage = *list;
     list->SetSourceMode(sourceMode);
     RETURN_IF_FAILED(list->SetComputers(computers, kRowChecked));
     sheet.SetComputerCollector(CollectorOf(*list));
@@ -51,6 +47,7 @@ HRESULT AssemblePages(Sheet& sheet, const WizardTexts& texts, const VARIANT* com
         operationPage->SetNextHook([&sheet] { return SUCCEEDED(sheet.StartMasterThread()) ? 0 : -1; });
         RETURN_IF_FAILED(sheet.AddPage(std::move(operationPage)));
         RETURN_IF_FAILED(sheet.AddProgressPage());
+        if (later) RETURN_IF_FAILED(later(listPage));
     }
     return sheet.AddPage(std::make_unique<CompletionPage>(LoadText(texts.completed), LoadText(IDS_WIZARD_COMPLETED_TEXT),
                                                           [&sheet] { return sheet.Summary(); }));
@@ -110,19 +107,40 @@ HRESULT BuildOperationWizard(long operation, HWND parent, const VARIANT* compute
         wizard = std::move(sheet);
         return S_OK;
     }
-    case kOperationValidateRegistry:
+    case kOperationValidateRegistry: {
+        const WizardTexts texts{IDS_REGISTRY_WIZARD_TITLE, IDS_REGISTRY_WELCOME_HEADING, IDS_REGISTRY_WELCOME_TEXT,
+                                IDS_REGISTRY_COMPLETED};
+        std::unique_ptr<RegistrySheet> sheet;
+        RETURN_IF_FAILED(MakeSheet(parent, texts.title, sheet));
+        RegistrySheet& pages = *sheet;
+        RETURN_IF_FAILED(pages.AddPage(MakeWelcome(texts)));
+        auto list = std::make_unique<RegistryComputerListPage>(pages);
+        RETURN_IF_FAILED(list->SetComputers(computers, kRowChecked));
+        pages.SetComputerCollector(CollectorOf(*list));
+        ComputerListPage& computerList = *list;
+        RETURN_IF_FAILED(pages.AddPage(std::move(list)));
+        RETURN_IF_FAILED(AddRegistryPages(pages, computerList));
+        RETURN_IF_FAILED(pages.AddPage(std::make_unique<CompletionPage>(
+            LoadText(texts.completed), LoadText(IDS_WIZARD_COMPLETED_TEXT), [&pages] { return pages.Summary(); })));
+        wizard = std::move(sheet);
+        return S_OK;
+    }
     case kOperationCheckDns: {
-        using Sheet = TvSheetComputerWizard<NoPhaseJob, NoPhaseJob>;
-        const bool registry = operation == kOperationValidateRegistry;
-        const WizardTexts texts =
-            registry ? WizardTexts{IDS_REGISTRY_WIZARD_TITLE, IDS_REGISTRY_WELCOME_HEADING, IDS_REGISTRY_WELCOME_TEXT,
-                                   IDS_REGISTRY_COMPLETED}
-                     : WizardTexts{IDS_DNS_WIZARD_TITLE, IDS_DNS_WELCOME_HEADING, IDS_DNS_WELCOME_TEXT,
-                                   IDS_DNS_COMPLETED};
+        using Sheet = TvSheetComputerWizard<DnsCheckJob, DnsRegisterJob>;
+        const WizardTexts texts{IDS_DNS_WIZARD_TITLE, IDS_DNS_WELCOME_HEADING, IDS_DNS_WELCOME_TEXT,
+                                IDS_DNS_COMPLETED};
         std::unique_ptr<Sheet> sheet;
         RETURN_IF_FAILED(MakeSheet(parent, texts.title, sheet));
-        RETURN_IF_FAILED(AssemblePages(*sheet, texts, computers, registry ? IDS_KIND_REGISTRY : IDS_KIND_RESOURCE,
-                                       registry, nullptr));
+        Sheet& dns = *sheet;
+        // After the search: its results, the choice to register again, and
+        // the progress of the re-registration.
+        const LaterPages later = [&dns](ComputerListPage& list) -> HRESULT {
+            RETURN_IF_FAILED(dns.AddPage(std::make_unique<DnsResultsPage>(dns.FinishedJobs1())));
+            RETURN_IF_FAILED(dns.AddPage(std::make_unique<DnsRegisterPage>(
+                list.Table(), dns.FinishedJobs1(), [&dns] { return SUCCEEDED(dns.StartMasterThread()) ? 0 : -1; })));
+            return dns.AddProgressPage();
+        };
+        RETURN_IF_FAILED(AssemblePages(dns, texts, computers, IDS_KIND_RESOURCE, false, MakeDnsCheckPage(), later));
         wizard = std::move(sheet);
         return S_OK;
     }

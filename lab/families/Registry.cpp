@@ -65,10 +65,9 @@ public:
         }
         gate_.emplace(computer_.c_str(), lab::Family::Registry, function);
         if ((error_ = gate_->Error()) != 0) return;
-        admin_ = gate_->RequireAdmin() == 0;
         if (ref_->access == MAXIMUM_ALLOWED) {
             auto resolved = std::make_shared<KeyRef>(*ref_);
-            resolved->access = MapAccess(MAXIMUM_ALLOWED, admin_);
+            resolved->access = MapAccess(MAXIMUM_ALLOWED, Admin());
             ref_ = std::move(resolved);
         }
         key_ = lab::registry::Find(Tree().Get(ref_->root), ref_->path);
@@ -78,7 +77,13 @@ public:
     LONG Error() const { return static_cast<LONG>(error_); }
     // ERROR_ACCESS_DENIED unless the handle was opened with all of `rights`.
     LONG Require(REGSAM rights) const { return (ref_->access & rights) == rights ? 0 : ERROR_ACCESS_DENIED; }
-    bool Admin() const { return admin_; }
+    // Whether the caller administers the computer; worked out when first
+    // asked (value calls on an open handle never need it, and it costs a
+    // walk of the identity's groups).
+    bool Admin() const {
+        if (!admin_) admin_ = gate_->RequireAdmin() == 0;
+        return *admin_;
+    }
     Key& Target() const { return *key_; }
     const KeyRef& Ref() const { return *ref_; }
     Hives& Tree() const { return lab::registry::HivesOf(gate_->Target()); }
@@ -95,6 +100,12 @@ public:
         path.insert(path.end(), names.begin(), names.end());
         return 0;
     }
+    // ERROR_ACCESS_DENIED when the key at `path` (or one above it) refuses
+    // the calling identity, or lets it only read and `write` is asked.
+    LONG Restricted(const std::vector<std::wstring>& path, bool write) const {
+        const int restriction = lab::registry::Restriction(Tree().Get(ref_->root), path, gate_->Identity());
+        return restriction == 2 || (restriction == 1 && write) ? ERROR_ACCESS_DENIED : 0;
+    }
     Key* Find(const std::vector<std::wstring>& path) const {
         return lab::registry::Find(Tree().Get(ref_->root), path);
     }
@@ -102,8 +113,9 @@ public:
     // A new handle on `path` with `sam`, or the error opening it with those
     // rights gives (non-administrators only read).
     LONG Open(std::vector<std::wstring> path, REGSAM sam, const char* function, HKEY* out) const {
-        const REGSAM access = MapAccess(sam, admin_);
-        if ((access & kWriteRights) && !admin_) return ERROR_ACCESS_DENIED;
+        const REGSAM access = MapAccess(sam, Admin());
+        if ((access & kWriteRights) && !Admin()) return ERROR_ACCESS_DENIED;
+        if (const LONG denied = Restricted(path, (access & kWriteRights) != 0)) return denied;
         auto ref = std::make_shared<KeyRef>(KeyRef{ref_->root, std::move(path), access});
         *out = static_cast<HKEY>(
             lab::Accounting::Get().IssueHandle(LAB_KIND_REGISTRY_KEY, ComputerName(), function, std::move(ref)));
@@ -116,7 +128,7 @@ private:
     std::optional<lab::Gate> gate_;
     Key* key_ = nullptr;
     DWORD error_ = 0;
-    bool admin_ = false;
+    mutable std::optional<bool> admin_;
 };
 
 size_t Chars(const std::wstring& s) { return s.size(); }
@@ -223,6 +235,7 @@ LONG WINAPI plat::RegCreateKeyExW(HKEY hKey, LPCWSTR lpSubKey, DWORD, LPWSTR, DW
         // Creating needs the right on the parent handle and a writer.
         if (const LONG denied = call.Require(KEY_CREATE_SUB_KEY)) return denied;
         if (!call.Admin()) return ERROR_ACCESS_DENIED;
+        if (const LONG denied = call.Restricted(path, true)) return denied;
     }
     HKEY opened = nullptr;
     if (const LONG failed = call.Open(path, samDesired, "RegCreateKeyExW", &opened)) return failed;
@@ -425,6 +438,7 @@ LONG WINAPI plat::RegDeleteKeyW(HKEY hKey, LPCWSTR lpSubKey) {
     if (const LONG bad = call.Below(lpSubKey, path)) return bad;
     const Key* key = call.Find(path);
     if (!key) return ERROR_FILE_NOT_FOUND;
+    if (const LONG denied = call.Restricted(path, true)) return denied;
     if (!*lpSubKey) {
         if (const LONG denied = call.Require(DELETE)) return denied;
     } else if (!call.Admin()) {
@@ -452,6 +466,7 @@ LONG WINAPI plat::RegDeleteTreeW(HKEY hKey, LPCWSTR lpSubKey) {
     if (const LONG bad = call.Below(lpSubKey, path)) return bad;
     if (!call.Find(path)) return ERROR_FILE_NOT_FOUND;
     if (!call.Admin()) return ERROR_ACCESS_DENIED;
+    if (const LONG denied = call.Restricted(path, true)) return denied;
     return Unlink(call, path);
 }
 

@@ -26,6 +26,10 @@ struct Key {
     std::map<std::wstring, std::unique_ptr<Key>> children;
     std::vector<Value> values;  // in the order they were first set
     FILETIME written{};
+    // Identities (DOMAIN\user, compared without case) refused this key and
+    // everything below it, and those that may only read there.
+    std::vector<std::wstring> denied;
+    std::vector<std::wstring> readOnly;
 
     Key* Child(std::wstring_view name) const;
     Value* FindValue(std::wstring_view name);
@@ -53,10 +57,15 @@ bool SplitPath(std::wstring_view path, std::vector<std::wstring>& names);
 Key* Find(Key& root, const std::vector<std::wstring>& names);
 Key& Create(Key& root, const std::vector<std::wstring>& names);
 
+// What `identity` may do on the key at `names` (the keys on the way count,
+// down to the deepest that exists): 0 all, 1 read only, 2 nothing.
+int Restriction(Key& root, const std::vector<std::wstring>& names, const std::wstring& identity);
+
 // Value data as the registry stores it.
 std::vector<BYTE> StringData(std::wstring_view text);  // with its terminator
 std::vector<BYTE> MultiStringData(const std::vector<std::wstring>& items);
 std::vector<BYTE> DwordData(DWORD value);
+std::vector<BYTE> QwordData(unsigned long long value);
 
 // The keys every computer has: computer name, system version, the hardware
 // profile list (IDConfigDB) and the per-profile trees. Values already there

@@ -90,6 +90,32 @@ std::vector<BYTE> MultiStringData(const std::vector<std::wstring>& items) {
     return StringData(joined);  // the final terminator ends the list
 }
 
+std::vector<BYTE> QwordData(unsigned long long value) {
+    std::vector<BYTE> data(sizeof(value));
+    std::memcpy(data.data(), &value, sizeof(value));
+    return data;
+}
+
+int Restriction(Key& root, const std::vector<std::wstring>& names, const std::wstring& identity) {
+    int restriction = 0;
+    auto check = [&](const Key& key) {
+        for (const std::wstring& who : key.denied) {
+            if (EqualsNoCase(who, identity)) restriction = 2;
+        }
+        for (const std::wstring& who : key.readOnly) {
+            if (EqualsNoCase(who, identity) && restriction < 1) restriction = 1;
+        }
+    };
+    const Key* key = &root;
+    check(*key);
+    for (const std::wstring& name : names) {
+        key = key->Child(name);
+        if (!key) break;
+        check(*key);
+    }
+    return restriction;
+}
+
 std::vector<BYTE> DwordData(DWORD value) {
     std::vector<BYTE> data(sizeof(DWORD));
     std::memcpy(data.data(), &value, sizeof(DWORD));
@@ -203,6 +229,41 @@ bool ParseBinary(const std::string& text, std::vector<BYTE>& out) {
     return high < 0;
 }
 
+bool ParseQword(const std::string& text, unsigned long long& value) {
+    if (text.empty() || text.size() > 16) return false;
+    value = 0;
+    for (char c : text) {
+        const int digit = c >= '0' && c <= '9' ? c - '0'
+                          : c >= 'a' && c <= 'f' ? c - 'a' + 10
+                          : c >= 'A' && c <= 'F' ? c - 'A' + 10
+                                                 : -1;
+        if (digit < 0) return false;
+        value = value * 16 + static_cast<unsigned>(digit);
+    }
+    return true;
+}
+
+// Types given by bytes: REG_BINARY and the rarer names, or "hex(N)" with N
+// in hex as the registry editor writes it. MAXDWORD for none of them.
+DWORD RawType(const std::wstring& type) {
+    if (type == L"REG_BINARY") return REG_BINARY;
+    if (type == L"REG_NONE") return REG_NONE;
+    if (type == L"REG_DWORD_BIG_ENDIAN") return REG_DWORD_BIG_ENDIAN;
+    if (type == L"REG_LINK") return REG_LINK;
+    if (type == L"REG_RESOURCE_LIST") return REG_RESOURCE_LIST;
+    if (type.size() > 5 && type.compare(0, 4, L"hex(") == 0 && type.back() == L')') {
+        DWORD n = 0;
+        for (size_t i = 4; i + 1 < type.size(); ++i) {
+            const wchar_t c = type[i];
+            const int digit = c >= L'0' && c <= L'9' ? c - L'0' : c >= L'a' && c <= L'f' ? c - L'a' + 10 : -1;
+            if (digit < 0 || n > 0x0FFFFFFF) return MAXDWORD;
+            n = n * 16 + static_cast<DWORD>(digit);
+        }
+        return n;
+    }
+    return MAXDWORD;
+}
+
 void ReadValue(const json::Value& item, const std::string& path, Key& key, Diagnostics& diag) {
     ObjectReader r(item, path, diag);
     std::wstring name, type;
@@ -235,9 +296,28 @@ void ReadValue(const json::Value& item, const std::string& path, Key& key, Diagn
             return;
         }
         key.Set(name, REG_BINARY, std::move(bytes));
+    } else if (type == L"REG_QWORD") {
+        // JSON numbers are doubles: the 64 bits come as hex digits.
+        unsigned long long value = 0;
+        if (!ExpectType(*data, json::Type::String, dataPath, diag)) return;
+        if (!ParseQword(data->text, value)) {
+            diag.Fail(data->line, dataPath, "expected up to 16 hex digits like \"80000000000000ff\"");
+            return;
+        }
+        key.Set(name, REG_QWORD, QwordData(value));
+    } else if (const DWORD raw = RawType(type); raw != MAXDWORD) {
+        // Any other type, numbered or named, with its bytes as hex.
+        std::vector<BYTE> bytes;
+        if (!ExpectType(*data, json::Type::String, dataPath, diag)) return;
+        if (!ParseBinary(data->text, bytes)) {
+            diag.Fail(data->line, dataPath, "expected hex bytes like \"01 a0 ff\"");
+            return;
+        }
+        key.Set(name, raw, std::move(bytes));
     } else {
         diag.Fail(r.LineOf("type"), r.PathOf("type"),
-                  "expected REG_SZ, REG_EXPAND_SZ, REG_MULTI_SZ, REG_DWORD or REG_BINARY");
+                  "expected REG_SZ, REG_EXPAND_SZ, REG_MULTI_SZ, REG_DWORD, REG_QWORD, REG_BINARY, REG_NONE, "
+                  "REG_DWORD_BIG_ENDIAN, REG_LINK or hex(N)");
     }
 }
 
@@ -246,6 +326,9 @@ void ReadKey(const json::Value& item, const std::string& path, Hives& hives, Dia
     std::wstring text;
     r.String("path", text, Need::Required);
     const json::Value* values = r.Take("values");
+    std::vector<std::wstring> denied, readOnly;
+    r.StringList("deny", denied);
+    r.StringList("readOnly", readOnly);
     r.Finish();
     if (!diag.Ok()) return;
     Root root = Root::Machine;
@@ -256,6 +339,8 @@ void ReadKey(const json::Value& item, const std::string& path, Hives& hives, Dia
         return;
     }
     Key& key = Create(hives.Get(root), names);
+    key.denied.insert(key.denied.end(), denied.begin(), denied.end());
+    key.readOnly.insert(key.readOnly.end(), readOnly.begin(), readOnly.end());
     if (!values) return;
     const std::string valuesPath = r.PathOf("values");
     if (!ExpectType(*values, json::Type::Array, valuesPath, diag)) return;

@@ -9,3 +9,5 @@
 # tests/fuzz/corpus/<name>/. SOURCES must build natively: no Windows headers,
 # and no reliance on the width of wchar_t (it is 4 bytes here).
 vantrel_fuzz_target(recovery-command HARNESS RecoveryCommandFuzz.cpp SOURCES services/RecoveryCommand.cpp)
+vantrel_fuzz_target(dns-record-lines HARNESS DnsRecordLinesFuzz.cpp SOURCES wizards/dns/RecordLines.cpp)
+vantrel_fuzz_target(reg-file HARNESS RegFileFuzz.cpp SOURCES companions/RegFile.cpp)

@@ -83,9 +83,24 @@ TEST_F(LabRegistry, BadScenarioValuesNameTheField) {
       "domain": {"name": "R"}, "interactiveUser": "R\\a",
       "accounts": [{"name": "R\\a", "password": ""}],
       "computers": [{"name": "H1", "registry": {"keys": [
-        {"path": "HKLM\\X", "values": [{"name": "v", "type": "REG_QWORD", "data": 1}]}]}}]
+        {"path": "HKLM\\X", "values": [{"name": "v", "type": "REG_FOO", "data": 1}]}]}}]
     })", &error));
     EXPECT_NE(std::wstring::npos, error.find(L"computers[0].registry.keys[0].values[0].type")) << error;
+    // 64 bits do not fit a JSON number: a quadword takes hex digits.
+    EXPECT_EQ(static_cast<DWORD>(ERROR_INVALID_DATA), lab::LoadScenarioText(R"({
+      "domain": {"name": "R"}, "interactiveUser": "R\\a",
+      "accounts": [{"name": "R\\a", "password": ""}],
+      "computers": [{"name": "H1", "registry": {"keys": [
+        {"path": "HKLM\\X", "values": [{"name": "v", "type": "REG_QWORD", "data": 1}]}]}}]
+    })", &error));
+    EXPECT_NE(std::wstring::npos, error.find(L"values[0].data")) << error;
+    EXPECT_EQ(static_cast<DWORD>(ERROR_INVALID_DATA), lab::LoadScenarioText(R"({
+      "domain": {"name": "R"}, "interactiveUser": "R\\a",
+      "accounts": [{"name": "R\\a", "password": ""}],
+      "computers": [{"name": "H1", "registry": {"keys": [
+        {"path": "HKLM\\X", "values": [{"name": "v", "type": "REG_QWORD", "data": "12345678901234567"}]}]}}]
+    })", &error));
+    EXPECT_NE(std::wstring::npos, error.find(L"values[0].data")) << error;
     EXPECT_EQ(static_cast<DWORD>(ERROR_INVALID_DATA), lab::LoadScenarioText(R"({
       "domain": {"name": "R"}, "interactiveUser": "R\\a",
       "accounts": [{"name": "R\\a", "password": ""}],
@@ -190,6 +205,72 @@ TEST_F(LabRegistry, AccessFollowsTheIdentity) {
     EXPECT_EQ(ERROR_SUCCESS, plat::RegConnectRegistryW(L"FS01", HKEY_LOCAL_MACHINE, &remote.h));
     EXPECT_EQ(ERROR_INVALID_HANDLE, plat::RegConnectRegistryW(L"FS01", HKEY_CURRENT_USER, &wrongRoot.h));
     EXPECT_EQ(nullptr, wrongRoot.h);
+}
+
+TEST_F(LabRegistry, EveryValueTypeAndKeysThatRefuseOrOnlyLetRead) {
+    ASSERT_EQ(0u, lab::LoadScenarioText(R"json({
+      "domain": {"name": "R"}, "interactiveUser": "R\\a",
+      "accounts": [{"name": "R\\a", "password": ""}, {"name": "R\\b", "password": ""}],
+      "computers": [{"name": "H1", "administrators": ["R\\a", "R\\b"], "registry": {"standard": false, "keys": [
+        {"path": "HKLM\\SOFTWARE\\Types", "values": [
+          {"name": "Q", "type": "REG_QWORD", "data": "80000000000000ff"},
+          {"name": "N", "type": "REG_NONE", "data": ""},
+          {"name": "B", "type": "REG_DWORD_BIG_ENDIAN", "data": "00 00 00 2a"},
+          {"name": "X", "type": "hex(1a)", "data": "ff"}]},
+        {"path": "HKLM\\SOFTWARE\\Sealed", "deny": ["r\\A"]},
+        {"path": "HKLM\\SOFTWARE\\Sealed\\Inner"},
+        {"path": "HKLM\\SOFTWARE\\Frozen", "readOnly": ["R\\a"]}]}}]
+    })json"));
+    Key root;
+    ASSERT_EQ(ERROR_SUCCESS, plat::RegConnectRegistryW(L"H1", HKEY_LOCAL_MACHINE, &root.h));
+    struct Expected {
+        const wchar_t* name;
+        DWORD type;
+        std::vector<BYTE> data;
+    };
+    const Expected values[] = {
+        {L"Q", REG_QWORD, {0xff, 0, 0, 0, 0, 0, 0, 0x80}},
+        {L"N", REG_NONE, {}},
+        {L"B", REG_DWORD_BIG_ENDIAN, {0, 0, 0, 0x2a}},
+        {L"X", 0x1a, {0xff}},
+    };
+    {
+        Key types;
+        ASSERT_EQ(ERROR_SUCCESS, plat::RegOpenKeyExW(root.h, L"SOFTWARE\\Types", 0, KEY_READ, &types.h));
+        for (const Expected& v : values) {
+            BYTE data[16] = {};
+            DWORD type = 0, size = sizeof(data);
+            ASSERT_EQ(ERROR_SUCCESS, plat::RegQueryValueExW(types.h, v.name, nullptr, &type, data, &size)) << v.name;
+            EXPECT_EQ(v.type, type) << v.name;
+            EXPECT_EQ(v.data, std::vector<BYTE>(data, data + size)) << v.name;
+        }
+    }
+    struct Case {
+        const wchar_t* path;
+        REGSAM sam;
+        LONG asA, asB;
+    };
+    const Case cases[] = {
+        {L"SOFTWARE\\Sealed", KEY_READ, ERROR_ACCESS_DENIED, ERROR_SUCCESS},
+        {L"SOFTWARE\\Sealed\\Inner", KEY_READ, ERROR_ACCESS_DENIED, ERROR_SUCCESS},
+        {L"SOFTWARE\\Frozen", KEY_READ, ERROR_SUCCESS, ERROR_SUCCESS},
+        {L"SOFTWARE\\Frozen", KEY_SET_VALUE, ERROR_ACCESS_DENIED, ERROR_SUCCESS},
+        {L"SOFTWARE\\Types", KEY_ALL_ACCESS, ERROR_SUCCESS, ERROR_SUCCESS},
+    };
+    for (const Case& c : cases) {
+        for (const wchar_t* who : {L"R\\a", L"R\\b"}) {
+            lab::ScopedIdentity identity(who);
+            Key opened;
+            EXPECT_EQ(who[2] == L'a' ? c.asA : c.asB, plat::RegOpenKeyExW(root.h, c.path, 0, c.sam, &opened.h))
+                << c.path << L" as " << who;
+        }
+    }
+    lab::ScopedIdentity a(L"R\\a");
+    Key made;
+    EXPECT_EQ(ERROR_ACCESS_DENIED, plat::RegCreateKeyExW(root.h, L"SOFTWARE\\Frozen\\New", 0, nullptr, 0, KEY_READ,
+                                                         nullptr, &made.h, nullptr));
+    EXPECT_EQ(ERROR_ACCESS_DENIED, plat::RegDeleteTreeW(root.h, L"SOFTWARE\\Frozen"));
+    EXPECT_EQ(ERROR_ACCESS_DENIED, plat::RegDeleteKeyW(root.h, L"SOFTWARE\\Sealed\\Inner"));
 }
 
 TEST_F(LabRegistry, ClosedAndForeignHandlesAreInvalid) {

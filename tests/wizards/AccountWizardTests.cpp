@@ -8,6 +8,8 @@
 #include "platform/NetManagement.h"
 #include "resources/resource.h"
 #include "tests/support/WindowDriver.h"
+#include "tests/support/WizardWalk.h"
+#include "tests/wizards/WizardDriver.h"
 #include "wizards/OperationWizards.h"
 #include "wizards/ResultReport.h"
 #include "wizards/accounts/AccountJobs.h"
@@ -27,6 +29,7 @@ namespace {
 using testsupport::ProcessDialogWatcher;
 using testsupport::SeenBox;
 using testsupport::WaitForDialog;
+using testsupport::CurrentPage;
 using testsupport::WaitUntil;
 
 // GUESTON has its guest account enabled, GUESTOFF (as installed) disabled;
@@ -68,55 +71,23 @@ protected:
         ::CoUninitialize();
     }
 
-    static HWND CurrentPage(HWND sheet) {
-        return reinterpret_cast<HWND>(::SendMessageW(sheet, PSM_GETCURRENTPAGEHWND, 0, 0));
-    }
-    static int CurrentIndex(HWND sheet) {
-        return static_cast<int>(::SendMessageW(sheet, PSM_HWNDTOINDEX, reinterpret_cast<WPARAM>(CurrentPage(sheet)), 0));
-    }
-    // Next, and the index of the page that shows afterwards.
-    static int Next(HWND sheet) {
-        const int before = CurrentIndex(sheet);
-        ::PostMessageW(sheet, PSM_PRESSBUTTON, PSBTN_NEXT, 0);
-        WaitUntil([&] { return CurrentIndex(sheet) != before; }, 2000);
-        return CurrentIndex(sheet);
-    }
+    static int Next(HWND sheet) { return testsupport::Next(sheet, 2000); }
 
     // Builds the operation's wizard for `computers`, runs it while `walk`
     // works it from another thread; message boxes are answered with OK and
     // kept in `boxes_`. Returns the result lines, sorted.
     std::vector<std::wstring> Run(long operation, const wchar_t* computers, const std::function<void(HWND)>& walk) {
-        VARIANT value;
-        value.vt = VT_BSTR;
-        value.bstrVal = ::SysAllocString(computers);
-        std::unique_ptr<ComputerWizardSheet> wizard;
-        const HRESULT built = BuildOperationWizard(operation, nullptr, &value, wizard);
-        ::VariantClear(&value);
-        EXPECT_EQ(S_OK, built);
-        if (FAILED(built)) return {};
         caption_ = operation == kOperationDisableGuest ? L"Disable Guest Accounts Wizard"
                                                        : L"Reset Local Administrator's Password Wizard";
-        ProcessDialogWatcher watcher([this](HWND window, const SeenBox& seen) {
-            if (::FindWindowExW(window, nullptr, L"#32770", nullptr)) return;  // the wizard itself
-            std::lock_guard<std::mutex> hold(mutex_);
-            boxes_.push_back(seen);
-            ::PostMessageW(window, WM_COMMAND, IDOK, 0);
-        });
-        std::thread driver([&, ui = ::GetCurrentThreadId()] {
-            HWND sheet = WaitForDialog(ui, 10000);
-            if (!sheet) return;
-            walk(sheet);
-            // A wizard the walk did not finish is closed all the same.
-            if (!WaitUntil([&] { return !::IsWindow(sheet); }, 3000)) {
-                ::PostMessageW(sheet, PSM_PRESSBUTTON, PSBTN_CANCEL, 0);
-                WaitUntil([&] { return !::IsWindow(sheet); }, 3000);
-                ::PostMessageW(sheet, PSM_PRESSBUTTON, PSBTN_CANCEL, 0);
-            }
-        });
-        wizard->Run();
-        driver.join();
-        watcher.Stop();
-        std::vector<std::wstring> lines = wizard->ResultLines();
+        std::vector<std::wstring> lines = wizardtest::RunOperation(
+            operation, computers,
+            [this](HWND window, const SeenBox& seen) {
+                if (::FindWindowExW(window, nullptr, L"#32770", nullptr)) return;  // the wizard itself
+                std::lock_guard<std::mutex> hold(mutex_);
+                boxes_.push_back(seen);
+                ::PostMessageW(window, WM_COMMAND, IDOK, 0);
+            },
+            walk);
         std::sort(lines.begin(), lines.end());
         return lines;
     }

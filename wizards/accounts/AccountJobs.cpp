@@ -22,16 +22,8 @@ HRESULT AccountJob::RunOn(DWORD rid) {
     }
     const std::wstring server = std::wstring(L"\\\\") + computerName.Get();
 
-    std::wstring path = computerName.Get();
-    long options = 0;
-    if (computerInfo) {
-        UniqueBstr stored;
-        long storedOptions = 0;
-        if (SUCCEEDED(computerInfo->get_CredentialsPath(stored.Put())) && stored && *stored.Get()) path = stored.Get();
-        if (SUCCEEDED(computerInfo->get_HierarchicalRecallOptions(&storedOptions))) options = storedOptions;
-    }
     AlternateCredentials credentials;
-    RecallAlternateCredentials(path.c_str(), options, credentials);
+    RecallCredentials(credentials);
 
     std::wstring account;
     status = AccountNameForRid(server.c_str(), rid, account);
