@@ -11,6 +11,7 @@
 #include "services/LogonRight.h"
 #include "services/ServiceControlManager.h"
 #include "services/ServiceRef.h"
+#include "wizards/ComputerJob.h"
 #include "wizards/OperationWizards.h"
 #include "wizards/pages/WizardPages.h"
 #include "wizards/services/ServiceOptionPages.h"
@@ -316,16 +317,8 @@ unsigned __stdcall TvSheetManageServices::ManageServicesWorkerProc(void* argumen
 
 HRESULT TvSheetManageServices::RunWorker(const WorkerJob& job) {
     const wchar_t* computer = job.computer.c_str();
-    std::wstring path = job.computer;
-    long recall = 0;
-    if (job.info) {
-        UniqueBstr stored;
-        long storedOptions = 0;
-        if (SUCCEEDED(job.info->get_CredentialsPath(stored.Put())) && stored && *stored.Get()) path = stored.Get();
-        if (SUCCEEDED(job.info->get_HierarchicalRecallOptions(&storedOptions))) recall = storedOptions;
-    }
     AlternateCredentials credentials;
-    RecallAlternateCredentials(path.c_str(), recall, credentials);
+    RecallComputerCredentials(computer, job.info.Get(), credentials);
 
     auto failLine = [&](HRESULT hr, const wchar_t* what) {
         AppendLine(FormatResultLine(L"Failed: %ls. [0x%08X]: %ls. %ls.", computer, static_cast<unsigned>(hr),
