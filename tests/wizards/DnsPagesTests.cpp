@@ -2,10 +2,13 @@
 // windows: which check jobs the results page lists and with which status,
 // when it is passed over, its summary paragraph, and how the computer list
 // is re-marked before the re-registration.
+#include "resources/ImageIndex.h"
 #include "wizards/dns/DnsPages.h"
 #include "wizards/selection/SelectionTable.h"
 
 #include <gtest/gtest.h>
+
+#include <tuple>
 
 namespace vantrel {
 namespace {
@@ -40,11 +43,12 @@ TEST(DnsPages, TheResultsListMissingRecordsAndSearchesThatDidNotRun) {
                 {L"NEVERRUN", static_cast<HRESULT>(2), 0},
                 {L"MISSING2", S_OK, kRecordsMissing}});
     const std::vector<DnsResultRow> rows = DnsResultRows(jobs);
-    std::vector<std::pair<std::wstring, std::wstring>> got;
-    for (const DnsResultRow& r : rows) got.emplace_back(r.name, r.status);
-    const std::vector<std::pair<std::wstring, std::wstring>> expected = {
-        {L"MISSING", kMissing}, {L"FAILED", kFailed}, {L"FAILEDMARKED", kFailed}, {L"NEVERRUN", kFailed},
-        {L"MISSING2", kMissing}};
+    std::vector<std::tuple<std::wstring, std::wstring, int>> got;
+    for (const DnsResultRow& r : rows) got.emplace_back(r.name, r.status, r.image);
+    const int computer = IMAGE_NETWORK_COMPUTER, error = IMAGE_ERROR;
+    const std::vector<std::tuple<std::wstring, std::wstring, int>> expected = {
+        {L"MISSING", kMissing, computer}, {L"FAILED", kFailed, error},   {L"FAILEDMARKED", kFailed, error},
+        {L"NEVERRUN", kFailed, error},    {L"MISSING2", kMissing, computer}};
     EXPECT_EQ(expected, got);
     EXPECT_TRUE(AnyMissingRecords(jobs));
     EXPECT_EQ(L"Computers that are missing DNS records:\r\n\tMISSING\r\n\tMISSING2", MissingRecordsSummary(jobs));

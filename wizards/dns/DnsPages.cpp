@@ -1,6 +1,7 @@
 #include "wizards/dns/DnsPages.h"
 
 #include "common/ImageLists.h"
+#include "resources/ImageIndex.h"
 #include "common/ResourceText.h"
 #include "resources/resource.h"
 #include "wizards/selection/SelectionTable.h"
@@ -13,7 +14,6 @@ namespace {
 constexpr ULONG kStateImageMask = 0xF000;
 constexpr ULONG kCheckedRow = 0x2000;
 constexpr ULONG kUncheckedRow = 0x1000;
-constexpr int kComputerImage = 3;
 
 std::wstring NameOf(const ComputerJob& job) { return job.computerName ? job.computerName.Get() : L""; }
 
@@ -29,8 +29,8 @@ std::vector<DnsResultRow> DnsResultRows(const GrowableArray<DnsCheckJob>& jobs) 
     const std::wstring failed = LoadText(IDS_DNS_NOT_COMPLETED);
     for (size_t i = 0; i < jobs.Size(); ++i) {
         const DnsCheckJob& job = jobs[i];
-        if (HasMissingRecords(job)) rows.push_back({NameOf(job), missing});
-        else if (job.status != S_OK && job.status != S_FALSE) rows.push_back({NameOf(job), failed});
+        if (HasMissingRecords(job)) rows.push_back({NameOf(job), missing, IMAGE_NETWORK_COMPUTER});
+        else if (job.status != S_OK && job.status != S_FALSE) rows.push_back({NameOf(job), failed, IMAGE_ERROR});
     }
     return rows;
 }
@@ -121,7 +121,7 @@ LRESULT DnsResultsPage::OnSetActive() {
         item.mask = LVIF_TEXT | LVIF_IMAGE;
         item.iItem = index;
         item.pszText = const_cast<wchar_t*>(row.name.c_str());
-        item.iImage = kComputerImage;
+        item.iImage = row.image;
         const int at = ListView_InsertItem(list, &item);
         if (at < 0) continue;
         ListView_SetItemText(list, at, 1, const_cast<wchar_t*>(row.status.c_str()));

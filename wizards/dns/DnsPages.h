@@ -24,6 +24,7 @@ bool HasMissingRecords(const DnsCheckJob& job) noexcept;
 struct DnsResultRow {
     std::wstring name;
     std::wstring status;
+    int image;  // the computer's, or the error picture for a search that failed
 };
 
 // In job order: the jobs with missing records, and those whose check neither
