@@ -24,6 +24,22 @@ HRESULT WaitPumpingFor(HANDLE handle, DWORD timeoutMs) {
     }
 }
 
+HRESULT WaitPumpingForAny(const HANDLE* handles, DWORD count, DWORD& index) {
+    for (;;) {
+        const DWORD wait = ::MsgWaitForMultipleObjects(count, handles, FALSE, INFINITE, QS_ALLINPUT);
+        if (wait < WAIT_OBJECT_0 + count) {
+            index = wait - WAIT_OBJECT_0;
+            return S_OK;
+        }
+        if (wait != WAIT_OBJECT_0 + count) RETURN_HR(E_FAIL);
+        MSG msg;
+        while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            ::TranslateMessage(&msg);
+            ::DispatchMessageW(&msg);
+        }
+    }
+}
+
 ULONG WorkerThread::AddRef() noexcept { return static_cast<ULONG>(::InterlockedIncrement(&refs_)); }
 
 ULONG WorkerThread::Release() noexcept {

@@ -69,6 +69,10 @@ private:
 // The message-pumping wait on any handle (used by WorkerThread and by owners
 // that wait for other kinds of threads).
 HRESULT WaitPumpingFor(HANDLE handle, DWORD timeoutMs);
+// Waits without a time limit until one of `handles` (at most 63) is
+// signalled, dispatching this thread's messages meanwhile; `index` names it.
+// E_FAIL when the wait fails.
+HRESULT WaitPumpingForAny(const HANDLE* handles, DWORD count, DWORD& index);
 
 // Runs `call` on a worker of its own while the calling thread dispatches its
 // messages, and returns its result, or HRESULT_FROM_WIN32(WAIT_TIMEOUT) when

@@ -17,15 +17,29 @@ void* MngSvcsWizard::FindInterface(REFIID iid) noexcept {
 }
 
 STDMETHODIMP MngSvcsWizard::Create(long parent) {
+    sheet_.reset();
     parent_ = reinterpret_cast<HWND>(static_cast<LONG_PTR>(parent));
-    RETURN_HR(E_NOTIMPL);  // the Manage Services Wizard's pages are not part of this build yet
+    std::unique_ptr<TvSheetManageServices> sheet(new (std::nothrow) TvSheetManageServices(parent_));
+    if (!sheet) RETURN_HR(E_OUTOFMEMORY);
+    VARIANT none;
+    ::VariantInit(&none);
+    RETURN_IF_FAILED(sheet->Build(&none));
+    sheet_ = std::move(sheet);
+    return S_OK;
 }
 
-STDMETHODIMP MngSvcsWizard::Start() { return HasSheet() ? S_OK : E_HANDLE; }
+STDMETHODIMP MngSvcsWizard::Start() {
+    if (!sheet_) RETURN_HR(E_HANDLE);
+    if (sheet_->Run() != -1) return S_OK;
+    RETURN_HR(HResultFromLastError());
+}
 
 STDMETHODIMP MngSvcsWizard::get_Configuration(long*) { return HasSheet() ? S_OK : E_HANDLE; }
 STDMETHODIMP MngSvcsWizard::put_Configuration(long) { return HasSheet() ? S_OK : E_HANDLE; }
-STDMETHODIMP MngSvcsWizard::put_Computers(VARIANT*) { return HasSheet() ? S_OK : E_HANDLE; }
+STDMETHODIMP MngSvcsWizard::put_Computers(VARIANT* computers) {
+    if (!sheet_) return E_HANDLE;
+    return sheet_->SetComputers(computers);
+}
 STDMETHODIMP MngSvcsWizard::put_Services(VARIANT*) { return HasSheet() ? S_OK : E_HANDLE; }
 
 // --- ServiceEditor ---------------------------------------------------------

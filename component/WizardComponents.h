@@ -7,6 +7,7 @@
 #include "common/Handles.h"
 #include "services/editor/ServiceEditorSheet.h"
 #include "wizards/ComputerWizardSheet.h"
+#include "wizards/services/TvSheetManageServices.h"
 
 #include <memory>
 
@@ -30,8 +31,9 @@ protected:
     void* FindInterface(REFIID iid) noexcept override;
 
 private:
-    bool HasSheet() const noexcept { return false; }  // the sheet arrives with the wizard's pages
+    bool HasSheet() const noexcept { return sheet_ != nullptr; }
     HWND parent_ = nullptr;
+    std::unique_ptr<TvSheetManageServices> sheet_;  // from Create until the next Create
 };
 
 class ServiceEditor final : public ComObject, public DualInterface<IServiceEditor> {

@@ -16,6 +16,7 @@
 #define IDM_STORE_CREDENTIALS 2003
 #define IDM_FORGET_CREDENTIALS 2004
 #define IDM_LIST_CREDENTIALS 2005
+#define IDM_SERVICES_WIZARD 2006
 
 // Multiple computer operations: IDM_WIZARD_FIRST + the operation's index.
 #define IDM_WIZARD_FIRST 2100

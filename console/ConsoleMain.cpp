@@ -24,6 +24,11 @@
 //       of the Register DNS Records page; the registry wizard takes
 //       --regfile FILE (compare with a registry file) or --entries FILE
 //       (individual entries, one a line) and checks "Modify registries"
+//   vantrel-console --wizard services --out DIR --computer NAME... --source NAME --service NAME...
+//                   [--startup Automatic|Manual|Disabled] [--stop] [--start] [--dependents]
+//                   [--account A --password P | --local-system]
+//       walk the Manage Services Wizard: the services (as the list shows
+//       them) of the source computer, the options, then the run and summary
 //   vantrel-console --terminal SESSION --out DIR --computer NAME
 //       send the terminal session a message and close it through the view's
 //       menu and dialog, saving pictures of the dialog and the view
@@ -37,6 +42,7 @@
 #include "console/Headless.h"
 #include "console/Report.h"
 #include "console/WizardShots.h"
+#include "console/ServicesWizardShots.h"
 #include "console/SessionShots.h"
 #include "lab/LabControl.h"
 
@@ -52,6 +58,8 @@ constexpr wchar_t kUsage[] =
     L"usage: vantrel-console [--report | --headless --out DIR | --editor SERVICE --out DIR |\n"
     L"                        --control SERVICE --out DIR | --wizard guest|adminpw --out DIR [--password P] |\n"
     L"                        --wizard dns --out DIR [--register] |\n"
+    L"                        --wizard services --out DIR --source NAME --service NAME... [--startup TYPE]\n"
+    L"                          [--stop] [--start] [--dependents] [--account A --password P | --local-system] |\n"
     L"                        --accounts --out DIR | --user NAME --out DIR |\n"
     L"                        --terminal SESSION --out DIR]\n"
     L"                       [--computer NAME]... [--view NAME]...\n"
@@ -65,6 +73,14 @@ int wmain(int argc, wchar_t** argv) {
     std::wstring editedService, controlledService, wizardName, password, terminalSession, sheetUser;
     std::wstring regFile, entriesFile;
     console::HeadlessOptions options;
+    console::ServicesWizardRun services;
+    const std::vector<std::wstring> words(argv, argv + argc);
+    const auto isServicesWord = [](const std::wstring& arg) {
+        for (const wchar_t* word : {L"--source", L"--service", L"--startup", L"--stop", L"--start", L"--dependents",
+                                    L"--account", L"--local-system"})
+            if (arg == word) return true;
+        return false;
+    };
     for (int i = 1; i < argc; ++i) {
         const std::wstring arg = argv[i];
         const bool hasValue = i + 1 < argc;
@@ -86,7 +102,15 @@ int wmain(int argc, wchar_t** argv) {
         else if (arg == L"--timeout" && hasValue) options.timeoutSeconds = static_cast<unsigned>(std::wcstoul(argv[++i], nullptr, 10));
         else if (arg == L"--regfile" && hasValue) regFile = argv[++i];
         else if (arg == L"--entries" && hasValue) entriesFile = argv[++i];
-        else {
+        else if (isServicesWord(arg)) {
+            size_t at = static_cast<size_t>(i);
+            std::wstring error;
+            if (!console::ParseServicesWizardArgument(words, at, services, error)) {
+                std::fwprintf(stderr, L"vantrel-console: %ls\n%ls", error.c_str(), kUsage);
+                return 2;
+            }
+            i = static_cast<int>(at);
+        } else {
             std::fwprintf(stderr, L"vantrel-console: unknown argument %ls\n%ls", argv[i], kUsage);
             return 2;
         }
@@ -101,9 +125,11 @@ int wmain(int argc, wchar_t** argv) {
         std::fwprintf(stderr, L"vantrel-console: --terminal needs one --computer\n%ls", kUsage);
         return 2;
     }
-    const console::WizardOperation* wizard = wizardName.empty() ? nullptr : console::FindWizardOperation(wizardName);
-    if (!wizardName.empty() && !wizard) {
-        std::fwprintf(stderr, L"vantrel-console: unknown wizard %ls (guest, adminpw, registry, dns)\n", wizardName.c_str());
+    const bool servicesWizard = wizardName == L"services";
+    const console::WizardOperation* wizard =
+        wizardName.empty() || servicesWizard ? nullptr : console::FindWizardOperation(wizardName);
+    if (!wizardName.empty() && !wizard && !servicesWizard) {
+        std::fwprintf(stderr, L"vantrel-console: unknown wizard %ls (guest, adminpw, registry, dns, services)\n", wizardName.c_str());
         return 2;
     }
     if (!controlledService.empty() && options.computers.empty()) {
@@ -128,6 +154,14 @@ int wmain(int argc, wchar_t** argv) {
         rc = console::RunAccountsDemo(options.computers.empty() ? std::vector<std::wstring>{lab::LocalComputerName()}
                                                                 : options.computers,
                                       options.outputFolder, stdout);
+    } else if (servicesWizard) {
+        services.computers = options.computers;
+        if (services.computers.empty())
+            for (DWORD i = 0; i < LabComputerCount(); ++i) services.computers.push_back(lab::ComputerName(i));
+        services.password = password;
+        services.folder = options.outputFolder;
+        services.timeoutSeconds = options.timeoutSeconds;
+        rc = console::CaptureServicesWizard(services, stdout);
     } else if (wizard) {
         console::WizardRun run;
         run.operation = wizard;

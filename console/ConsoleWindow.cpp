@@ -96,6 +96,7 @@ bool ConsoleWindow::Create(ViewHost& host, const std::vector<std::wstring>& comp
     const auto& wizards = WizardOperations();
     for (size_t i = 0; i < wizards.size(); ++i)
         ::AppendMenuW(operations, MF_STRING, IDM_WIZARD_FIRST + i, wizards[i].menu);
+    ::AppendMenuW(operations, MF_STRING, IDM_SERVICES_WIZARD, L"Manage &Services...");
     ::AppendMenuW(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(operations), L"&Multiple computer operations");
 
     window_ = ::CreateWindowExW(0, kClassName, L"Vantrel Console", WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, 20, 20, 900,
@@ -193,11 +194,25 @@ void ConsoleWindow::ConnectFromFields() {
 // are a comma-separated list, else on every computer of the console's list,
 // each with its credentials path (the field's for the connected computer).
 void ConsoleWindow::RunWizard(const WizardOperation& operation) {
-    const std::wstring typed = Field(IDC_COMPUTER);
     VARIANT computers;
+    if (SUCCEEDED(ChosenComputers(&computers))) RunOperationWizard(window_, operation.type, computers);
+    ::VariantClear(&computers);
+}
+
+void ConsoleWindow::RunServicesWizard() {
+    VARIANT computers;
+    if (SUCCEEDED(ChosenComputers(&computers))) console::RunServicesWizard(window_, computers);
+    ::VariantClear(&computers);
+}
+
+// A typed list as it is; otherwise every computer of the list, the typed one
+// with the credentials path of the fields.
+HRESULT ConsoleWindow::ChosenComputers(VARIANT* computers) {
+    ::VariantInit(computers);
+    const std::wstring typed = Field(IDC_COMPUTER);
     HRESULT hr;
     if (typed.find(L',') != std::wstring::npos) {
-        hr = ComputersFromText(typed, &computers);
+        hr = ComputersFromText(typed, computers);
     } else {
         HWND combo = ::GetDlgItem(window_, IDC_COMPUTER);
         const long options = std::wcstol(Field(IDC_RECALL_OPTIONS).c_str(), nullptr, 10);
@@ -210,10 +225,9 @@ void ConsoleWindow::RunWizard(const WizardOperation& operation) {
             if (_wcsicmp(choice.name.c_str(), typed.c_str()) == 0) choice.credentialsPath = Field(IDC_CREDENTIALS_PATH);
             list.push_back(std::move(choice));
         }
-        hr = ComputersFromList(list, &computers);
+        hr = ComputersFromList(list, computers);
     }
-    if (SUCCEEDED(hr)) RunOperationWizard(window_, operation.type, computers);
-    ::VariantClear(&computers);
+    return hr;
 }
 
 void ConsoleWindow::StoreCredentials() {
@@ -319,6 +333,7 @@ LRESULT ConsoleWindow::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
                 case IDM_STORE_CREDENTIALS: StoreCredentials(); return 0;
                 case IDM_FORGET_CREDENTIALS: ForgetCredentials(); return 0;
                 case IDM_LIST_CREDENTIALS: ListCredentials(); return 0;
+                case IDM_SERVICES_WIZARD: RunServicesWizard(); return 0;
                 case IDM_EXIT: ::DestroyWindow(window_); return 0;
                 default:
                     if (LOWORD(wParam) >= IDM_WIZARD_FIRST && LOWORD(wParam) < IDM_WIZARD_FIRST + WizardOperations().size()) {

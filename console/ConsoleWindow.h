@@ -45,6 +45,8 @@ private:
     void ForgetCredentials();
     void ListCredentials();
     void RunWizard(const WizardOperation& operation);
+    void RunServicesWizard();
+    HRESULT ChosenComputers(VARIANT* computers);
     std::wstring Field(int id) const;
 
     HWND window_ = nullptr;

@@ -113,4 +113,21 @@ HRESULT RunOperationWizard(HWND owner, long operation, const VARIANT& computers)
     return hr;
 }
 
+HRESULT RunServicesWizard(HWND owner, const VARIANT& computers) {
+    vantrel::ComPtr<IMngSvcsWizard> wizard;
+    HRESULT hr = ::CoCreateInstance(CLSID_MngSvcsWizard, nullptr, CLSCTX_INPROC_SERVER, IID_IMngSvcsWizard,
+                                    wizard.PutVoid());
+    if (SUCCEEDED(hr)) hr = wizard->Create(static_cast<long>(reinterpret_cast<LONG_PTR>(owner)));
+    VARIANT value = computers;  // put_Computers reads it only
+    if (SUCCEEDED(hr)) hr = wizard->put_Computers(&value);
+    if (SUCCEEDED(hr)) hr = wizard->Start();
+    if (FAILED(hr)) {
+        wchar_t text[128];
+        std::swprintf(text, 128, L"The Manage Services Wizard could not be started (0x%08lX).",
+                      static_cast<unsigned long>(hr));
+        ::MessageBoxW(owner, text, L"Vantrel Console", MB_ICONERROR);
+    }
+    return hr;
+}
+
 }  // namespace console

@@ -49,4 +49,8 @@ HRESULT RunOperationWizard(HWND owner, long operation, const VARIANT& computers)
 // calls Create; the caller calls Start.
 HRESULT PrepareOperationWizard(HWND owner, long operation, const VARIANT& computers, IMultiComputerOp** op);
 
+// The Manage Services Wizard over `owner`: Create, then the computers, then
+// Start; a box when it cannot be shown.
+HRESULT RunServicesWizard(HWND owner, const VARIANT& computers);
+
 }  // namespace console

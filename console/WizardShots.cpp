@@ -4,6 +4,7 @@
 #include "common/Dialog.h"
 #include "console/Png.h"
 #include "console/WindowSearch.h"
+#include "console/WizardWalk.h"
 
 #include <commctrl.h>
 #include <prsht.h>
@@ -20,7 +21,9 @@ namespace {
 
 constexpr int kNextButton = 0x3024;
 
-HWND CurrentPage(HWND sheet) { return reinterpret_cast<HWND>(::SendMessageW(sheet, PSM_GETCURRENTPAGEHWND, 0, 0)); }
+const std::vector<const wchar_t*> kBoxTitles = {L"Error", L"Information", L"Selection required.",
+                                                L"Local Users and Groups", L"Terminal Exception",
+                                                L"Manage Registry Entries", L"File Error"};
 
 // The page's edit controls with the given style bit, in tab order.
 std::vector<HWND> EditsWithStyle(HWND page, LONG style) {
@@ -43,42 +46,6 @@ std::vector<HWND> CheckBoxes(HWND page) {
         if (_wcsicmp(kind, L"Button") == 0 && (type == BS_AUTOCHECKBOX || type == BS_CHECKBOX)) boxes.push_back(child);
     }
     return boxes;
-}
-
-bool WaitFor(unsigned seconds, const std::function<bool()>& condition) {
-    const ULONGLONG end = ::GetTickCount64() + seconds * 1000ull;
-    while (!condition()) {
-        if (::GetTickCount64() >= end) return false;
-        ::Sleep(50);
-    }
-    return true;
-}
-
-struct Walk {
-    std::vector<std::wstring> pictures;
-    std::vector<std::wstring> messages;
-    std::wstring summary;
-    bool completed = false;
-    std::wstring failure;
-};
-
-// Answers the message boxes the wizard shows (OK), noting their text.
-void AnswerBoxes(HWND sheet, Walk& walk) {
-    for (const wchar_t* title : {L"Error", L"Information", L"Selection required.", L"Local Users and Groups",
-                                 L"Terminal Exception", L"Manage Registry Entries", L"File Error"}) {
-        HWND box = FindWindowTitled(title);
-        if (!box || box == sheet) continue;
-        wchar_t text[2048] = L"";
-        ::GetDlgItemTextW(box, 0xFFFF, text, 2048);
-        walk.messages.push_back(std::wstring(title) + L": " + text);
-        ::PostMessageW(box, WM_COMMAND, IDOK, 0);
-    }
-}
-
-void Save(HWND sheet, const std::wstring& path, Walk& walk) {
-    ::RedrawWindow(sheet, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW | RDW_FRAME);
-    ::Sleep(300);
-    if (SaveWindowImage(sheet, path)) walk.pictures.push_back(path);
 }
 
 // The page's child windows of a class (and with `style` bits), in order.
@@ -249,7 +216,7 @@ void WalkWizard(const WizardRun& run, Walk& walk) {
             ::Sleep(500);
             Save(sheet, prefix + std::to_wstring(step) + L"-running.png", walk);
             if (!WaitFor(run.timeoutSeconds, [&] {
-                    AnswerBoxes(sheet, walk);
+                    AnswerBoxes(sheet, walk, kBoxTitles);
                     return ::IsWindowEnabled(::GetDlgItem(sheet, kNextButton)) != FALSE;
                 })) {
                 walk.failure = L"the run did not end in time";
@@ -279,7 +246,7 @@ void WalkWizard(const WizardRun& run, Walk& walk) {
         }
         ::PostMessageW(sheet, PSM_PRESSBUTTON, PSBTN_NEXT, 0);
         const bool moved = WaitFor(10, [&] {
-            AnswerBoxes(sheet, walk);
+            AnswerBoxes(sheet, walk, kBoxTitles);
             return CurrentPage(sheet) != page;
         });
         if (!moved) {
@@ -369,24 +336,9 @@ int CaptureWizard(const WizardRun& run, std::FILE* out) {
     std::thread walker(WalkWizard, std::cref(run), std::ref(walk));
     hr = wizard->Start();
     walker.join();
-    for (const std::wstring& path : walk.pictures) std::fwprintf(out, L"%ls\n", path.c_str());
-    for (const std::wstring& message : walk.messages) std::fwprintf(out, L"message: %ls\n", message.c_str());
-    if (!walk.completed) {
-        std::fwprintf(stderr, L"vantrel-console: %ls: %ls (0x%08lX)\n", run.operation->title, walk.failure.c_str(),
-                      static_cast<unsigned long>(hr));
-        return 1;
-    }
-    const std::wstring summaryPath = run.folder + L"\\wizard-" + run.operation->name + L"-summary.txt";
-    if (FILE* file = _wfopen(summaryPath.c_str(), L"wb")) {
-        const unsigned char bom[] = {0xFF, 0xFE};
-        std::fwrite(bom, 1, 2, file);
-        std::fwrite(walk.summary.data(), sizeof(wchar_t), walk.summary.size(), file);
-        std::fclose(file);
-        std::fwprintf(out, L"%ls\n", summaryPath.c_str());
-    }
-    std::fwprintf(out, L"Summary of the %ls:\n%ls\n", run.operation->title, walk.summary.c_str());
-    if (run.operation->type == MCO_VALIDATE_REGISTRY_ENTRIES) PrintResultFile(run, out);
-    return 0;
+    const int rc = ReportWalk(walk, run.operation->title, run.folder, run.operation->name, hr, out);
+    if (rc == 0 && run.operation->type == MCO_VALIDATE_REGISTRY_ENTRIES) PrintResultFile(run, out);
+    return rc;
 }
 
 }  // namespace console

@@ -31,6 +31,9 @@ Gate::Gate(const wchar_t* server, Family family, const char* function)
         std::abort();
     }
     LabState& state = LabState::Get();
+    const long now = ++state.callers;
+    for (long peak = state.peakCallers.load(); now > peak && !state.peakCallers.compare_exchange_weak(peak, now);) {
+    }
     lock_.lock();
     t_inGate = true;
     std::wstring key;
@@ -57,7 +60,10 @@ Gate::Gate(const wchar_t* server, Family family, const char* function)
     }
 }
 
-Gate::~Gate() { t_inGate = false; }
+Gate::~Gate() {
+    t_inGate = false;
+    --LabState::Get().callers;
+}
 
 HRESULT Gate::ErrorAsHResult() const noexcept { return ToHResult(error_); }
 

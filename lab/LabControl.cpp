@@ -190,6 +190,13 @@ void LabResetCallCounts(void) {
     state.counters.Reset();
 }
 
+DWORD LabPeakConcurrentCallers(void) { return static_cast<DWORD>(lab::LabState::Get().peakCallers.load()); }
+
+void LabResetPeakConcurrentCallers(void) {
+    lab::LabState& state = lab::LabState::Get();
+    state.peakCallers = state.callers.load();
+}
+
 void LabSetVirtualClock(BOOL on) { lab::clock::UseVirtual(on != FALSE); }
 BOOL LabIsVirtualClock(void) { return lab::clock::IsVirtual(); }
 ULONGLONG LabVirtualTime(void) { return lab::clock::Now(); }

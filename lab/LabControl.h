@@ -87,6 +87,11 @@ LAB_API DWORD LabRuleFired(DWORD id);
 // Calls that reached the lab, whatever their outcome; null or empty for any.
 LAB_API DWORD LabCallCount(const wchar_t* computer, const char* function);
 LAB_API void LabResetCallCounts(void);
+// The most threads that were inside lab calls at the same time (waiting out
+// their latency included) since the last reset; the reset starts from those
+// inside now.
+LAB_API DWORD LabPeakConcurrentCallers(void);
+LAB_API void LabResetPeakConcurrentCallers(void);
 
 // --- The clock -------------------------------------------------------------
 // In virtual mode GetTickCount reports virtual time and Sleep advances it and

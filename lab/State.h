@@ -5,6 +5,7 @@
 #include "lab/Model.h"
 #include "lab/Rules.h"
 
+#include <atomic>
 #include <memory>
 #include <mutex>
 
@@ -20,6 +21,10 @@ public:
     std::unique_ptr<Network> network;
     RuleBook rules;
     CallCounters counters;
+    // Outside the mutex: the threads inside a call now (latency included),
+    // and the most there were at once since the last reset.
+    std::atomic<long> callers{0};
+    std::atomic<long> peakCallers{0};
 
 private:
     LabState();

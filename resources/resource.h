@@ -15,3 +15,4 @@
 #include "resources/SelectionIds.h"
 #include "resources/DnsWizardIds.h"
 #include "resources/RegWizardIds.h"
+#include "resources/SvcWizardIds.h"

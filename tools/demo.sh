@@ -67,6 +67,11 @@ else
     --computer LAPTOP07 --regfile "$regfile" --out "$winout\\regfile" | tr -d '\r'
   echo "== The property sheet of PRINT01's user remote: its four pages and both static route dialogs"
   wine vantrel-console.exe --user remote --computer PRINT01 --out "$winout" | tr -d '\r'
+  echo "== Manage Services Wizard: Print Spooler and the File Sync Engine of ADMIN01 set to Manual, run as .\\support"
+  echo "   and restarted with their dependents on ADMIN01, PRINT01 (no such account: no log-on right) and LAPTOP07 (offline)"
+  wine vantrel-console.exe --wizard services --computer ADMIN01 --computer PRINT01 --computer LAPTOP07 --source ADMIN01 \
+    --service "Print Spooler" --service "File Sync Engine" --startup Manual --stop --start --dependents \
+    --account '.\support' --password 'Supp0rt!' --out "$winout" | tr -d '\r'
   echo "Files written to $out:"
   ls -1 "$out" | sed 's/^/  /'
 fi

@@ -10,6 +10,11 @@ Writes, under DIR (default: resources/bitmaps next to this script's folder):
                    the small image list
     preview.png    both strips on white, scaled up, with index numbers, the
                    strips at actual size and image 5 used as an overlay
+    svcwizard-watermark.bmp  164x314, bitmap 229: the Manage Services
+                   Wizard's watermark (welcome and completion pages), a blue
+                   gradient with two meshing gears
+    svcwizard-header.bmp     49x49, bitmap 230: its header bitmap, one gear
+                   with a green start triangle on white
 
 The bitmaps are 24-bit BMP files (BITMAPINFOHEADER, bottom-up rows padded to
 4 bytes). Every pixel outside the drawn shapes is RGB(0,128,128), the mask
@@ -648,6 +653,61 @@ def preview(big, small):
     return img
 
 
+# --------------------------------------------------------------------------
+# The Manage Services Wizard's sheet bitmaps: opaque pictures (no mask),
+# drawn with the pixel-centre tests the icons use.
+
+import math
+
+
+def gear_cover(cx, cy, r_out, r_in, r_hole, teeth, phase, x, y):
+    """Whether the pixel centre (x + 0.5, y + 0.5) lies on a gear."""
+    dx, dy = x + 0.5 - cx, y + 0.5 - cy
+    d = math.hypot(dx, dy)
+    if d < r_hole or d > r_out:
+        return False
+    if d <= r_in:
+        return True
+    # a tooth covers the first 45 % of each pitch
+    a = (math.atan2(dy, dx) + phase) % (2 * math.pi / teeth)
+    return a < 0.45 * (2 * math.pi / teeth)
+
+
+def watermark():
+    w, h = 164, 314
+    top, bottom = (24, 64, 140), (96, 150, 214)
+    rows = []
+    for y in range(h):
+        t = y / (h - 1)
+        base = tuple(int(round(top[k] + (bottom[k] - top[k]) * t)) for k in range(3))
+        rows.append([base] * w)
+    gears = ((82, 196, 46, 37, 12, 12, 0.0, (226, 232, 242)), (124, 128, 28, 22, 7, 9, 0.2, (176, 196, 226)))
+    for (cx, cy, ro, ri, rh, n, ph, colour) in gears:
+        for y in range(h):
+            for x in range(w):
+                if gear_cover(cx, cy, ro, ri, rh, n, ph, x, y):
+                    rim = not gear_cover(cx, cy, ro - 1.3, ri - 1.3, rh + 1.3, n, ph, x, y)
+                    rows[y][x] = OUT if rim else colour
+    return rows
+
+
+def header_bitmap():
+    n = 49
+    rows = [[WHITE] * n for _ in range(n)]
+    for y in range(n):
+        for x in range(n):
+            if gear_cover(22, 24, 19, 15, 5, 10, 0.1, x, y):
+                rim = not gear_cover(22, 24, 17.8, 13.8, 6.2, 10, 0.1, x, y)
+                rows[y][x] = OUT if rim else (150, 158, 172)
+    # the start triangle over the lower right of the gear
+    tri = polygon([(30, 27), (46, 37), (30, 47)], n)
+    for (x, y) in tri:
+        rows[y][x] = (46, 160, 64)
+    for (x, y) in edge(tri):
+        rows[y][x] = OUT
+    return rows
+
+
 def main(argv):
     here = os.path.dirname(os.path.abspath(__file__))
     parser = argparse.ArgumentParser(description="Draws the image-list bitmaps.")
@@ -657,6 +717,7 @@ def main(argv):
     os.makedirs(args.out, exist_ok=True)
     big, small = strip(32), strip(16)
     outputs = [("images32.bmp", bmp_bytes(big)), ("images16.bmp", bmp_bytes(small))]
+    outputs += [("svcwizard-watermark.bmp", bmp_bytes(watermark())), ("svcwizard-header.bmp", bmp_bytes(header_bitmap()))]
     if not args.no_preview:
         outputs.append(("preview.png", png_bytes(preview(big, small))))
     for name, data in outputs:

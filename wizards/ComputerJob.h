@@ -43,6 +43,11 @@ public:
     ComPtr<IBrevCompInfo> computerInfo;
 };
 
+// Recalls the alternate credentials of `computer` on this thread: under the
+// credentials path and recall options of `info` when there is one, else
+// under the name.
+void RecallComputerCredentials(const wchar_t* computer, IBrevCompInfo* info, AlternateCredentials& credentials);
+
 // A fresh copy of `text`, or null for null.
 BSTR CopyBstr(BSTR text) noexcept;
 

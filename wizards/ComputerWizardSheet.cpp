@@ -56,6 +56,30 @@ ComputerWizardSheet::ComputerWizardSheet(HWND parent, std::wstring caption)
     host_.SetInitializedHook([this](HWND sheet) { OnSheetCreated(sheet); });
 }
 
+ComputerWizardSheet::ComputerWizardSheet(HWND parent, std::wstring caption, DWORD flags, UINT headerBitmap,
+                                         UINT watermarkBitmap)
+    : host_(parent, 0, flags, headerBitmap, watermarkBitmap),
+      caption_(std::move(caption)),
+      masterEnded_(::CreateEventW(nullptr, TRUE, TRUE, nullptr)) {
+    host_.SetCaption(caption_);
+    host_.SetInitializedHook([this](HWND sheet) { OnSheetCreated(sheet); });
+}
+
+const wchar_t* ComputerWizardSheet::StartFailureContext() const {
+    return MasterFailureContext(MasterFailure::MasterThread);
+}
+
+void ComputerWizardSheet::ShowStartFailure() const {
+    HWND window = window_.load();
+    ShowErrorMessage(static_cast<DWORD>(E_FAIL), L"Error", StartFailureContext(),
+                     window && ::IsWindow(window) ? window : nullptr, MB_ICONERROR);
+}
+
+bool ComputerWizardSheet::CancelRequested() const {
+    CriticalSectionEntry entry(lock_);
+    return cancelRequested_;
+}
+
 ComputerWizardSheet::~ComputerWizardSheet() {
     // A master thread works on this sheet until it has ended. One that waits
     // for a progress page of a sheet that never ran ends once the page goes.
@@ -105,7 +129,7 @@ HRESULT ComputerWizardSheet::StartMasterThread() {
     // The thread's own copy of what it works on; it takes the ownership.
     auto start = std::unique_ptr<MasterStart>(new (std::nothrow) MasterStart{this, phase_});
     if (!start) {
-        ShowMasterFailure(E_FAIL, MasterFailure::MasterThread);
+        ShowStartFailure();
         RETURN_HR(E_FAIL);
     }
     {
@@ -118,7 +142,7 @@ HRESULT ComputerWizardSheet::StartMasterThread() {
     if (thread == 0) {
         module::Unlock();
         EndMaster();
-        ShowMasterFailure(E_FAIL, MasterFailure::MasterThread);
+        ShowStartFailure();
         RETURN_HR(E_FAIL);
     }
     start.release();  // the thread owns it now

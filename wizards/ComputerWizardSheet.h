@@ -49,6 +49,8 @@ extern const wchar_t kTerminalExceptionText[];
 class ComputerWizardSheet {
 public:
     ComputerWizardSheet(HWND parent, std::wstring caption);
+    // A sheet with its own flags and bitmaps (PSH_WATERMARK, ...).
+    ComputerWizardSheet(HWND parent, std::wstring caption, DWORD flags, UINT headerBitmap, UINT watermarkBitmap);
     ComputerWizardSheet(const ComputerWizardSheet&) = delete;
     ComputerWizardSheet& operator=(const ComputerWizardSheet&) = delete;
     // Waits (dispatching messages) for a master thread still running, then
@@ -91,6 +93,22 @@ protected:
     // lines (through AppendLine).
     virtual HRESULT RunPhase(int phase, DWORD progressCookie, const std::vector<ComputerTarget>& computers) = 0;
 
+    // A master thread's work for `phase`, in its apartment: obtains the
+    // progress page, waits for it, reads the computers and runs the phase.
+    // Sheets whose master works otherwise replace it whole.
+    virtual HRESULT RunMaster(int phase);
+    // The context of the box shown when no master thread can be started.
+    virtual const wchar_t* StartFailureContext() const;
+
+    // The global interface table and the progress page of `phase` in it (0
+    // when there is none).
+    IGlobalInterfaceTable* InterfaceTable() const noexcept { return table_.Get(); }
+    DWORD ProgressCookie(int phase) const noexcept { return phase == 1 || phase == 2 ? cookies_[phase - 1] : 0; }
+    const ComputerCollector& Collector() const noexcept { return collector_; }
+    const std::wstring& Caption() const noexcept { return caption_; }
+    // Whether the user cancelled (or closed the wizard) while a master ran.
+    bool CancelRequested() const;
+
     // The manager of the running phase, for a cancel from the window thread;
     // the phase keeps its own reference. Returns false when a cancel came
     // first: the manager is then stopped before it starts.
@@ -106,9 +124,9 @@ private:
     };
     static unsigned __stdcall MasterThread(void* start);
     HRESULT StartJobProc(int phase);
-    HRESULT RunMaster(int phase);
     void EndMaster();
     void ShowMasterFailure(HRESULT code, MasterFailure failure) const;
+    void ShowStartFailure() const;
     void OnSheetCreated(HWND sheet);
     static LRESULT CALLBACK SheetProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR id,
                                            DWORD_PTR self);

@@ -7,16 +7,20 @@
 
 namespace vantrel {
 
-void ComputerJob::RecallCredentials(AlternateCredentials& credentials) const {
-    std::wstring path = computerName ? computerName.Get() : L"";
+void RecallComputerCredentials(const wchar_t* computer, IBrevCompInfo* info, AlternateCredentials& credentials) {
+    std::wstring path = computer ? computer : L"";
     long options = 0;
-    if (computerInfo) {
+    if (info) {
         UniqueBstr stored;
         long storedOptions = 0;
-        if (SUCCEEDED(computerInfo->get_CredentialsPath(stored.Put())) && stored && *stored.Get()) path = stored.Get();
-        if (SUCCEEDED(computerInfo->get_HierarchicalRecallOptions(&storedOptions))) options = storedOptions;
+        if (SUCCEEDED(info->get_CredentialsPath(stored.Put())) && stored && *stored.Get()) path = stored.Get();
+        if (SUCCEEDED(info->get_HierarchicalRecallOptions(&storedOptions))) options = storedOptions;
     }
     RecallAlternateCredentials(path.c_str(), options, credentials);
+}
+
+void ComputerJob::RecallCredentials(AlternateCredentials& credentials) const {
+    RecallComputerCredentials(computerName.Get(), computerInfo.Get(), credentials);
 }
 
 }  // namespace vantrel

@@ -27,22 +27,6 @@ std::unique_ptr<WelcomePage> MakeWelcome(const WizardTexts& texts) {
                                          LoadText(texts.text) + L"\r\n\r\n" + LoadText(IDS_WIZARD_CONTINUE));
 }
 
-// The checked rows of the computer list, read on the master thread.
-ComputerCollector CollectorOf(const ComputerListPage& page) {
-    return [&page](std::vector<ComputerTarget>& computers) -> HRESULT {
-        const SelectionTable& table = page.Table();
-        if (table.Empty()) return E_POINTER;
-        for (LONG row : table.CollectRows(kRowChecked)) {
-            ComputerTarget target;
-            target.name.Reset(::SysAllocString(table.Text(row, 0).c_str()));
-            if (!target.name) return E_OUTOFMEMORY;
-            target.info = table.ComputerInfo(row);
-            computers.push_back(std::move(target));
-        }
-        return S_OK;
-    };
-}
-
 // Pages a wizard adds after progress page 1, with the computer list at hand.
 using LaterPages = std::function<HRESULT(ComputerListPage& list)>;
 
@@ -77,6 +61,22 @@ HRESULT MakeSheet(HWND parent, UINT title, std::unique_ptr<Sheet>& sheet) {
 }
 
 }  // namespace
+
+// The checked rows of the computer list, read on the master thread.
+ComputerCollector CollectorOf(const ComputerListPage& page) {
+    return [&page](std::vector<ComputerTarget>& computers) -> HRESULT {
+        const SelectionTable& table = page.Table();
+        if (table.Empty()) return E_POINTER;
+        for (LONG row : table.CollectRows(kRowChecked)) {
+            ComputerTarget target;
+            target.name.Reset(::SysAllocString(table.Text(row, 0).c_str()));
+            if (!target.name) return E_OUTOFMEMORY;
+            target.info = table.ComputerInfo(row);
+            computers.push_back(std::move(target));
+        }
+        return S_OK;
+    };
+}
 
 HRESULT BuildOperationWizard(long operation, HWND parent, const VARIANT* computers,
                              std::unique_ptr<ComputerWizardSheet>& wizard) {

@@ -14,6 +14,12 @@ constexpr long kOperationResetAdminPassword = 2;
 constexpr long kOperationValidateRegistry = 3;
 constexpr long kOperationCheckDns = 4;
 
+class ComputerListPage;
+
+// The checked rows of the computer list, in table order, read on the master
+// thread: their names and computer information.
+ComputerCollector CollectorOf(const ComputerListPage& page);
+
 // Builds the wizard of `operation` with `computers` in its computer list
 // (every computer checked). E_FAIL for operation 0, E_INVALIDARG for one that
 // does not exist; the computer list's failure when the value is refused; the

@@ -2,13 +2,12 @@
 
 #include "common/AccountNames.h"
 #include "common/Dialog.h"
-#include "common/ObjectPicker.h"
 #include "common/ResourceText.h"
 #include "resources/EditorIds.h"
 #include "resources/ServicesIds.h"
+#include "services/ServiceAccountPicker.h"
 #include "services/editor/PageMessages.h"
 
-#include <objsel.h>
 
 namespace vantrel {
 
@@ -134,33 +133,16 @@ LRESULT LogOnPage::OnNotify(const NMHDR& header) {
 }
 
 void LogOnPage::Browse() {
-    ObjectPicker picker;
-    const std::vector<PickerScope> scopes{
-        {DSOP_SCOPE_TYPE_TARGET_COMPUTER, DSOP_SCOPE_FLAG_STARTING_SCOPE, DSOP_FILTER_USERS,
-         DSOP_DOWNLEVEL_FILTER_USERS},
-        // WinNT paths carry the pre-Windows 2000 name; without the flag a
-        // directory domain answers with LDAP paths.
-        {DSOP_SCOPE_TYPE_UPLEVEL_JOINED_DOMAIN | DSOP_SCOPE_TYPE_DOWNLEVEL_JOINED_DOMAIN,
-         DSOP_SCOPE_FLAG_WANT_PROVIDER_WINNT, DSOP_FILTER_USERS, DSOP_DOWNLEVEL_FILTER_USERS}};
-    std::vector<PickedObject> picked;
-    HRESULT hr = picker.Initialize(state_.computer, scopes, 0);
-    if (SUCCEEDED(hr)) hr = picker.Show(Window(), &picked);
+    std::wstring name;
+    PickedAccount outcome;
+    const HRESULT hr = PickServiceAccount(Window(), state_.computer, name, outcome);
     if (FAILED(hr)) {
         ShowPageError(Window(), hr, 0);
         return;
     }
-    if (hr == S_FALSE || picked.empty()) return;
-    std::optional<std::wstring> name = DownlevelNameFromPath(picked.front().path);
-    std::wstring translated;
-    // Any other path (LDAP, GC): the target computer names the identifier.
-    const wchar_t* server = state_.computer.empty() ? nullptr : state_.computer.c_str();
-    if (!name && SUCCEEDED(DownlevelNameOfSid(server, picked.front().sid, translated)))
-        name = translated;
-    if (!name) {
-        Warn(IDS_EDITOR_NO_DOWNLEVEL_NAME);
-        return;
-    }
-    ::SetDlgItemTextW(Window(), IDC_LOGON_ACCOUNT, name->c_str());  // marks the page changed
+    if (outcome == PickedAccount::NoDownlevelName) Warn(IDS_EDITOR_NO_DOWNLEVEL_NAME);
+    if (outcome != PickedAccount::Named) return;
+    ::SetDlgItemTextW(Window(), IDC_LOGON_ACCOUNT, name.c_str());  // marks the page changed
 }
 
 bool LogOnPage::Validate(LogOnEntry& entry) {

@@ -4,6 +4,7 @@
 
 #include <atomic>
 #include <thread>
+#include <vector>
 
 namespace {
 
@@ -125,6 +126,23 @@ TEST_F(LabLatency, WaitingCallDoesNotBlockOtherThreads) {
     caller.join();
     EXPECT_EQ(0u, slowResult);
     EXPECT_EQ(1u, LabRuleFired(slow));
+}
+
+TEST_F(LabLatency, ConcurrentCallersAreCountedWhileTheyWait) {
+    LabAddLatency(nullptr, "NetServerGetInfo", 300);
+    LabResetPeakConcurrentCallers();
+    EXPECT_EQ(0u, LabPeakConcurrentCallers());
+    std::vector<std::thread> callers;
+    for (int i = 0; i < 6; ++i) callers.emplace_back([] { ServerInfo(L"FS01"); });
+    for (std::thread& caller : callers) caller.join();
+    // Six threads waited side by side; one after the other they would not overlap.
+    EXPECT_GE(LabPeakConcurrentCallers(), 3u);
+    EXPECT_LE(LabPeakConcurrentCallers(), 6u);
+    // A reset starts from the callers inside now: none.
+    LabResetPeakConcurrentCallers();
+    EXPECT_EQ(0u, LabPeakConcurrentCallers());
+    ServerInfo(L"DC01");
+    EXPECT_EQ(1u, LabPeakConcurrentCallers()) << "one caller at a time";
 }
 
 }  // namespace

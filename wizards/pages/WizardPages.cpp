@@ -32,8 +32,8 @@ void ShowHeading(PropertyPage& page, const std::wstring& heading) {
 
 // --- WelcomePage -------------------------------------------------------------
 
-WelcomePage::WelcomePage(std::wstring title, std::wstring heading, std::wstring text)
-    : WizardPage(IDD_WIZARD_WELCOME), heading_(std::move(heading)), text_(std::move(text)) {
+WelcomePage::WelcomePage(std::wstring title, std::wstring heading, std::wstring text, UINT templateId)
+    : WizardPage(templateId ? templateId : IDD_WIZARD_WELCOME), heading_(std::move(heading)), text_(std::move(text)) {
     Record().dwFlags |= PSP_HIDEHEADER;
     SetTitle(std::move(title));
     SetWizardButtons(PSWIZB_NEXT);
@@ -61,8 +61,9 @@ LRESULT OperationPage::OnWizardNext() { return RunNextHook(); }
 
 // --- CompletionPage ----------------------------------------------------------
 
-CompletionPage::CompletionPage(std::wstring heading, std::wstring text, std::function<std::wstring()> summary)
-    : WizardPage(IDD_WIZARD_COMPLETION),
+CompletionPage::CompletionPage(std::wstring heading, std::wstring text, std::function<std::wstring()> summary,
+                               UINT templateId)
+    : WizardPage(templateId ? templateId : IDD_WIZARD_COMPLETION),
       heading_(std::move(heading)),
       text_(std::move(text)),
       summary_(std::move(summary)) {

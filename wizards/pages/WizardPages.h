@@ -16,7 +16,9 @@ HFONT MakeHeadingFont(HWND page);
 // heading and a text.
 class WelcomePage final : public WizardPage {
 public:
-    WelcomePage(std::wstring title, std::wstring heading, std::wstring text);
+    // `templateId`: a sheet with a watermark gives a template whose controls
+    // leave its strip free.
+    WelcomePage(std::wstring title, std::wstring heading, std::wstring text, UINT templateId = 0);
     const std::wstring& Heading() const noexcept { return heading_; }
     const std::wstring& Text() const noexcept { return text_; }
 
@@ -50,7 +52,8 @@ private:
 // `summary`) in a read-only box, and Finish.
 class CompletionPage final : public WizardPage {
 public:
-    CompletionPage(std::wstring heading, std::wstring text, std::function<std::wstring()> summary);
+    CompletionPage(std::wstring heading, std::wstring text, std::function<std::wstring()> summary,
+                   UINT templateId = 0);
     // The summary as last shown.
     std::wstring ShownSummary() const;
 
