@@ -144,6 +144,9 @@ public:
 private:
     HRESULT Run() override {
         result_ = call_();
+        // What the call holds (handles among it) is gone before its caller
+        // hears the answer.
+        call_ = nullptr;
         ::SetEvent(done_.Get());
         return result_;
     }

@@ -192,45 +192,33 @@ TEST_F(DialInPage, DataObjectsLoadEveryProperty) {
               seen_->texts);
 }
 
-TEST_F(DialInPage, EachFailedReadHasItsMessage) {
-    const struct {
-        DWORD call;  // the n-th GetProperty, in the table's order
-        const wchar_t* message;
-    } cases[] = {
-        {1, L"Dial-in Remote Access Permission information for this user could not be accessed."},
-        {2, L"Dial-in caller ID verification information for this user could not be accessed."},
-        {3, L"Dial-in caller ID verification information for this user could not be accessed."},
-        {4, L"Dial-in callback information for this user could not be accessed."},
-        {6, L"Dial-in callback number information for this user could not be accessed."},
-        {7, L"Dial-in static IP information for this user could not be accessed."},
-        {10, L"Dial-in static routes information for this user could not be accessed."},
-    };
-    for (const auto& c : cases) {
-        LabAddFault(L"RAS01", "ISdo::GetProperty", ERROR_ACCESS_DENIED, c.call, 1);
-        const auto boxes = Run(L"RAS01", L"road", [](HWND, HWND, Seen&) {});
-        EXPECT_EQ(std::vector<std::wstring>{PlatformText(ERROR_ACCESS_DENIED, false) + L"\r\n" + c.message},
-                  Texts(boxes))
-            << c.call;
-        LabClearRules();
-    }
-}
-
-TEST_F(DialInPage, BindFailuresNameTheComputer) {
+TEST_F(DialInPage, EachFailedBindOrReadHasItsMessage) {
     const struct {
         const char* function;
+        DWORD call;  // for the reads: the n-th GetProperty, in the table's order
         const wchar_t* message;
     } cases[] = {
-        {"ISdoMachine::Attach", L"Failed to bind to the server data object on RAS01"},
-        {"ISdoMachine::GetUserSDO", L"Failed to bind to the user data object on RAS01"},
+        {"ISdoMachine::Attach", 1, L"Failed to bind to the server data object on RAS01"},
+        {"ISdoMachine::GetUserSDO", 1, L"Failed to bind to the user data object on RAS01"},
+        {"ISdo::GetProperty", 1, L"Dial-in Remote Access Permission information for this user could not be accessed."},
+        {"ISdo::GetProperty", 2, L"Dial-in caller ID verification information for this user could not be accessed."},
+        {"ISdo::GetProperty", 3, L"Dial-in caller ID verification information for this user could not be accessed."},
+        {"ISdo::GetProperty", 4, L"Dial-in callback information for this user could not be accessed."},
+        {"ISdo::GetProperty", 6, L"Dial-in callback number information for this user could not be accessed."},
+        {"ISdo::GetProperty", 7, L"Dial-in static IP information for this user could not be accessed."},
+        {"ISdo::GetProperty", 10, L"Dial-in static routes information for this user could not be accessed."},
     };
     for (const auto& c : cases) {
-        LabAddFault(L"RAS01", c.function, ERROR_ACCESS_DENIED, 1, 1);
+        LabAddFault(L"RAS01", c.function, ERROR_ACCESS_DENIED, c.call, 1);
         const auto boxes = Run(L"RAS01", L"road", [](HWND, HWND page, Seen& s) {
             s.texts.push_back(IsEnabled(page, IDC_DI_ALLOW) ? L"usable" : L"unusable");
         });
         EXPECT_EQ(std::vector<std::wstring>{PlatformText(ERROR_ACCESS_DENIED, false) + L"\r\n" + c.message},
-                  Texts(boxes));
-        EXPECT_EQ(std::vector<std::wstring>{L"unusable"}, seen_->texts);
+                  Texts(boxes))
+            << c.function << " " << c.call;
+        // Without its data objects the page offers nothing.
+        const bool bound = std::string(c.function).rfind("ISdoMachine", 0) != 0;
+        EXPECT_TRUE(bound || seen_->texts == std::vector<std::wstring>{L"unusable"}) << c.function;
         LabClearRules();
     }
 }

@@ -48,10 +48,7 @@ TEST_F(LocalGroupsView, RowsAndTheirGreying) {
     EXPECT_EQ(L"Administrators", rows.front()[0]);
     EXPECT_EQ((std::vector<std::wstring>{L"Share Admins", L"Manage the shares"}), rows.back());
     EXPECT_EQ(vantrel::IMAGE_GROUP, Item(view, L"Share Admins").iImage);
-    LVCOLUMNW column{};
-    column.mask = LVCF_WIDTH;
-    ASSERT_TRUE(ListView_GetColumn(List(view), 1, &column));
-    EXPECT_EQ(500, column.cx);
+    EXPECT_EQ(500, ListView_GetColumnWidth(List(view), 1));
 
     for (int selected : {1, 2}) {
         SelectOnly(view, {L"Share Admins"});

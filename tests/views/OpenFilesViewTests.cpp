@@ -5,29 +5,18 @@ namespace {
 
 using namespace viewtest;
 
-constexpr char kScenario[] = R"({
-  "domain": { "name": "LAB" },
-  "interactiveUser": "LAB\\admin",
-  "accounts": [ { "name": "LAB\\admin", "password": "a", "groups": ["LAB\\Domain Admins"] } ],
-  "computers": [
-    { "name": "ADMIN01", "local": true },
+const std::string kScenario = AdminNetwork(R"(
     { "name": "FS01",
       "openFiles": [
         { "id": 31, "path": "D:\\Data\\b.txt", "user": "bob", "permissions": 3, "locks": 2 },
         { "id": 32, "path": "D:\\Data\\a.txt", "user": "ann", "permissions": 7 },
         { "id": 33, "path": "D:\\Data\\c.txt", "user": "carl", "permissions": 0 },
         { "id": 34, "path": "D:\\Data\\d.txt", "user": "dora", "permissions": 4, "locks": 1 }
-      ] }
-  ]
-})";
+      ] })");
 
 class OpenFilesView : public ViewTest {
 protected:
-    void SetUp() override {
-        ViewTest::SetUp();
-        std::wstring error;
-        ASSERT_EQ(0u, lab::LoadScenarioText(kScenario, &error)) << error;
-    }
+    OpenFilesView() : ViewTest(kScenario) {}
     static std::vector<DWORD> ServerFiles() {
         LPBYTE buffer = nullptr;
         DWORD read = 0, total = 0;
@@ -41,7 +30,7 @@ protected:
     }
 };
 
-TEST_F(OpenFilesView, RowsWithTypeLocksAndOpenMode) {
+TEST_F(OpenFilesView, RowsWithTypeLocksAndOpenModeAndTheirPopups) {
     HWND view = Open(vantrel::OpenFilesView(), L"FS01");
     const Rows expected = {
         {L"D:\\Data\\a.txt", L"ann", L"Windows", L"0", L"Write+Read+Create"},
@@ -50,15 +39,18 @@ TEST_F(OpenFilesView, RowsWithTypeLocksAndOpenMode) {
         {L"D:\\Data\\d.txt", L"dora", L"Windows", L"1", L"Create"},
     };
     EXPECT_EQ(expected, ReadRows(view));
-    LVITEMW item{};
-    item.mask = LVIF_IMAGE | LVIF_PARAM;
-    item.iItem = 0;
-    ASSERT_TRUE(ListView_GetItem(List(view), &item));
-    EXPECT_EQ(1, item.iImage);
-    EXPECT_EQ(32, item.lParam) << "item data is the file id";
-    HWND header = ListView_GetHeader(List(view));
-    EXPECT_EQ(5, Header_GetItemCount(header));
+    EXPECT_EQ(1, RowItem(view, 0).iImage);
+    EXPECT_EQ(32, RowItem(view, 0).lParam) << "item data is the file id";
     EXPECT_EQ(150, ListView_GetColumnWidth(List(view), 4));
+
+    MenuPicker empty(-1);
+    RightClick(view, POINT{5, 250});
+    Pump(100);
+    EXPECT_EQ((std::vector<std::wstring>{L"Disconnect &All Open Files", L"Re&fresh"}), empty.Stop());
+    MenuPicker item(-1);
+    RightClick(view, ItemPoint(view, 0));
+    Pump(100);
+    EXPECT_EQ((std::vector<std::wstring>{L"Close &Open File", L"Re&fresh"}), item.Stop());
 }
 
 TEST_F(OpenFilesView, OneCallShowsTheFirstBatch) {
@@ -105,18 +97,6 @@ TEST_F(OpenFilesView, CloseAllWithAFailureTellsOnce) {
               L"a remote computer you may not be \r\nable to close all of the files you have open.",
               boxes[1].text);
     EXPECT_EQ(std::vector<DWORD>{32}, ServerFiles()) << "the first close failed, the others went through";
-}
-
-TEST_F(OpenFilesView, ContextMenusOfTheOpenFilesView) {
-    HWND view = Open(vantrel::OpenFilesView(), L"FS01");
-    MenuPicker empty(-1);
-    RightClick(view, POINT{5, 250});
-    Pump(100);
-    EXPECT_EQ((std::vector<std::wstring>{L"Disconnect &All Open Files", L"Re&fresh"}), empty.Stop());
-    MenuPicker item(-1);
-    RightClick(view, ItemPoint(view, 0));
-    Pump(100);
-    EXPECT_EQ((std::vector<std::wstring>{L"Close &Open File", L"Re&fresh"}), item.Stop());
 }
 
 }  // namespace

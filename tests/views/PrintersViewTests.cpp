@@ -15,12 +15,7 @@ using namespace viewtest;
 using testsupport::ProcessDialogWatcher;
 using testsupport::SeenBox;
 
-constexpr char kScenario[] = R"({
-  "domain": { "name": "LAB" },
-  "interactiveUser": "LAB\\admin",
-  "accounts": [ { "name": "LAB\\admin", "password": "a", "groups": ["LAB\\Domain Admins"] } ],
-  "computers": [
-    { "name": "ADMIN01", "local": true },
+const std::string kScenario = AdminNetwork(R"(
     { "name": "P1", "printers": [
         { "name": "Laser", "share": "L", "comment": "Hall", "location": "Floor 2", "driver": "PS Driver",
           "status": 136, "jobs": 4, "shared": true },
@@ -28,9 +23,7 @@ constexpr char kScenario[] = R"({
         { "name": "Inkjet", "status": 2, "jobs": 1 },
         { "name": "Odd", "status": 1073741824 } ] },
     { "name": "EMPTY" },
-    { "name": "GONE", "online": false }
-  ]
-})";
+    { "name": "GONE", "online": false })");
 
 constexpr wchar_t kPrinterWindowClass[] = L"VantrelLabPrinterWindow";
 
@@ -110,11 +103,7 @@ private:
 
 class PrintersView : public ViewTest {
 protected:
-    void SetUp() override {
-        ViewTest::SetUp();
-        std::wstring error;
-        ASSERT_EQ(0u, lab::LoadScenarioText(kScenario, &error)) << error;
-    }
+    PrintersView() : ViewTest(kScenario) {}
     void TearDown() override {
         ClosePrinterWindows();
         ViewTest::TearDown();
@@ -125,7 +114,7 @@ protected:
     }
 };
 
-TEST_F(PrintersView, RowsWithStatusTextsAndImages) {
+TEST_F(PrintersView, RowsWithStatusTextsImagesAndPopups) {
     HWND view = Open(vantrel::PrintersView(), L"\\\\P1");
     const Rows expected = {
         {L"Inkjet", L"1", L"Error", L"", L"", L""},
@@ -134,18 +123,19 @@ TEST_F(PrintersView, RowsWithStatusTextsAndImages) {
         {L"Plotter", L"0", L"Ready", L"", L"", L"HPGL"},
     };
     EXPECT_EQ(expected, ReadRows(view));
-    const int images[] = {4, 16, 4, 4};
-    for (int i = 0; i < 4; ++i) {
-        LVITEMW item{};
-        item.mask = LVIF_IMAGE | LVIF_PARAM;
-        item.iItem = i;
-        ASSERT_TRUE(ListView_GetItem(List(view), &item));
-        EXPECT_EQ(images[i], item.iImage) << i;
-        EXPECT_EQ(0, item.lParam);
-    }
+    EXPECT_EQ((std::vector<int>{4, 16, 4, 4}), RowImages(view));
+    for (int i = 0; i < 4; ++i) EXPECT_EQ(0, RowItem(view, i).lParam) << i;
     EXPECT_EQ(250, ListView_GetColumnWidth(List(view), 0));
     EXPECT_EQ(100, ListView_GetColumnWidth(List(view), 5));
     EXPECT_EQ(2u, LabCallCount(L"P1", "EnumPrintersW")) << "the size, then the records";
+    {
+        MenuPicker picker(-1);
+        RightClick(view, ItemPoint(view, 0));
+        EXPECT_EQ((std::vector<std::wstring>{L"&Open", L"P&roperties"}), picker.Stop());
+    }
+    MenuPicker picker(-1);
+    RightClick(view, POINT{5, 250});
+    EXPECT_EQ((std::vector<std::wstring>{L"R&efresh"}), picker.Stop());
 }
 
 TEST_F(PrintersView, NoPrintersIsAnEmptyListWithoutError) {
@@ -188,17 +178,9 @@ TEST_F(PrintersView, BufferThatCannotBeAllocatedIsReportedInABox) {
     RefusingSpy& spy = RefusingSpy::Get();
     spy.Arm(needed);
     ASSERT_EQ(S_OK, ::CoRegisterMallocSpy(&spy));
-    std::mutex mutex;
-    std::vector<std::pair<std::wstring, std::wstring>> boxes;
-    ProcessDialogWatcher watcher([&](HWND window, const SeenBox& seen) {
-        {
-            std::lock_guard lock(mutex);
-            boxes.emplace_back(seen.title, seen.text);
-        }
-        ::PostMessageW(window, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
-    });
+    BoxLog log;
     HWND view = Open(vantrel::PrintersView(), L"\\\\P1");
-    watcher.Stop();
+    const auto boxes = log.Stop();
     spy.Disarm();
     const HRESULT revoked = ::CoRevokeMallocSpy();
     EXPECT_TRUE(revoked == S_OK || revoked == E_ACCESSDENIED) << std::hex << revoked;  // blocks still out
@@ -208,18 +190,6 @@ TEST_F(PrintersView, BufferThatCannotBeAllocatedIsReportedInABox) {
     EXPECT_EQ(PlatformText(ERROR_OUTOFMEMORY, false), boxes[0].second);
     EXPECT_EQ(0, ListView_GetItemCount(List(view)));
     EXPECT_EQ(2u, LabCallCount(L"P1", "EnumPrintersW")) << "the test's size query and the view's; no fetch";
-}
-
-TEST_F(PrintersView, PopupsOfferOpenPropertiesAndRefresh) {
-    HWND view = Open(vantrel::PrintersView(), L"\\\\P1");
-    {
-        MenuPicker picker(-1);
-        RightClick(view, ItemPoint(view, 0));
-        EXPECT_EQ((std::vector<std::wstring>{L"&Open", L"P&roperties"}), picker.Stop());
-    }
-    MenuPicker picker(-1);
-    RightClick(view, POINT{5, 250});
-    EXPECT_EQ((std::vector<std::wstring>{L"R&efresh"}), picker.Stop());
 }
 
 TEST_F(PrintersView, OpenPropertiesAndDoubleClickReachEverySelectedPrinter) {
@@ -237,13 +207,7 @@ TEST_F(PrintersView, OpenPropertiesAndDoubleClickReachEverySelectedPrinter) {
 
     // A double-click on a row opens the queues of the whole selection.
     SelectNames(view, {L"Inkjet", L"Odd"});
-    NMITEMACTIVATE click{};
-    click.hdr.hwndFrom = List(view);
-    click.hdr.idFrom = IDC_VIEW_LIST;
-    click.hdr.code = NM_DBLCLK;
-    click.iItem = FindRow(view, L"Odd");
-    click.ptAction = ItemPoint(view, click.iItem);
-    ::SendMessageW(view, WM_NOTIFY, IDC_VIEW_LIST, reinterpret_cast<LPARAM>(&click));
+    DoubleClick(view, FindRow(view, L"Odd"));
     EXPECT_EQ((std::vector<std::wstring>{L"Inkjet on P1", L"Odd on P1"}), PrinterWindows());
     EXPECT_TRUE(watcher.Stop().empty()) << "no confirmation, no failure";
     EXPECT_EQ(2u, LabCallCount(L"P1", "EnumPrintersW")) << "a printer command does not refresh the view";
@@ -252,25 +216,12 @@ TEST_F(PrintersView, OpenPropertiesAndDoubleClickReachEverySelectedPrinter) {
 TEST_F(PrintersView, EachPrinterThatCannotOpenGetsItsOwnBox) {
     // The console's name without backslashes makes paths the shell rejects.
     HWND bare = Open(vantrel::PrintersView(), L"P1");
-    std::mutex mutex;
-    std::vector<std::pair<std::wstring, std::wstring>> boxes;
-    ProcessDialogWatcher watcher([&](HWND window, const SeenBox& seen) {
-        {
-            std::lock_guard lock(mutex);
-            boxes.emplace_back(seen.title, seen.text);
-        }
-        ::PostMessageW(window, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
-    });
+    BoxLog log;
     SelectNames(bare, {L"Laser", L"Plotter"});
     Command(bare, ID_VIEW_PRINTER_OPEN);
     const std::wstring invalid = PlatformText(ERROR_INVALID_PRINTER_NAME, false);
-    {
-        std::lock_guard lock(mutex);
-        EXPECT_EQ((std::vector<std::pair<std::wstring, std::wstring>>{{L"Error", invalid + L"\r\nLaser"},
-                                                                       {L"Error", invalid + L"\r\nPlotter"}}),
-                  boxes);
-        boxes.clear();
-    }
+    EXPECT_EQ((std::vector<BoxLog::Entry>{{L"Error", invalid + L"\r\nLaser"}, {L"Error", invalid + L"\r\nPlotter"}}),
+              log.Take());
 
     // The server goes away after the listing: the first printer fails, the
     // second is still tried.
@@ -278,10 +229,8 @@ TEST_F(PrintersView, EachPrinterThatCannotOpenGetsItsOwnBox) {
     LabAddFault(L"P1", "SHInvokePrinterCommandW", RPC_S_SERVER_UNAVAILABLE, 1, 1);
     SelectNames(view, {L"Inkjet", L"Laser"});
     Command(view, ID_VIEW_PROPERTIES);
-    watcher.Stop();
-    EXPECT_EQ((std::vector<std::pair<std::wstring, std::wstring>>{
-                  {L"Error", PlatformText(RPC_S_SERVER_UNAVAILABLE, false) + L"\r\nInkjet"}}),
-              boxes);
+    EXPECT_EQ((std::vector<BoxLog::Entry>{{L"Error", PlatformText(RPC_S_SERVER_UNAVAILABLE, false) + L"\r\nInkjet"}}),
+              log.Stop());
     EXPECT_EQ((std::vector<std::wstring>{L"Laser Properties"}), PrinterWindows());
 }
 

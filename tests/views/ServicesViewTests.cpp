@@ -56,11 +56,7 @@ const Rows kSrv1Rows = {
 
 class ServicesView : public ViewTest {
 protected:
-    void SetUp() override {
-        ViewTest::SetUp();
-        std::wstring error;
-        ASSERT_EQ(0u, lab::LoadScenarioText(kScenario, &error)) << error;
-    }
+    ServicesView() : ViewTest(kScenario) {}
     void TearDown() override {
         // The rows go with their windows; the workers' copies with the workers.
         for (HWND view : views_) ::DestroyWindow(view);
@@ -96,10 +92,7 @@ protected:
         return {};
     }
     static const vantrel::ServiceRef* ItemService(HWND view, int item) {
-        LVITEMW row{};
-        row.mask = LVIF_PARAM;
-        row.iItem = item;
-        return ListView_GetItem(List(view), &row) ? reinterpret_cast<const vantrel::ServiceRef*>(row.lParam) : nullptr;
+        return reinterpret_cast<const vantrel::ServiceRef*>(RowItem(view, item).lParam);
     }
     // dwCurrentState as the lab has it.
     static DWORD LabState(const wchar_t* service) {
@@ -134,27 +127,15 @@ protected:
 TEST_F(ServicesView, ListsEveryWin32ServiceWithItsTexts) {
     HWND view = Open(vantrel::ServicesView(), L"SRV1");
     EXPECT_EQ(kSrv1Rows, ReadRows(view));
-    const std::vector<std::wstring> titles = {L"Name", L"Description", L"Status", L"Startup Type", L"Log On As"};
+    const wchar_t* titles[] = {L"Name", L"Description", L"Status", L"Startup Type", L"Log On As"};
     const int widths[] = {200, 100, 100, 100, 100};
     for (int c = 0; c < 5; ++c) {
-        wchar_t title[64] = {};
-        LVCOLUMNW column{};
-        column.mask = LVCF_TEXT | LVCF_WIDTH;
-        column.pszText = title;
-        column.cchTextMax = 64;
-        ASSERT_TRUE(ListView_GetColumn(List(view), c, &column));
-        EXPECT_EQ(titles[static_cast<size_t>(c)], title);
-        EXPECT_EQ(widths[c], column.cx);
+        EXPECT_EQ(titles[c], ColumnTitle(List(view), c));
+        EXPECT_EQ(widths[c], ListView_GetColumnWidth(List(view), c));
     }
     // Every row carries its own copy of its service, image 2.
-    for (int i = 0; i < ListView_GetItemCount(List(view)); ++i) {
-        LVITEMW item{};
-        item.mask = LVIF_IMAGE;
-        item.iItem = i;
-        ASSERT_TRUE(ListView_GetItem(List(view), &item));
-        EXPECT_EQ(2, item.iImage);
-        ASSERT_NE(nullptr, ItemService(view, i));
-    }
+    EXPECT_EQ(std::vector<int>(kSrv1Rows.size(), 2), RowImages(view));
+    for (int i = 0; i < ListView_GetItemCount(List(view)); ++i) ASSERT_NE(nullptr, ItemService(view, i));
     EXPECT_EQ(L"Beta", ItemService(view, FindRow(view, L"Beta Service"))->Name());
     EXPECT_TRUE(Shown(List(view)));
     EXPECT_FALSE(Shown(Message(view)));
@@ -218,18 +199,14 @@ TEST_F(ServicesView, ContextMenusAndWhatTheyOffer) {
                                              L"P&roperties"}),
                   picker.Stop());
     }
-    //                       Start  Stop   Pause  Resume Restart Properties
-    const std::vector<bool> disabled = {true, true, true, true, true, false};
+    // The facts each selection is read for; the rules are checked on their own.
+    //                                 Start  Stop   Pause  Resume Restart Properties
     SelectOnly(view, {L"Gamma Service"});  // disabled, though running
-    EXPECT_EQ(disabled, Greyed(view));
-    SelectOnly(view, {L"Epsilon Service"});  // running, accepts neither stop nor pause
-    EXPECT_EQ(disabled, Greyed(view));
+    EXPECT_EQ((std::vector<bool>{true, true, true, true, true, false}), Greyed(view));
     SelectOnly(view, {L"Beta Service"});  // stopped
     EXPECT_EQ((std::vector<bool>{false, true, true, true, true, false}), Greyed(view));
     SelectOnly(view, {L"Delta Service"});  // paused, accepts stop and pause
     EXPECT_EQ((std::vector<bool>{true, false, true, false, false, false}), Greyed(view));
-    SelectOnly(view, {L"Alpha Service"});  // running, accepts stop only
-    EXPECT_EQ((std::vector<bool>{true, false, true, true, false, false}), Greyed(view));
     SelectOnly(view, {L"Gamma Service", L"Epsilon Service"});
     EXPECT_EQ((std::vector<bool>{false, false, false, false, false, true}), Greyed(view));
 }

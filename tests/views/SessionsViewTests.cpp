@@ -11,12 +11,7 @@ using namespace viewtest;
 // FS01 answers in batches of two. Clients: ADMIN01 by address (answers the
 // echo, has a reverse name), the offline laptop by address, a stranger's
 // address, and names that are never looked up.
-constexpr char kScenario[] = R"({
-  "domain": { "name": "LAB" },
-  "interactiveUser": "LAB\\admin",
-  "accounts": [ { "name": "LAB\\admin", "password": "a", "groups": ["LAB\\Domain Admins"] } ],
-  "computers": [
-    { "name": "ADMIN01", "local": true, "ip": "10.0.0.10" },
+const std::string kScenario = AdminNetwork(R"(
     { "name": "LAPTOP", "ip": "10.0.0.107", "online": false },
     { "name": "FS01", "ip": "10.0.0.20", "enumBatch": 2,
       "sessions": [
@@ -26,17 +21,11 @@ constexpr char kScenario[] = R"({
         { "client": "10.1.2.x", "user": "dora", "userFlags": 3 },
         { "client": "WS7", "user": "eve", "opens": 12 },
         { "client": "10.9.9.9", "user": "finn" }
-      ] }
-  ]
-})";
+      ] })");
 
 class SessionsView : public ViewTest {
 protected:
-    void SetUp() override {
-        ViewTest::SetUp();
-        std::wstring error;
-        ASSERT_EQ(0u, lab::LoadScenarioText(kScenario, &error)) << error;
-    }
+    SessionsView() : ViewTest(kScenario) {}
     // The users FS01 still has sessions for, in server order.
     static std::vector<std::wstring> ServerUsers() {
         LPBYTE buffer = nullptr;
@@ -69,12 +58,8 @@ TEST_F(SessionsView, RowsAcrossBatchesWithTheirTexts) {
         {L"finn", L"10.9.9.9", L"", L"0", L"00:00:00", L"00:00:00", L"No"},
     };
     EXPECT_EQ(expected, ReadRows(view));
-    LVITEMW item{};
-    item.mask = LVIF_IMAGE | LVIF_PARAM;
-    item.iItem = 0;
-    ASSERT_TRUE(ListView_GetItem(List(view), &item));
-    EXPECT_EQ(0, item.iImage);
-    EXPECT_EQ(0, item.lParam);
+    EXPECT_EQ(0, RowItem(view, 0).iImage);
+    EXPECT_EQ(0, RowItem(view, 0).lParam);
     // Only the three dotted quads were sent an echo; only the answering one
     // was looked up by address.
     EXPECT_EQ(3u, LabCallCount(nullptr, "IcmpSendEcho"));
@@ -90,9 +75,18 @@ TEST_F(SessionsView, EchoHandleFailureShowsTheAddress) {
     EXPECT_EQ(0u, LabCallCount(nullptr, "IcmpSendEcho"));
 }
 
-TEST_F(SessionsView, CloseSessionAfterConfirmation) {
+TEST_F(SessionsView, CloseSessionAfterConfirmationAndNothingWhenCancelled) {
     HWND view = Open(vantrel::SessionsView(), L"FS01");
     Select(view, FindRow(view, L"eve"));
+    {
+        testsupport::MessageBoxAnswerer answerer(::GetCurrentThreadId(), IDCANCEL);
+        Command(view, ID_VIEW_DISCONNECT_ALL_SESSIONS);
+        const auto boxes = answerer.Stop();
+        ASSERT_EQ(1u, boxes.size());
+        EXPECT_EQ(L"Are you sure you wish to close all sessions?", boxes[0].text);
+        EXPECT_EQ(0u, LabCallCount(nullptr, "NetSessionDel"));
+        EXPECT_EQ(6u, ServerUsers().size());
+    }
     testsupport::MessageBoxAnswerer answerer(::GetCurrentThreadId(), IDOK);
     Command(view, ID_VIEW_CLOSE_SESSION);
     const auto boxes = answerer.Stop();
@@ -102,19 +96,6 @@ TEST_F(SessionsView, CloseSessionAfterConfirmation) {
     EXPECT_EQ(view, boxes[0].owner);
     EXPECT_EQ((std::vector<std::wstring>{L"ann", L"bob", L"carl", L"dora", L"finn"}), ServerUsers());
     EXPECT_EQ(6, ListView_GetItemCount(List(view))) << "the list is refreshed only when something changed";
-}
-
-TEST_F(SessionsView, CancelledConfirmationDoesNothing) {
-    HWND view = Open(vantrel::SessionsView(), L"FS01");
-    Select(view, FindRow(view, L"eve"));
-    testsupport::MessageBoxAnswerer answerer(::GetCurrentThreadId(), IDCANCEL);
-    Command(view, ID_VIEW_DISCONNECT_ALL_SESSIONS);
-    const auto boxes = answerer.Stop();
-    ASSERT_EQ(1u, boxes.size());
-    EXPECT_EQ(L"Are you sure you wish to close all sessions?", boxes[0].text);
-    EXPECT_EQ(0u, LabCallCount(nullptr, "NetSessionDel"));
-    EXPECT_EQ(6u, ServerUsers().size());
-    EXPECT_EQ(6, ListView_GetItemCount(List(view)));
 }
 
 TEST_F(SessionsView, CloseAllReportsFailuresOnce) {

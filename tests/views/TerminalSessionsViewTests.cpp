@@ -17,12 +17,7 @@ using namespace viewtest;
 using testsupport::ProcessDialogWatcher;
 using testsupport::SeenBox;
 
-constexpr char kScenario[] = R"({
-  "domain": { "name": "LAB" },
-  "interactiveUser": "LAB\\admin",
-  "accounts": [ { "name": "LAB\\admin", "password": "a", "groups": ["LAB\\Domain Admins"] } ],
-  "computers": [
-    { "name": "ADMIN01", "local": true },
+const std::string kScenario = AdminNetwork(R"(
     { "name": "TS1", "terminalSessions": [
         { "id": 0, "windowStation": "Console", "state": "connected", "protocol": 0 },
         { "id": 2, "windowStation": "RDP-Tcp#1", "state": "active", "protocol": 2, "user": "ann", "domain": "LAB", "client": "PC7" },
@@ -32,9 +27,7 @@ constexpr char kScenario[] = R"({
     { "name": "TS2", "terminalSessions": [
         { "id": 0, "windowStation": "Console", "state": "active", "protocol": 0 },
         { "id": 65536, "windowStation": "RDP-Tcp", "state": "listen" } ] },
-    { "name": "GONE", "online": false }
-  ]
-})";
+    { "name": "GONE", "online": false })");
 
 // The icon a message box shows: 'E'rror, 'I'nformation, 'Q'uestion, or '?'.
 char IconOf(HWND box) {
@@ -100,11 +93,7 @@ const Box kConfirmReset{L"Talvor Roredud", L"Are you sure you wish to reset the 
 
 class TerminalSessionsView : public ViewTest {
 protected:
-    void SetUp() override {
-        ViewTest::SetUp();
-        std::wstring error;
-        ASSERT_EQ(0u, lab::LoadScenarioText(kScenario, &error)) << error;
-    }
+    TerminalSessionsView() : ViewTest(kScenario) {}
     // The lab's (id, window station, state) of TS1's sessions.
     static std::vector<std::pair<DWORD, DWORD>> LabSessions(const wchar_t* computer = L"TS1") {
         HANDLE server = plat::WTSOpenServerW(const_cast<LPWSTR>(computer));
@@ -138,25 +127,11 @@ TEST_F(TerminalSessionsView, RowsInTheListsOrderWithTheirImages) {
         {L"RDP-Tcp#1", L"LAB\\ann", L"2", L"Active", L"Microsoft RDP", L"PC7"},
     };
     EXPECT_EQ(expected, ReadRows(view));
-    const int images[] = {vantrel::IMAGE_CONSOLE_SESSION, vantrel::IMAGE_TERMINAL_SESSION, vantrel::IMAGE_TERMINAL_SESSION,
-                          vantrel::IMAGE_TERMINAL_SESSION, vantrel::IMAGE_TERMINAL_SESSION};
-    for (int i = 0; i < 5; ++i) {
-        LVITEMW item{};
-        item.mask = LVIF_IMAGE | LVIF_PARAM;
-        item.iItem = i;
-        ASSERT_TRUE(ListView_GetItem(List(view), &item));
-        EXPECT_EQ(images[i], item.iImage) << i;
-        EXPECT_EQ(0, item.lParam) << i;
-    }
-    HWND header = ListView_GetHeader(List(view));
-    wchar_t title[64] = {};
-    HDITEMW column{};
-    column.mask = HDI_TEXT | HDI_WIDTH;
-    column.pszText = title;
-    column.cchTextMax = 64;
-    ASSERT_TRUE(Header_GetItem(header, 5, &column));
-    EXPECT_EQ(std::wstring(L"Client Name"), title);
-    EXPECT_EQ(100, column.cxy);
+    const int terminal = vantrel::IMAGE_TERMINAL_SESSION;
+    EXPECT_EQ((std::vector<int>{vantrel::IMAGE_CONSOLE_SESSION, terminal, terminal, terminal, terminal}), RowImages(view));
+    for (int i = 0; i < 5; ++i) EXPECT_EQ(0, RowItem(view, i).lParam) << i;
+    EXPECT_EQ(L"Client Name", ColumnTitle(List(view), 5));
+    EXPECT_EQ(100, ListView_GetColumnWidth(List(view), 5));
     // Five queries a session (station, domain, user, protocol, client).
     EXPECT_EQ(25u, LabCallCount(L"TS1", "WTSQuerySessionInformationW"));
 }
@@ -285,18 +260,34 @@ TEST_F(TerminalSessionsView, EachCommandReportsItsLastFailureOnceAfterTryingAll)
 
 TEST_F(TerminalSessionsView, SendMessageFromTheDialogToEachSelectedSession) {
     HWND view = Open(vantrel::TerminalSessionsView(), L"TS1");
+    // Cancelled: the server is not even opened.
+    SelectIds(view, {L"2"});
+    const DWORD opens = LabCallCount(L"TS1", "WTSOpenServerW");
+    {
+        Boxes boxes(IDOK, [](HWND dialog) {
+            ::SetDlgItemTextW(dialog, IDC_MESSAGE_TEXT, L"never");
+            ::PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+        });
+        Command(view, ID_VIEW_SEND_MESSAGE);
+        EXPECT_TRUE(boxes.Stop().empty());
+    }
+    EXPECT_EQ(opens, LabCallCount(L"TS1", "WTSOpenServerW"));
+    EXPECT_EQ(0u, LabCallCount(L"TS1", "WTSSendMessageW"));
+
     SelectIds(view, {L"2", L"5"});
     std::wstring opened;
     LRESULT titleLimit = 0, textLimit = 0;
-    Boxes boxes(IDOK, [&](HWND dialog) {
-        opened = testsupport::WindowText(::GetDlgItem(dialog, IDC_MESSAGE_TITLE));
-        titleLimit = ::SendDlgItemMessageW(dialog, IDC_MESSAGE_TITLE, EM_GETLIMITTEXT, 0, 0);
-        textLimit = ::SendDlgItemMessageW(dialog, IDC_MESSAGE_TEXT, EM_GETLIMITTEXT, 0, 0);
-        ::SetDlgItemTextW(dialog, IDC_MESSAGE_TEXT, L"Restart at noon");
-        ::PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
-    });
-    Command(view, ID_VIEW_SEND_MESSAGE);
-    EXPECT_TRUE(boxes.Stop().empty()) << "no confirmation, no failure";
+    {
+        Boxes boxes(IDOK, [&](HWND dialog) {
+            opened = testsupport::WindowText(::GetDlgItem(dialog, IDC_MESSAGE_TITLE));
+            titleLimit = ::SendDlgItemMessageW(dialog, IDC_MESSAGE_TITLE, EM_GETLIMITTEXT, 0, 0);
+            textLimit = ::SendDlgItemMessageW(dialog, IDC_MESSAGE_TEXT, EM_GETLIMITTEXT, 0, 0);
+            ::SetDlgItemTextW(dialog, IDC_MESSAGE_TEXT, L"Restart at noon");
+            ::PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+        });
+        Command(view, ID_VIEW_SEND_MESSAGE);
+        EXPECT_TRUE(boxes.Stop().empty()) << "no confirmation, no failure";
+    }
     const std::wstring prefix = L"Message from Talvor Roredud - ";
     ASSERT_EQ(prefix.size() + 17, opened.size()) << testing::PrintToString(opened);
     EXPECT_EQ(prefix, opened.substr(0, prefix.size()));
@@ -311,23 +302,8 @@ TEST_F(TerminalSessionsView, SendMessageFromTheDialogToEachSelectedSession) {
     EXPECT_EQ(opened + L"\nRestart at noon\n", lab::SessionMessages(L"TS1", 2));
     EXPECT_EQ(opened + L"\nRestart at noon\n", lab::SessionMessages(L"TS1", 5));
     EXPECT_EQ(L"", lab::SessionMessages(L"TS1", 0));
-}
 
-TEST_F(TerminalSessionsView, CancelledMessageSendsNothingAndFailuresAreInformation) {
-    HWND view = Open(vantrel::TerminalSessionsView(), L"TS1");
-    SelectIds(view, {L"2"});
-    const DWORD opens = LabCallCount(L"TS1", "WTSOpenServerW");
-    {
-        Boxes boxes(IDOK, [](HWND dialog) {
-            ::SetDlgItemTextW(dialog, IDC_MESSAGE_TEXT, L"never");
-            ::PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
-        });
-        Command(view, ID_VIEW_SEND_MESSAGE);
-        EXPECT_TRUE(boxes.Stop().empty());
-    }
-    EXPECT_EQ(opens, LabCallCount(L"TS1", "WTSOpenServerW")) << "the server is not even opened";
-    EXPECT_EQ(0u, LabCallCount(L"TS1", "WTSSendMessageW"));
-
+    // A failed send is information, not an error.
     LabAddFault(L"TS1", "WTSSendMessageW", ERROR_ACCESS_DENIED, 1, 1);
     Boxes boxes(IDOK, [](HWND dialog) { ::PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0); });
     Command(view, ID_VIEW_SEND_MESSAGE);

@@ -51,6 +51,8 @@ TEST_F(UserSheetTest, PropertiesAndDoubleClickOpenTheFourPagesOfTheFirstUser) {
     EXPECT_TRUE(again->ran);
 }
 
+// General applies its texts and the flags of its boxes; a lockout can only
+// be cleared.
 TEST_F(UserSheetTest, GeneralAppliesTextsAndTheFlagsOfItsBoxes) {
     HWND view = OpenUsers(L"WS01");
     auto seen = std::make_shared<Seen>();
@@ -68,11 +70,21 @@ TEST_F(UserSheetTest, GeneralAppliesTextsAndTheFlagsOfItsBoxes) {
         SetField(page, IDC_UP_FULL_NAME, L"Temporary Worker");
         SetField(page, IDC_UP_DESCRIPTION, L"");
         PressSheet(sheet, PSBTN_OK);
-    })});
+    }),
+                         Sheet(L"locked Properties", seen, [](HWND sheet, Seen& s) {
+                             HWND page = CurrentPage(sheet);
+                             s.texts.push_back(Flag(page, IDC_UP_LOCKED_OUT));
+                             Click(page, IDC_UP_LOCKED_OUT);
+                             PressSheet(sheet, PSBTN_OK);
+                         })});
     SelectOnly(view, L"temp");
     Command(view, ID_VIEW_PROPERTIES);
+    SelectOnly(view, L"locked");
+    Command(view, ID_VIEW_PROPERTIES);
     EXPECT_TRUE(driver.Stop().empty());
-    EXPECT_EQ((std::vector<std::wstring>{L"x-(grey)-(grey)x", L"---", L"-(grey)"}), seen->texts);
+    EXPECT_EQ((std::vector<std::wstring>{L"x-(grey)-(grey)x", L"---", L"-(grey)", L"x"}), seen->texts);
+    EXPECT_EQ(0u, Account(L"WS01", L"locked").usri3_flags & UF_LOCKOUT);
+    EXPECT_EQ(2u, LabCallCount(L"WS01", "IADs::SetInfo"));
     std::wstring fullName;
     const USER_INFO_3 account = Account(L"WS01", L"temp", &fullName);
     EXPECT_EQ(L"Temporary Worker", fullName);
@@ -81,29 +93,7 @@ TEST_F(UserSheetTest, GeneralAppliesTextsAndTheFlagsOfItsBoxes) {
     EXPECT_EQ(static_cast<DWORD>(UF_SCRIPT | UF_NORMAL_ACCOUNT | UF_PASSWD_CANT_CHANGE), account.usri3_flags);
     // The row took the new texts and, now enabled, the user image.
     EXPECT_EQ((std::vector<std::wstring>{L"temp", L"Temporary Worker", L""}), ReadRows(view)[FindRow(view, L"temp")]);
-    LVITEMW item{};
-    item.mask = LVIF_IMAGE;
-    item.iItem = FindRow(view, L"temp");
-    ListView_GetItem(List(view), &item);
-    EXPECT_EQ(vantrel::IMAGE_USER, item.iImage);
-}
-
-TEST_F(UserSheetTest, ALockoutCanOnlyBeCleared) {
-    HWND view = OpenUsers(L"WS01");
-    auto seen = std::make_shared<Seen>();
-    DialogDriver driver({Sheet(L"locked Properties", seen, [](HWND sheet, Seen& s) {
-        HWND page = CurrentPage(sheet);
-        s.texts.push_back(Flag(page, IDC_UP_LOCKED_OUT));
-        Click(page, IDC_UP_LOCKED_OUT);
-        PressSheet(sheet, PSBTN_OK);
-    })});
-    SelectOnly(view, L"locked");
-    Command(view, ID_VIEW_PROPERTIES);
-    EXPECT_TRUE(driver.Stop().empty());
-    EXPECT_EQ(std::vector<std::wstring>{L"x"}, seen->texts);
-    const USER_INFO_3 account = Account(L"WS01", L"locked");
-    EXPECT_EQ(0u, account.usri3_flags & UF_LOCKOUT);
-    EXPECT_EQ(1u, LabCallCount(L"WS01", "IADs::SetInfo"));
+    EXPECT_EQ(vantrel::IMAGE_USER, RowItem(view, FindRow(view, L"temp")).iImage);
 }
 
 TEST_F(UserSheetTest, AFailedGeneralApplyIsReportedAndCancelsTheSheet) {

@@ -212,11 +212,6 @@ size_t Slot(LONG id) {
     return kDialInPropertyCount;
 }
 
-TEST(DialInValues, PropertiesAreReadAndWrittenInTheTablesOrder) {
-    const LONG order[] = {0x408, 0x400, 0x401, 0x409, 0x402, 0x405, 0x404, 0x407, 0x403, 0x406};
-    for (size_t i = 0; i < kDialInPropertyCount; ++i) EXPECT_EQ(order[i], kDialInProperties[i].id) << i;
-}
-
 TEST(DialInValues, EmptyValuesFallBackOnTheirSavedCounterparts) {
     DialInValues v;
     SetTextArray(v[Slot(PROPERTY_USER_SAVED_CALLING_STATION_ID)], {L"5550000"});

@@ -17,12 +17,7 @@ namespace {
 
 using namespace viewtest;
 
-constexpr char kScenario[] = R"({
-  "domain": { "name": "LAB" },
-  "interactiveUser": "LAB\\admin",
-  "accounts": [ { "name": "LAB\\admin", "password": "a", "groups": ["LAB\\Domain Admins"] } ],
-  "computers": [
-    { "name": "ADMIN01", "local": true, "ip": "10.0.0.10" },
+const std::string kScenario = AdminNetwork(R"(
     { "name": "FS01", "ip": "10.0.0.20",
       "sessions": [
         { "client": "WS1", "user": "zoe", "opens": 1 },
@@ -31,17 +26,11 @@ constexpr char kScenario[] = R"({
       ] },
     { "name": "FS02", "ip": "10.0.0.21",
       "sessions": [ { "client": "WS9", "user": "ben" } ] },
-    { "name": "OLD", "ip": "10.0.0.99", "online": false }
-  ]
-})";
+    { "name": "OLD", "ip": "10.0.0.99", "online": false })");
 
 class ViewFramework : public ViewTest {
 protected:
-    void SetUp() override {
-        ViewTest::SetUp();
-        std::wstring error;
-        ASSERT_EQ(0u, lab::LoadScenarioText(kScenario, &error)) << error;
-    }
+    ViewFramework() : ViewTest(kScenario) {}
     static std::vector<std::wstring> Users(HWND view) {
         std::vector<std::wstring> users;
         for (const auto& row : ReadRows(view)) users.push_back(row[0]);
@@ -64,22 +53,15 @@ TEST_F(ViewFramework, ModuleCreatesTheRealViews) {
         ASSERT_TRUE(::IsWindow(view));
         EXPECT_FALSE(::IsWindowVisible(view));
         EXPECT_EQ(nullptr, ::GetParent(view));
-        HWND header = ListView_GetHeader(List(view));
-        EXPECT_EQ(v.columns, Header_GetItemCount(header));
-        wchar_t title[64] = {};
-        HDITEMW item{};
-        item.mask = HDI_TEXT;
-        item.pszText = title;
-        item.cchTextMax = 64;
-        Header_GetItem(header, 0, &item);
-        EXPECT_STREQ(v.first, title);
+        EXPECT_EQ(v.columns, Header_GetItemCount(ListView_GetHeader(List(view))));
+        EXPECT_EQ(v.first, ColumnTitle(List(view), 0));
         EXPECT_EQ(L"Current Credentials:", testsupport::WindowText(::GetWindow(::GetWindow(view, GW_CHILD), GW_HWNDFIRST)));
         ::DestroyWindow(view);
     }
     ui->Release();
 }
 
-TEST_F(ViewFramework, CreatedEmptyWithColumnsImagesAndStyles) {
+TEST_F(ViewFramework, CreatedEmptyWithColumnsImagesStylesAndLayout) {
     HWND view = Created(vantrel::SessionsView());
     ASSERT_NE(nullptr, view);
     HWND list = List(view);
@@ -92,14 +74,11 @@ TEST_F(ViewFramework, CreatedEmptyWithColumnsImagesAndStyles) {
     EXPECT_NE(nullptr, ListView_GetImageList(list, LVSIL_SMALL));
     const wchar_t* titles[] = {L"User", L"Computer", L"Type", L"Open Files", L"Connected Time", L"Idle Time", L"Guest"};
     for (int i = 0; i < 7; ++i) {
-        wchar_t title[64] = {};
+        EXPECT_EQ(titles[i], ColumnTitle(list, i));
+        EXPECT_EQ(100, ListView_GetColumnWidth(list, i));
         LVCOLUMNW column{};
-        column.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_FMT;
-        column.pszText = title;
-        column.cchTextMax = 64;
+        column.mask = LVCF_FMT;
         ASSERT_TRUE(ListView_GetColumn(list, i, &column));
-        EXPECT_STREQ(titles[i], title);
-        EXPECT_EQ(100, column.cx);
         EXPECT_EQ(LVCFMT_LEFT, column.fmt & LVCFMT_JUSTIFYMASK);
     }
     EXPECT_EQ(0, ListView_GetItemCount(list));
@@ -108,25 +87,21 @@ TEST_F(ViewFramework, CreatedEmptyWithColumnsImagesAndStyles) {
     ASSERT_NE(nullptr, context);
     EXPECT_FALSE(context->active);
     EXPECT_EQ(nullptr, context->worker.Get());
-}
 
-TEST_F(ViewFramework, LayoutPutsListAndMessageUnderTheCredentialsLine) {
-    HWND view = Created(vantrel::SessionsView());
-    ::SetWindowPos(view, nullptr, 0, 0, 640, 400, SWP_NOZORDER | SWP_NOACTIVATE);
-    RECT client{}, line{}, list{}, message{};
-    ::GetClientRect(view, &client);
+    // List and message area fill what the credentials line leaves.
+    RECT client{}, line{}, area{}, message{};
     ::SetWindowPos(view, nullptr, 40, 30, 640, 400, SWP_NOZORDER | SWP_NOACTIVATE);  // not at the screen's origin
-    ::GetWindowRect(::GetDlgItem(view, IDC_VIEW_CREDENTIALS), &line);
-    ::MapWindowPoints(nullptr, view, reinterpret_cast<POINT*>(&line), 2);
-    ::GetWindowRect(List(view), &list);
-    ::MapWindowPoints(nullptr, view, reinterpret_cast<POINT*>(&list), 2);
-    ::GetWindowRect(Message(view), &message);
-    ::MapWindowPoints(nullptr, view, reinterpret_cast<POINT*>(&message), 2);
-    EXPECT_EQ(0, list.left);
-    EXPECT_EQ(line.bottom + 8, list.top);
-    EXPECT_EQ(client.right, list.right);
-    EXPECT_EQ(client.bottom, list.bottom);
-    EXPECT_TRUE(::EqualRect(&list, &message));
+    ::GetClientRect(view, &client);
+    const auto inView = [view](HWND control, RECT& r) {
+        ::GetWindowRect(control, &r);
+        ::MapWindowPoints(nullptr, view, reinterpret_cast<POINT*>(&r), 2);
+    };
+    inView(::GetDlgItem(view, IDC_VIEW_CREDENTIALS), line);
+    inView(list, area);
+    inView(Message(view), message);
+    const RECT expected{0, line.bottom + 8, client.right, client.bottom};
+    EXPECT_TRUE(::EqualRect(&expected, &area));
+    EXPECT_TRUE(::EqualRect(&area, &message));
 }
 
 TEST_F(ViewFramework, RefreshRules) {

@@ -16,7 +16,10 @@
 #include <commctrl.h>
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <mutex>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace viewtest {
@@ -110,6 +113,68 @@ inline int FindRow(HWND view, const wchar_t* label) {
     return ListView_FindItem(List(view), -1, &find);
 }
 
+// The image and item data of row `item`.
+inline LVITEMW RowItem(HWND view, int item) {
+    LVITEMW row{};
+    row.mask = LVIF_IMAGE | LVIF_PARAM;
+    row.iItem = item;
+    row.iImage = -1;
+    ListView_GetItem(List(view), &row);
+    return row;
+}
+inline std::vector<int> RowImages(HWND view) {
+    std::vector<int> images;
+    for (int i = 0; i < ListView_GetItemCount(List(view)); ++i) images.push_back(RowItem(view, i).iImage);
+    return images;
+}
+inline std::wstring ColumnTitle(HWND list, int column) {
+    wchar_t title[64] = {};
+    LVCOLUMNW request{};
+    request.mask = LVCF_TEXT;
+    request.pszText = title;
+    request.cchTextMax = 64;
+    ListView_GetColumn(list, column, &request);
+    return title;
+}
+
+// A network whose domain LAB is run by LAB\admin from the console's own
+// ADMIN01, with `computers` (JSON objects, comma-separated) beside it.
+inline std::string AdminNetwork(const std::string& computers) {
+    return R"({ "domain": { "name": "LAB" }, "interactiveUser": "LAB\\admin",
+      "accounts": [ { "name": "LAB\\admin", "password": "a", "groups": ["LAB\\Domain Admins"] } ],
+      "computers": [ { "name": "ADMIN01", "local": true, "ip": "10.0.0.10" }, )" +
+           computers + "] }";
+}
+
+// Every dialog the process shows meanwhile, by title and text, answered with
+// what `answer` says (OK unless told).
+class BoxLog {
+public:
+    using Entry = std::pair<std::wstring, std::wstring>;
+    explicit BoxLog(std::function<int(const testsupport::SeenBox&)> answer = nullptr)
+        : watcher_([this, answer](HWND window, const testsupport::SeenBox& seen) {
+              {
+                  std::lock_guard<std::mutex> lock(mutex_);
+                  entries_.emplace_back(seen.title, seen.text);
+              }
+              ::PostMessageW(window, WM_COMMAND, MAKEWPARAM(answer ? answer(seen) : IDOK, BN_CLICKED), 0);
+          }) {}
+    // What was seen since the last Take.
+    std::vector<Entry> Take() {
+        std::lock_guard<std::mutex> lock(mutex_);
+        return std::exchange(entries_, {});
+    }
+    std::vector<Entry> Stop() {
+        watcher_.Stop();
+        return Take();
+    }
+
+private:
+    std::mutex mutex_;
+    std::vector<Entry> entries_;
+    testsupport::ProcessDialogWatcher watcher_;
+};
+
 inline void Select(HWND view, int item) {
     ListView_SetItemState(List(view), item, LVIS_SELECTED, LVIS_SELECTED);
 }
@@ -134,9 +199,15 @@ using testsupport::ComApartment;
 // Each test starts from a fresh lab and ends with nothing left to release.
 class ViewTest : public ::testing::Test {
 protected:
+    // `scenario`: the network loaded before each test (none when empty).
+    explicit ViewTest(std::string scenario = {}) : scenario_(std::move(scenario)) {}
     void SetUp() override {
         ASSERT_EQ(0u, LabReset());
         LabSetVirtualClock(TRUE);  // echoes to silent hosts time out at once
+        std::wstring error;
+        if (!scenario_.empty()) {
+            ASSERT_EQ(0u, lab::LoadScenarioText(scenario_, &error)) << error;
+        }
     }
     void TearDown() override {
         for (HWND view : views_) {
@@ -157,6 +228,7 @@ protected:
         return view;
     }
 
+    std::string scenario_;
     ComApartment apartment_;
     std::vector<HWND> views_;
 };

@@ -26,11 +26,8 @@
 namespace vantrel {
 namespace {
 
-using testsupport::ProcessDialogWatcher;
 using testsupport::SeenBox;
-using testsupport::WaitForDialog;
 using testsupport::CurrentPage;
-using testsupport::WaitUntil;
 
 // GUESTON has its guest account enabled, GUESTOFF (as installed) disabled;
 // the operator administers both and RENAMED, not DENIED; OFFLINE is off the
@@ -49,63 +46,37 @@ constexpr char kNetwork[] = R"({
   ]
 })";
 
-constexpr int kNextButton = 0x3024;
-
 bool GuestDisabled(const wchar_t* server) {
     UniqueNetBuffer buffer;
     if (plat::NetUserGetInfo(server, L"Guest", 20, reinterpret_cast<LPBYTE*>(buffer.Put())) != NERR_Success) return false;
     return (reinterpret_cast<USER_INFO_20*>(buffer.Get())->usri20_flags & UF_ACCOUNTDISABLE) != 0;
 }
 
-class AccountWizard : public ::testing::Test {
+class AccountWizard : public wizardtest::LabWizardTest {
 protected:
-    void SetUp() override {
-        ::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
-        ASSERT_EQ(0u, LabReset());
-        ASSERT_EQ(0u, lab::LoadScenarioText(kNetwork));
-    }
-    void TearDown() override {
-        WaitUntil([] { return lab::LeakReport() == L"clean"; });
-        EXPECT_EQ(L"clean", lab::LeakReport());
-        LabReset();
-        ::CoUninitialize();
-    }
-
+    AccountWizard() : LabWizardTest(kNetwork) {}
     static int Next(HWND sheet) { return testsupport::Next(sheet, 2000); }
 
-    // Builds the operation's wizard for `computers`, runs it while `walk`
-    // works it from another thread; message boxes are answered with OK and
-    // kept in `boxes_`. Returns the result lines, sorted.
+    // Runs the operation's wizard for `computers` while `walk` works it.
+    // Returns the result lines, sorted.
     std::vector<std::wstring> Run(long operation, const wchar_t* computers, const std::function<void(HWND)>& walk) {
         caption_ = operation == kOperationDisableGuest ? L"Disable Guest Accounts Wizard"
                                                        : L"Reset Local Administrator's Password Wizard";
-        std::vector<std::wstring> lines = wizardtest::RunOperation(
-            operation, computers,
-            [this](HWND window, const SeenBox& seen) {
-                if (::FindWindowExW(window, nullptr, L"#32770", nullptr)) return;  // the wizard itself
-                std::lock_guard<std::mutex> hold(mutex_);
-                boxes_.push_back(seen);
-                ::PostMessageW(window, WM_COMMAND, IDOK, 0);
-            },
-            walk);
+        std::vector<std::wstring> lines = wizardtest::RunOperation(operation, computers, KeepBoxes(), walk);
         std::sort(lines.begin(), lines.end());
         return lines;
     }
 
-    // From the progress page: waits for the end of the phase, goes on to the
-    // completion page and keeps its summary.
+    // From the progress page: the end of the phase, then the completion
+    // page's summary.
     void FinishFromProgress(HWND sheet) {
-        WaitUntil([&] { return ::IsWindowEnabled(::GetDlgItem(sheet, kNextButton)) != FALSE; }, 20000);
-        ::Sleep(100);
+        wizardtest::WaitForPhaseEnd(sheet);
         EXPECT_EQ(4, Next(sheet));
-        summary_ = testsupport::ItemText(CurrentPage(sheet), IDC_WIZARD_SUMMARY);
         wizardCaption_ = testsupport::WindowText(sheet);
-        ::PostMessageW(sheet, PSM_PRESSBUTTON, PSBTN_FINISH, 0);
+        Finish(sheet);
     }
 
-    std::wstring caption_, summary_, wizardCaption_;
-    std::mutex mutex_;
-    std::vector<SeenBox> boxes_;
+    std::wstring caption_, wizardCaption_;
 };
 
 std::wstring Failed(const wchar_t* computer, DWORD error) {
@@ -172,10 +143,7 @@ TEST_F(AccountWizard, ResetAdministratorPasswordFindsARenamedAccount) {
                                  token.Put()));
 }
 
-TEST(AccountJobs, EmptyNamesAndEmptyPasswords) {
-    ::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
-    ASSERT_EQ(0u, LabReset());
-    ASSERT_EQ(0u, lab::LoadScenarioText(kNetwork));
+TEST_F(AccountWizard, JobsWithEmptyNamesAndEmptyPasswords) {
     GuestAccountJob unnamed;
     EXPECT_EQ(HRESULT_FROM_WIN32(ERROR_INVALID_COMPUTERNAME), unnamed.Execute());
     EXPECT_EQ(static_cast<HRESULT>(0x800704BA), unnamed.status);
@@ -195,9 +163,6 @@ TEST(AccountJobs, EmptyNamesAndEmptyPasswords) {
     prototype.password.Reset();
     ASSERT_NE(nullptr, copy.password.Get());
     EXPECT_STREQ(L"x", copy.password.Get());
-    EXPECT_EQ(L"clean", lab::LeakReport());
-    LabReset();
-    ::CoUninitialize();
 }
 
 }  // namespace

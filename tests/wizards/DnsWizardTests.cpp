@@ -6,7 +6,7 @@
 #include "tests/support/LabServiceStatus.h"
 #include "resources/resource.h"
 #include "tests/support/WindowDriver.h"
-#include "tests/support/WizardWalk.h"
+#include "tests/wizards/WizardDriver.h"
 #include "wizards/OperationWizards.h"
 #include "wizards/ResultReport.h"
 #include "wizards/TvSheetComputerWizard.h"
@@ -24,11 +24,9 @@
 namespace vantrel {
 namespace {
 
-using testsupport::WaitForDialog;
 using testsupport::CurrentIndex;
 using testsupport::CurrentPage;
 using testsupport::Next;
-using testsupport::WaitUntil;
 
 constexpr char kNetwork[] = R"({
   "domain": { "name": "LAB", "dnsName": "lab.local" },
@@ -49,7 +47,6 @@ constexpr char kNetwork[] = R"({
   "dnsZone": { "records": [ { "name": "_ldap._tcp.lab.local", "type": "SRV", "data": "good.lab.local", "port": 389 } ] }
 })";
 
-constexpr int kNextButton = 0x3024;
 // Welcome, computer list, check, progress 1, results, register, progress 2, completion.
 constexpr int kCheckPage = 2, kResultsPage = 4, kRegisterPage = 5, kSecondProgress = 6, kCompletion = 7;
 
@@ -57,81 +54,53 @@ DWORD NetlogonProcess(const wchar_t* computer) {
     return testsupport::LabServiceStatus(computer, L"Netlogon").dwProcessId;
 }
 
-class DnsWizard : public ::testing::Test {
+class DnsWizard : public wizardtest::LabWizardTest {
 protected:
-    using Sheet = TvSheetComputerWizard<DnsCheckJob, DnsRegisterJob>;
     using Rows = std::vector<std::pair<std::wstring, std::wstring>>;
 
+    DnsWizard() : LabWizardTest(kNetwork) {}
     void SetUp() override {
-        ::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
-        ASSERT_EQ(0u, LabReset());
-        std::wstring error;
-        ASSERT_EQ(0u, lab::LoadScenarioText(kNetwork, &error)) << error;
+        LabWizardTest::SetUp();
         for (const wchar_t* name : {L"GOOD", L"NOSRV", L"WRONGIP", L"NOFILE"}) processes_[name] = NetlogonProcess(name);
-    }
-    void TearDown() override {
-        WaitUntil([] { return lab::LeakReport() == L"clean"; });
-        EXPECT_EQ(L"clean", lab::LeakReport());
-        LabReset();
-        ::CoUninitialize();
     }
     bool Restarted(const wchar_t* computer) { return NetlogonProcess(computer) != processes_[computer]; }
 
     // From a progress page: the end of the phase, then Next.
     static int NextAfterPhase(HWND sheet) {
-        WaitUntil([&] { return ::IsWindowEnabled(::GetDlgItem(sheet, kNextButton)) != FALSE; }, 20000);
-        ::Sleep(100);
+        wizardtest::WaitForPhaseEnd(sheet);
         return Next(sheet);
     }
     static Rows ListRows(HWND page) {
-        HWND list = ::GetDlgItem(page, IDC_DNS_RESULTS_LIST);
         Rows rows;
-        const int count = ListView_GetItemCount(list);
-        for (int i = 0; i < count; ++i) {
-            wchar_t name[64] = {}, status[128] = {};
-            ListView_GetItemText(list, i, 0, name, 64);
-            ListView_GetItemText(list, i, 1, status, 128);
-            rows.emplace_back(name, status);
+        for (const std::wstring& row : wizardtest::ListRows(::GetDlgItem(page, IDC_DNS_RESULTS_LIST), 2)) {
+            const size_t bar = row.find(L" | ");
+            rows.emplace_back(row.substr(0, bar), row.substr(bar + 3));
         }
         std::sort(rows.begin(), rows.end());
         return rows;
     }
 
-    // Runs the wizard for `computers` while `walk` works it; returns the
-    // result lines, sorted. The completion page's summary is kept.
+    // Runs the wizard for `computers` while `walk` works it, then finishes it
+    // from the completion page, keeping the summary; returns the result
+    // lines, sorted.
     std::vector<std::wstring> Run(const wchar_t* computers, const std::function<void(HWND)>& walk) {
-        VARIANT value;
-        value.vt = VT_BSTR;
-        value.bstrVal = ::SysAllocString(computers);
         std::unique_ptr<ComputerWizardSheet> wizard;
-        const HRESULT built = BuildOperationWizard(kOperationCheckDns, nullptr, &value, wizard);
-        ::VariantClear(&value);
-        EXPECT_EQ(S_OK, built);
-        if (FAILED(built)) return {};
+        std::vector<std::wstring> lines = wizardtest::RunOperation(
+            kOperationCheckDns, computers, KeepBoxes(),
+            [&](HWND sheet) {
+                walk(sheet);
+                if (CurrentIndex(sheet) == kCompletion) Finish(sheet);
+            },
+            &wizard);
+        if (!wizard) return {};
         EXPECT_EQ(8u, wizard->PageCount());
-        std::thread driver([&, ui = ::GetCurrentThreadId()] {
-            HWND sheet = WaitForDialog(ui, 10000);
-            if (!sheet) return;
-            walk(sheet);
-            if (CurrentIndex(sheet) == kCompletion) {
-                summary_ = testsupport::ItemText(CurrentPage(sheet), IDC_WIZARD_SUMMARY);
-                ::PostMessageW(sheet, PSM_PRESSBUTTON, PSBTN_FINISH, 0);
-            }
-            if (!WaitUntil([&] { return !::IsWindow(sheet); }, 3000)) {
-                ::PostMessageW(sheet, PSM_PRESSBUTTON, PSBTN_CANCEL, 0);
-                WaitUntil([&] { return !::IsWindow(sheet); }, 3000);
-            }
-        });
-        wizard->Run();
-        driver.join();
+        EXPECT_TRUE(boxes_.empty());
         phase_ = wizard->Phase();
-        std::vector<std::wstring> lines = wizard->ResultLines();
         std::sort(lines.begin(), lines.end());
         return lines;
     }
 
     std::map<std::wstring, DWORD> processes_;
-    std::wstring summary_;
     int phase_ = 0;
 };
 

@@ -10,7 +10,7 @@
 #include "common/ErrorText.h"
 #include "platform/ServiceControl.h"
 #include "resources/resource.h"
-#include "tests/support/WindowDriver.h"
+#include "tests/wizards/WizardDriver.h"
 #include "wizards/selection/ComputerListPage.h"
 #include "wizards/selection/ResourceListPage.h"
 #include "wizards/services/TvSheetManageServices.h"
@@ -28,13 +28,8 @@
 namespace vantrel {
 namespace {
 
-using testsupport::ProcessDialogWatcher;
-using testsupport::SeenBox;
-using testsupport::WaitForDialog;
 using testsupport::WaitUntil;
 
-constexpr int kNextButton = 0x3024;
-constexpr int kBackButton = 0x3023;
 enum PageIndex { kWelcome, kComputers, kServices, kLogOn, kStartup, kProgress, kCompletion };
 
 // Alpha has a dependent, AlphaChild; Beta stands alone and is stopped.
@@ -95,28 +90,13 @@ std::pair<DWORD, std::wstring> Config(const wchar_t* computer, const wchar_t* se
     return {config->dwStartType, config->lpServiceStartName ? config->lpServiceStartName : L""};
 }
 
-class ManageServicesWizard : public ::testing::Test {
+class ManageServicesWizard : public wizardtest::LabWizardTest {
 protected:
-    void SetUp() override {
-        ::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
-        ASSERT_EQ(0u, LabReset());
-        LoadNetwork(0);
-    }
-    void TearDown() override {
-        WaitUntil([] { return lab::LeakReport() == L"clean"; });
-        EXPECT_EQ(L"clean", lab::LeakReport());
-        LabSetVirtualClock(FALSE);
-        LabReset();
-        ::CoUninitialize();
-    }
+    ManageServicesWizard() : LabWizardTest(Network()) {}
     void LoadNetwork(int more) { ASSERT_EQ(0u, lab::LoadScenarioText(Network(more).c_str())); }
 
-    static HWND CurrentPage(HWND sheet) {
-        return reinterpret_cast<HWND>(::SendMessageW(sheet, PSM_GETCURRENTPAGEHWND, 0, 0));
-    }
-    static int CurrentIndex(HWND sheet) {
-        return static_cast<int>(::SendMessageW(sheet, PSM_HWNDTOINDEX, reinterpret_cast<WPARAM>(CurrentPage(sheet)), 0));
-    }
+    static HWND CurrentPage(HWND sheet) { return wizardtest::CurrentPage(sheet); }
+    static int CurrentIndex(HWND sheet) { return wizardtest::CurrentIndex(sheet); }
     static int Press(HWND sheet, int button) {
         const int before = CurrentIndex(sheet);
         ::PostMessageW(sheet, PSM_PRESSBUTTON, button, 0);
@@ -131,28 +111,18 @@ protected:
     // Checks the services list rows whose text is one of `services`.
     static void CheckServices(HWND page, const std::vector<std::wstring>& services) {
         HWND list = ::GetDlgItem(page, IDC_SELECTION_LIST);
-        const int count = static_cast<int>(::SendMessageW(list, LVM_GETITEMCOUNT, 0, 0));
-        LVITEMW clear{};
-        clear.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
-        ::SendMessageW(list, LVM_SETITEMSTATE, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&clear));
-        for (int item = 0; item < count; ++item) {
+        ListView_SetItemState(list, -1, 0, LVIS_SELECTED | LVIS_FOCUSED);
+        for (int item = 0; item < ListView_GetItemCount(list); ++item) {
             wchar_t text[256] = L"";
-            LVITEMW request{};
-            request.iSubItem = 0;
-            request.pszText = text;
-            request.cchTextMax = 256;
-            ::SendMessageW(list, LVM_GETITEMTEXTW, static_cast<WPARAM>(item), reinterpret_cast<LPARAM>(&request));
-            if (std::find(services.begin(), services.end(), text) == services.end()) continue;
-            LVITEMW select{};
-            select.state = select.stateMask = LVIS_SELECTED;
-            ::SendMessageW(list, LVM_SETITEMSTATE, static_cast<WPARAM>(item), reinterpret_cast<LPARAM>(&select));
+            ListView_GetItemText(list, item, 0, text, 256);
+            if (std::find(services.begin(), services.end(), text) != services.end())
+                ListView_SetItemState(list, item, LVIS_SELECTED, LVIS_SELECTED);
         }
         ::SendMessageW(page, WM_COMMAND, ID_SELECTION_CHECK, 0);
     }
 
     // The sheet for `computers`, run while `walk` works it from another
-    // thread; boxes are answered with OK and kept. Returns the result lines,
-    // sorted.
+    // thread. Returns the result lines, sorted.
     std::vector<std::wstring> Run(const wchar_t* computers, const std::function<void(HWND)>& walk) {
         VARIANT value;
         value.vt = VT_BSTR;
@@ -162,26 +132,7 @@ protected:
         ::VariantClear(&value);
         EXPECT_EQ(S_OK, built);
         if (FAILED(built)) return {};
-        ProcessDialogWatcher watcher([this](HWND window, const SeenBox& seen) {
-            if (::FindWindowExW(window, nullptr, L"#32770", nullptr)) return;  // the wizard itself
-            std::lock_guard<std::mutex> hold(mutex_);
-            boxes_.push_back(seen);
-            ::PostMessageW(window, WM_COMMAND, IDOK, 0);
-        });
-        std::thread driver([&, ui = ::GetCurrentThreadId()] {
-            HWND sheet = WaitForDialog(ui, 10000);
-            if (!sheet) return;
-            walk(sheet);
-            if (!WaitUntil([&] { return !::IsWindow(sheet); }, 3000)) {
-                ::PostMessageW(sheet, PSM_PRESSBUTTON, PSBTN_CANCEL, 0);
-                WaitUntil([&] { return !::IsWindow(sheet); }, 30000);
-                ::PostMessageW(sheet, PSM_PRESSBUTTON, PSBTN_CANCEL, 0);
-            }
-        });
-        sheet_->Run();
-        driver.join();
-        watcher.Stop();
-        std::vector<std::wstring> lines = sheet_->ResultLines();
+        std::vector<std::wstring> lines = wizardtest::RunSheet(*sheet_, KeepBoxes(), walk, 30000);
         std::sort(lines.begin(), lines.end());
         return lines;
     }
@@ -197,20 +148,18 @@ protected:
     // From the startup page: runs, waits for the end and keeps the summary.
     void RunAndFinish(HWND sheet, DWORD timeoutMs = 30000) {
         EXPECT_EQ(kProgress, Next(sheet));
-        EXPECT_TRUE(WaitUntil([&] { return ::IsWindowEnabled(::GetDlgItem(sheet, kNextButton)) != FALSE; }, timeoutMs));
-        ::Sleep(100);
+        wizardtest::WaitForPhaseEnd(sheet, timeoutMs);
         EXPECT_EQ(kCompletion, Next(sheet));
-        summary_ = testsupport::ItemText(CurrentPage(sheet), IDC_WIZARD_SUMMARY);
-        ::PostMessageW(sheet, PSM_PRESSBUTTON, PSBTN_FINISH, 0);
+        Finish(sheet);
     }
 
     std::unique_ptr<TvSheetManageServices> sheet_;
-    std::wstring summary_;
-    std::mutex mutex_;
-    std::vector<SeenBox> boxes_;
 };
 
-TEST_F(ManageServicesWizard, LogOnPageRefusesInOrderAndRewritesComputerAccounts) {
+// The option pages in one walk: the log-on page refuses in order and
+// rewrites computer accounts; the startup page's dependents rule and its mask
+// on leaving.
+TEST_F(ManageServicesWizard, OptionPagesRefuseInOrderAndKeepTheirMask) {
     struct Case {
         const wchar_t* account;
         const wchar_t* password;
@@ -233,6 +182,10 @@ TEST_F(ManageServicesWizard, LogOnPageRefusesInOrderAndRewritesComputerAccounts)
     std::vector<std::wstring> shown;
     std::vector<int> after;
     bool interactWithAccount = true, interactWithSystem = false, accountWithSystem = true;
+    LRESULT initialSelection = 0;
+    std::vector<bool> dependentsEnabled;
+    bool clearedWithBoth = false;
+    DWORD maskAfterBack = 0;
     Run(L"SRV1", [&](HWND sheet) {
         ToOptions(sheet, {L"Beta"});
         HWND page = CurrentPage(sheet);
@@ -250,6 +203,22 @@ TEST_F(ManageServicesWizard, LogOnPageRefusesInOrderAndRewritesComputerAccounts)
             after.push_back(Next(sheet));
             shown.push_back(testsupport::ItemText(page, IDC_SVCWIZ_ACCOUNT));
         }
+        // The last case was accepted: the startup page.
+        page = CurrentPage(sheet);
+        initialSelection = ::SendDlgItemMessageW(page, IDC_SVCWIZ_STARTUP_TYPE, CB_GETCURSEL, 0, 0);
+        dependentsEnabled.push_back(Enabled(page, IDC_SVCWIZ_DEPENDENTS));
+        Click(page, IDC_SVCWIZ_STOP);
+        dependentsEnabled.push_back(Enabled(page, IDC_SVCWIZ_DEPENDENTS));
+        Click(page, IDC_SVCWIZ_DEPENDENTS);
+        Click(page, IDC_SVCWIZ_STOP);  // both clear: the box is cleared and disabled
+        dependentsEnabled.push_back(Enabled(page, IDC_SVCWIZ_DEPENDENTS));
+        clearedWithBoth = !Checked(page, IDC_SVCWIZ_DEPENDENTS);
+        Click(page, IDC_SVCWIZ_START);
+        dependentsEnabled.push_back(Enabled(page, IDC_SVCWIZ_DEPENDENTS));
+        Click(page, IDC_SVCWIZ_DEPENDENTS);
+        ::SendDlgItemMessageW(page, IDC_SVCWIZ_STARTUP_TYPE, CB_SETCURSEL, 1, 0);  // Manual
+        EXPECT_EQ(kLogOn, Press(sheet, PSBTN_BACK));
+        maskAfterBack = sheet_->Options().startup.mask;
     });
     EXPECT_TRUE(interactWithSystem);
     EXPECT_FALSE(accountWithSystem);
@@ -274,32 +243,7 @@ TEST_F(ManageServicesWizard, LogOnPageRefusesInOrderAndRewritesComputerAccounts)
     EXPECT_EQ(LogOnChoice::ThisAccount, logOn.values.choice);
     EXPECT_EQ(L"LAB\\svc", logOn.values.account);
     EXPECT_TRUE(logOn.Changed());
-}
 
-TEST_F(ManageServicesWizard, StartupPageDependentsRuleAndMaskOnLeaving) {
-    LRESULT initialSelection = 0;
-    std::vector<bool> dependentsEnabled;
-    bool clearedWithBoth = false;
-    DWORD maskAfterBack = 0;
-    Run(L"SRV1", [&](HWND sheet) {
-        ToOptions(sheet, {L"Beta"});
-        EXPECT_EQ(kStartup, Next(sheet));
-        HWND page = CurrentPage(sheet);
-        initialSelection = ::SendDlgItemMessageW(page, IDC_SVCWIZ_STARTUP_TYPE, CB_GETCURSEL, 0, 0);
-        dependentsEnabled.push_back(Enabled(page, IDC_SVCWIZ_DEPENDENTS));
-        Click(page, IDC_SVCWIZ_STOP);
-        dependentsEnabled.push_back(Enabled(page, IDC_SVCWIZ_DEPENDENTS));
-        Click(page, IDC_SVCWIZ_DEPENDENTS);
-        Click(page, IDC_SVCWIZ_STOP);  // both clear: the box is cleared and disabled
-        dependentsEnabled.push_back(Enabled(page, IDC_SVCWIZ_DEPENDENTS));
-        clearedWithBoth = !Checked(page, IDC_SVCWIZ_DEPENDENTS);
-        Click(page, IDC_SVCWIZ_START);
-        dependentsEnabled.push_back(Enabled(page, IDC_SVCWIZ_DEPENDENTS));
-        Click(page, IDC_SVCWIZ_DEPENDENTS);
-        ::SendDlgItemMessageW(page, IDC_SVCWIZ_STARTUP_TYPE, CB_SETCURSEL, 1, 0);  // Manual
-        EXPECT_EQ(kLogOn, Press(sheet, PSBTN_BACK));
-        maskAfterBack = sheet_->Options().startup.mask;
-    });
     EXPECT_EQ(CB_ERR, initialSelection);
     EXPECT_EQ((std::vector<bool>{false, true, false, true}), dependentsEnabled);
     EXPECT_TRUE(clearedWithBoth);
@@ -307,6 +251,7 @@ TEST_F(ManageServicesWizard, StartupPageDependentsRuleAndMaskOnLeaving) {
               maskAfterBack);
     EXPECT_EQ(L"Manual", sheet_->Options().startup.values.startType);
 }
+
 
 TEST_F(ManageServicesWizard, WithoutOptionsEveryServiceSucceedsUnchanged) {
     const auto lines = Run(L"SRV1,SRV2", [&](HWND sheet) {

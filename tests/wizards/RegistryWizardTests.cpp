@@ -53,8 +53,6 @@ constexpr char kNetwork[] = R"({
   ]
 })";
 
-constexpr int kNextButton = 0x3024;
-
 // Page indexes of the wizard.
 enum Page {
     kWelcome, kComputers, kMethod, kEntries, kQuery, kProgress1, kResults, kModify, kProgress2, kCompletion
@@ -105,89 +103,52 @@ struct EntryInput {
     const wchar_t* data;
 };
 
-class RegistryWizard : public ::testing::Test {
+class RegistryWizard : public wizardtest::LabWizardTest {
 protected:
+    RegistryWizard() : LabWizardTest(kNetwork) {}
     void SetUp() override {
-        ::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+        LabWizardTest::SetUp();
         ASSERT_EQ(S_OK, RegisterCompanions());
-        ASSERT_EQ(0u, LabReset());
-        ASSERT_EQ(0u, lab::LoadScenarioText(kNetwork));
-    }
-    void TearDown() override {
-        WaitUntil([] { return lab::LeakReport() == L"clean"; });
-        EXPECT_EQ(L"clean", lab::LeakReport());
-        LabReset();
-        ::CoUninitialize();
     }
 
     static HWND CurrentPage(HWND sheet) { return wizardtest::CurrentPage(sheet); }
     static int Next(HWND sheet) { return wizardtest::Next(sheet); }
-    static void WaitForPhaseEnd(HWND sheet) {
-        WaitUntil([&] { return ::IsWindowEnabled(::GetDlgItem(sheet, kNextButton)) != FALSE; }, 20000);
-        ::Sleep(100);
-    }
     static void Click(HWND page, int id) {
         ::SendMessageW(page, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(::GetDlgItem(page, id)));
     }
-    static std::vector<std::wstring> ListRows(HWND list, int columns) {
-        std::vector<std::wstring> rows;
-        const int count = static_cast<int>(::SendMessageW(list, LVM_GETITEMCOUNT, 0, 0));
-        for (int row = 0; row < count; ++row) {
-            std::wstring line;
-            for (int column = 0; column < columns; ++column) {
-                wchar_t text[512] = {};
-                LVITEMW item{};
-                item.iSubItem = column;
-                item.pszText = text;
-                item.cchTextMax = 512;
-                ::SendMessageW(list, LVM_GETITEMTEXTW, row, reinterpret_cast<LPARAM>(&item));
-                line += (column ? L" | " : L"") + std::wstring(text);
-            }
-            rows.push_back(line);
-        }
-        return rows;
-    }
-
     static std::vector<int> ListImages(HWND list) {
         std::vector<int> images;
-        const int count = static_cast<int>(::SendMessageW(list, LVM_GETITEMCOUNT, 0, 0));
-        for (int row = 0; row < count; ++row) {
+        for (int row = 0; row < ListView_GetItemCount(list); ++row) {
             LVITEMW item{};
             item.mask = LVIF_IMAGE;
             item.iItem = row;
-            ::SendMessageW(list, LVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&item));
+            ListView_GetItem(list, &item);
             images.push_back(item.iImage);
         }
         return images;
     }
 
-    // Fills the Registry Entry dialog from the queue, answers every other box
-    // with OK and keeps it.
+    // Fills the Registry Entry dialog from the queue; every other box is kept.
     void Handle(HWND window, const SeenBox& seen) {
-        if (::FindWindowExW(window, nullptr, L"#32770", nullptr)) return;  // the wizard itself
-        if (seen.title == L"Registry Entry" && ::GetDlgItem(window, IDC_REG_TYPE)) {
-            EntryInput input{};
-            {
-                std::lock_guard<std::mutex> hold(mutex_);
-                if (inputs_.empty()) return;
-                input = inputs_.front();
-                inputs_.pop_front();
-            }
-            ::SendDlgItemMessageW(window, IDC_REG_TYPE, CB_SETCURSEL, input.type, 0);
-            ::SendMessageW(window, WM_COMMAND, MAKEWPARAM(IDC_REG_TYPE, CBN_SELCHANGE),
-                           reinterpret_cast<LPARAM>(::GetDlgItem(window, IDC_REG_TYPE)));
-            ::SetDlgItemTextW(window, IDC_REG_KEY, input.key);
-            ::SetDlgItemTextW(window, IDC_REG_VALUE, input.value);
-            ::SendDlgItemMessageW(window, IDC_REG_ACTION, CB_SETCURSEL, input.action, 0);
-            ::SendMessageW(window, WM_COMMAND, MAKEWPARAM(IDC_REG_ACTION, CBN_SELCHANGE),
-                           reinterpret_cast<LPARAM>(::GetDlgItem(window, IDC_REG_ACTION)));
-            ::SetDlgItemTextW(window, IDC_REG_DATA, input.data);
-            ::PostMessageW(window, WM_COMMAND, IDOK, 0);
-            return;
+        if (seen.title != L"Registry Entry" || !::GetDlgItem(window, IDC_REG_TYPE)) return KeepBox(window, seen);
+        EntryInput input{};
+        {
+            std::lock_guard<std::mutex> hold(mutex_);
+            if (inputs_.empty()) return;
+            input = inputs_.front();
+            inputs_.pop_front();
         }
-        std::lock_guard<std::mutex> hold(mutex_);
-        boxes_.push_back(seen);
+        Choose(window, IDC_REG_TYPE, input.type);
+        ::SetDlgItemTextW(window, IDC_REG_KEY, input.key);
+        ::SetDlgItemTextW(window, IDC_REG_VALUE, input.value);
+        Choose(window, IDC_REG_ACTION, input.action);
+        ::SetDlgItemTextW(window, IDC_REG_DATA, input.data);
         ::PostMessageW(window, WM_COMMAND, IDOK, 0);
+    }
+    // A combo box choice as the user makes it.
+    static void Choose(HWND dialog, int id, int index) {
+        ::SendDlgItemMessageW(dialog, id, CB_SETCURSEL, index, 0);
+        ::SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(id, CBN_SELCHANGE), reinterpret_cast<LPARAM>(::GetDlgItem(dialog, id)));
     }
 
     std::vector<std::wstring> Run(const wchar_t* computers, const std::function<void(HWND)>& walk) {
@@ -196,17 +157,12 @@ protected:
             walk);
     }
 
-    void Finish(HWND sheet) {
-        summary_ = testsupport::ItemText(CurrentPage(sheet), IDC_WIZARD_SUMMARY);
-        ::PostMessageW(sheet, PSM_PRESSBUTTON, PSBTN_FINISH, 0);
-    }
-
-    std::mutex mutex_;
     std::deque<EntryInput> inputs_;
-    std::vector<SeenBox> boxes_;
-    std::wstring summary_;
     std::vector<std::wstring> results_;
 };
+
+using wizardtest::ListRows;
+using wizardtest::WaitForPhaseEnd;
 
 std::wstring TreeItemText(HWND tree, HTREEITEM item) {
     wchar_t text[300] = {};
@@ -431,11 +387,7 @@ TEST_F(RegistryWizard, RegistryEntryDialogRules) {
                               (::GetWindowLongW(::GetDlgItem(window, IDC_REG_DATA), GWL_STYLE) & ES_NUMBER) != 0, value,
                               data});
         };
-        auto choose = [&](int id, int index) {
-            ::SendDlgItemMessageW(window, id, CB_SETCURSEL, index, 0);
-            ::SendMessageW(window, WM_COMMAND, MAKEWPARAM(id, CBN_SELCHANGE),
-                           reinterpret_cast<LPARAM>(::GetDlgItem(window, id)));
-        };
+        auto choose = [&](int id, int index) { Choose(window, id, index); };
         state();  // a new entry: a key
         choose(IDC_REG_TYPE, 1);
         state();  // DWORD, test existence

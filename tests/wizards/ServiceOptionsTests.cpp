@@ -1,6 +1,7 @@
 // The Manage Services Wizard's decisions without windows: the log-on checks
 // and changed flag, the startup mask, the summary paragraphs and the result
-// lines.
+// lines. The pages' enabling rules and messages are checked through the
+// wizard itself.
 #include "common/ErrorText.h"
 #include "resources/SvcWizardIds.h"
 #include "wizards/services/ServiceOptionPages.h"
@@ -41,13 +42,6 @@ TEST(LogOnChecks, RewriteThenAccountThenPasswords) {
     }
 }
 
-TEST(LogOnChecks, VerdictTexts) {
-    EXPECT_EQ(0u, LogOnVerdictText(LogOnVerdict::Accept));
-    EXPECT_EQ(static_cast<UINT>(IDS_SVCWIZ_NEED_ACCOUNT), LogOnVerdictText(LogOnVerdict::NeedAccount));
-    EXPECT_EQ(static_cast<UINT>(IDS_SVCWIZ_NEED_DOMAIN), LogOnVerdictText(LogOnVerdict::NeedDomain));
-    EXPECT_EQ(static_cast<UINT>(IDS_SVCWIZ_PASSWORD_MISMATCH), LogOnVerdictText(LogOnVerdict::PasswordMismatch));
-}
-
 TEST(LogOnChecks, ChangedFlagAgainstTheValuesFirstShown) {
     const LogOnValues shown{LogOnChoice::ThisAccount, false, L"LAB\\ann", L"pw"};
     struct Case {
@@ -71,15 +65,6 @@ TEST(LogOnChecks, ChangedFlagAgainstTheValuesFirstShown) {
     }
 }
 
-TEST(LogOnChecks, ControlsEnabledPerChoice) {
-    EXPECT_FALSE(LogOnEnablingFor(LogOnChoice::None).interact);
-    EXPECT_FALSE(LogOnEnablingFor(LogOnChoice::None).account);
-    EXPECT_TRUE(LogOnEnablingFor(LogOnChoice::LocalSystem).interact);
-    EXPECT_FALSE(LogOnEnablingFor(LogOnChoice::LocalSystem).account);
-    EXPECT_FALSE(LogOnEnablingFor(LogOnChoice::ThisAccount).interact);
-    EXPECT_TRUE(LogOnEnablingFor(LogOnChoice::ThisAccount).account);
-}
-
 TEST(StartupChoices, MaskRebuiltFromTheBoxes) {
     struct Case {
         StartupValues now;
@@ -97,13 +82,6 @@ TEST(StartupChoices, MaskRebuiltFromTheBoxes) {
         {{L"Automatic", true, true, true}, {L"", true, true, true}, 1 | 2 | 4 | 8},  // entered boxes do not matter
     };
     for (const Case& c : cases) EXPECT_EQ(c.mask, StartupMask(c.now, c.entered)) << c.now.startType;
-}
-
-TEST(StartupChoices, DependentsNeedStopOrStart) {
-    EXPECT_FALSE(DependentsEnabled(false, false));
-    EXPECT_TRUE(DependentsEnabled(true, false));
-    EXPECT_TRUE(DependentsEnabled(false, true));
-    EXPECT_TRUE(DependentsEnabled(true, true));
 }
 
 TEST(StartupChoices, StartTypeTexts) {
