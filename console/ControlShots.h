@@ -32,7 +32,7 @@ struct BatchShotRun {
 // button of the "Service Batch" window. Writes FOLDER\service-batch.png (the
 // filled batch), FOLDER\service-batch-done.png (after the run) and
 // FOLDER\batch-progress.png; prints the batch, the outcome, any box the run
-// showed and each service's status afterwards. 0 when every service was found
+// showed and each service's status afterwards. 0 when the batch got services
 // and the run succeeded.
 int CaptureServiceBatch(const BatchShotRun& run, std::FILE* out);
 
