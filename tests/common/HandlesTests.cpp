@@ -1,40 +1,11 @@
 #include "common/Handles.h"
 #include "common/ModuleLibrary.h"
-#include "common/Result.h"
 
 #include <gtest/gtest.h>
 
 #include <thread>
 
 using namespace vantrel;
-
-TEST(Results, PlatformErrorsBecomeHResults) {
-    EXPECT_EQ(static_cast<HRESULT>(0x80070005), HResultFromWin32(5));
-    EXPECT_EQ(static_cast<HRESULT>(0x800704C7), HResultFromWin32(1223));
-    EXPECT_EQ(static_cast<HRESULT>(0x80071234), HResultFromWin32(0x51234));  // only the low word is kept
-    EXPECT_EQ(S_OK, HResultFromWin32(0));
-    EXPECT_EQ(static_cast<HRESULT>(0x80004005), HResultFromWin32(static_cast<long>(0x80004005)));  // already an HRESULT
-    ::SetLastError(ERROR_ACCESS_DENIED);
-    EXPECT_EQ(E_ACCESSDENIED, HResultFromLastError());
-}
-
-namespace {
-HRESULT FailsWithLastError() {
-    ::SetLastError(ERROR_BAD_NETPATH);
-    RETURN_LAST_ERROR_IF(true);
-    return S_OK;
-}
-HRESULT PassesThrough(HRESULT hr) {
-    RETURN_IF_FAILED(hr);
-    return S_FALSE;
-}
-}  // namespace
-
-TEST(Results, MacrosKeepTheErrorOfTheFailingCall) {
-    EXPECT_EQ(HResultFromWin32(ERROR_BAD_NETPATH), FailsWithLastError());
-    EXPECT_EQ(E_OUTOFMEMORY, PassesThrough(E_OUTOFMEMORY));
-    EXPECT_EQ(S_FALSE, PassesThrough(S_OK));
-}
 
 TEST(Handles, OwnersCloseOnceAndMove) {
     UniqueHandle event(::CreateEventW(nullptr, TRUE, FALSE, nullptr));

@@ -13,6 +13,10 @@ HRESULT FailWithLastError(DWORD error) {
 }
 HRESULT FailWithWin32(DWORD error) { RETURN_WIN32(error); }
 HRESULT FailWith(HRESULT hr) { RETURN_HR(hr); }
+HRESULT PassesThrough(HRESULT hr) {
+    RETURN_IF_FAILED(hr);
+    return S_FALSE;
+}
 
 }  // namespace
 
@@ -37,4 +41,9 @@ TEST(FailureResults, EveryFailureMacroGivesAFailure) {
         EXPECT_EQ(c.expected, HResultFromLastError());
     }
     EXPECT_EQ(E_HANDLE, FailWith(E_HANDLE));
+    EXPECT_EQ(E_OUTOFMEMORY, PassesThrough(E_OUTOFMEMORY));
+    EXPECT_EQ(S_FALSE, PassesThrough(S_OK));
+    // A platform code of 0 is success.
+    EXPECT_EQ(S_OK, HResultFromWin32(0));
+    EXPECT_EQ(static_cast<HRESULT>(0x800704C7), HResultFromWin32(ERROR_CANCELLED));
 }

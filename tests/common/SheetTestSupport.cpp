@@ -98,17 +98,10 @@ bool SheetDriver::Join() {
     return sheet_ && !forced_;
 }
 
-bool ButtonVisible(HWND sheet, int id) {
-    HWND button = ::GetDlgItem(sheet, id);
-    return button && ::IsWindowVisible(button);
-}
-
 bool ButtonEnabled(HWND sheet, int id) {
     HWND button = ::GetDlgItem(sheet, id);
     return button && ::IsWindowVisible(button) && ::IsWindowEnabled(button);
 }
-
-HWND CurrentPage(HWND sheet) { return reinterpret_cast<HWND>(::SendMessageW(sheet, PSM_GETCURRENTPAGEHWND, 0, 0)); }
 
 void Press(HWND sheet, int button) {
     ::SendMessageW(sheet, PSM_PRESSBUTTON, static_cast<WPARAM>(button), 0);

@@ -5,6 +5,7 @@
 #include "common/PropertyPage.h"
 #include "common/PropertySheetHost.h"
 #include "tests/support/WindowDriver.h"
+#include "tests/support/WizardWalk.h"
 
 #include "SheetTestIds.h"
 
@@ -85,8 +86,7 @@ private:
 
 // Whether a sheet button exists, is visible and enabled.
 bool ButtonEnabled(HWND sheet, int id);
-bool ButtonVisible(HWND sheet, int id);
-HWND CurrentPage(HWND sheet);
+using testsupport::CurrentPage;
 // Presses a sheet button (PSM_PRESSBUTTON) and waits until the sheet has
 // handled it.
 void Press(HWND sheet, int button);

@@ -11,6 +11,7 @@
 #include <objbase.h>
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace companiontest {
@@ -56,6 +57,18 @@ public:
 private:
     std::wstring path_;
 };
+
+// `text` as little-endian UTF-16, after the byte-order mark when `marked`
+// (as the registry editor writes its files).
+inline std::vector<BYTE> Utf16Bytes(std::u16string_view text, bool marked = false) {
+    std::vector<BYTE> bytes;
+    if (marked) bytes = {0xFF, 0xFE};
+    for (char16_t c : text) {
+        bytes.push_back(static_cast<BYTE>(c & 0xFF));
+        bytes.push_back(static_cast<BYTE>(c >> 8));
+    }
+    return bytes;
+}
 
 std::vector<BYTE> ReadBytes(const std::wstring& path);
 void WriteBytes(const std::wstring& path, const std::vector<BYTE>& bytes);

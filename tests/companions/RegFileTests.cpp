@@ -1,6 +1,7 @@
 // The registry file reader: both formats, every data form the editor
 // writes, and the line a malformed file is refused at.
 #include "companions/RegFile.h"
+#include "tests/companions/CompanionTestSupport.h"
 
 #include <gtest/gtest.h>
 
@@ -11,25 +12,10 @@ using namespace vantrel::regfile;
 
 namespace {
 
-std::vector<uint8_t> Unicode(std::u16string_view text) {
-    std::vector<uint8_t> bytes{0xFF, 0xFE};
-    for (char16_t c : text) {
-        bytes.push_back(static_cast<uint8_t>(c & 0xFF));
-        bytes.push_back(static_cast<uint8_t>(c >> 8));
-    }
-    return bytes;
-}
-
+std::vector<uint8_t> Unicode(std::u16string_view text) { return companiontest::Utf16Bytes(text, true); }
 std::vector<uint8_t> Ansi(std::string_view text) { return std::vector<uint8_t>(text.begin(), text.end()); }
 
-std::vector<uint8_t> Utf16Data(std::u16string_view text) {
-    std::vector<uint8_t> bytes;
-    for (char16_t c : text) {
-        bytes.push_back(static_cast<uint8_t>(c & 0xFF));
-        bytes.push_back(static_cast<uint8_t>(c >> 8));
-    }
-    return bytes;
-}
+std::vector<uint8_t> Utf16Data(std::u16string_view text) { return companiontest::Utf16Bytes(text); }
 
 bool ReadBytes(const std::vector<uint8_t>& bytes, File& file, Error& error) {
     return Read(bytes.data(), bytes.size(), DecodeLatin1, file, error);

@@ -1,6 +1,7 @@
 // The registry component of the lab companion DLL against lab computers:
 // comparison with registry files of every value type, import, single
 // entries, and the failures a computer or a key can answer with.
+#include "common/PlatHandles.h"
 #include "lab/LabControl.h"
 #include "platform/Registry.h"
 #include "tests/companions/CompanionTestSupport.h"
@@ -65,14 +66,7 @@ constexpr char16_t kExport[] =
     u"[HKEY_USERS\\.DEFAULT\\Software\\Vantrel]\r\n"
     u"\"Mode\"=dword:00000001\r\n";
 
-std::vector<BYTE> UnicodeFile(std::u16string_view text) {
-    std::vector<BYTE> bytes{0xFF, 0xFE};
-    for (char16_t c : text) {
-        bytes.push_back(static_cast<BYTE>(c & 0xFF));
-        bytes.push_back(static_cast<BYTE>(c >> 8));
-    }
-    return bytes;
-}
+std::vector<BYTE> UnicodeFile(std::u16string_view text) { return Utf16Bytes(text, true); }
 
 std::vector<std::wstring> Strings(const VARIANT& v) {
     std::vector<std::wstring> out;
@@ -88,6 +82,20 @@ std::vector<std::wstring> Strings(const VARIANT& v) {
     }
     return out;
 }
+
+VARIANT Var(long n) {
+    VARIANT v;
+    v.vt = VT_I4;
+    v.lVal = n;
+    return v;
+}
+VARIANT Var(const UniqueBstr& text) {
+    VARIANT v;
+    v.vt = VT_BSTR;
+    v.bstrVal = text.Get();
+    return v;
+}
+const VARIANT kNone{};  // VT_EMPTY
 
 class RegistryComponentTest : public ::testing::Test {
 protected:
@@ -133,35 +141,26 @@ protected:
         return Call(&IRegistryComponent::ImportFile, machine, path);
     }
 
-    static LONG OpenKey(const wchar_t* machine, HKEY root, const wchar_t* path, REGSAM sam, HKEY* key) {
-        HKEY connected = nullptr;
-        LONG error = plat::RegConnectRegistryW(machine, root, &connected);
-        if (error) return error;
-        error = plat::RegOpenKeyExW(connected, path, 0, sam, key);
-        plat::RegCloseKey(connected);
-        return error;
+    // A key of REG01's HKLM, closed through the seam.
+    static LONG OpenKey(const wchar_t* path, REGSAM sam, vantrel::UniqueRegKey& key) {
+        vantrel::UniqueRegKey connected;
+        LONG error = plat::RegConnectRegistryW(L"\\\\REG01", HKEY_LOCAL_MACHINE, connected.Put());
+        return error ? error : plat::RegOpenKeyExW(connected.Get(), path, 0, sam, key.Put());
     }
     static LONG SetDword(const wchar_t* path, const wchar_t* name, DWORD value) {
-        HKEY key = nullptr;
-        LONG error = OpenKey(L"\\\\REG01", HKEY_LOCAL_MACHINE, path, KEY_SET_VALUE, &key);
-        if (error) return error;
-        error = plat::RegSetValueExW(key, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), sizeof(value));
-        plat::RegCloseKey(key);
-        return error;
+        vantrel::UniqueRegKey key;
+        LONG error = OpenKey(path, KEY_SET_VALUE, key);
+        return error ? error
+                     : plat::RegSetValueExW(key.Get(), name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), 4);
     }
     static LONG DeleteValue(const wchar_t* path, const wchar_t* name) {
-        HKEY key = nullptr;
-        LONG error = OpenKey(L"\\\\REG01", HKEY_LOCAL_MACHINE, path, KEY_SET_VALUE, &key);
-        if (error) return error;
-        error = plat::RegDeleteValueW(key, name);
-        plat::RegCloseKey(key);
-        return error;
+        vantrel::UniqueRegKey key;
+        LONG error = OpenKey(path, KEY_SET_VALUE, key);
+        return error ? error : plat::RegDeleteValueW(key.Get(), name);
     }
     static bool KeyExists(const wchar_t* path) {
-        HKEY key = nullptr;
-        if (OpenKey(L"\\\\REG01", HKEY_LOCAL_MACHINE, path, KEY_READ, &key)) return false;
-        plat::RegCloseKey(key);
-        return true;
+        vantrel::UniqueRegKey key;
+        return OpenKey(path, KEY_READ, key) == 0;
     }
 
     ScratchFolder scratch_;
@@ -220,21 +219,8 @@ TEST_F(RegistryComponentTest, MissingKeysAndDeletionLinesAreReportedAndImportApp
 }
 
 TEST_F(RegistryComponentTest, TestEntryAnswersForKeysValuesAndData) {
-    auto I4 = [](long n) {
-        VARIANT v;
-        v.vt = VT_I4;
-        v.lVal = n;
-        return v;
-    };
-    VARIANT none;
-    ::VariantInit(&none);
-    UniqueBstr defaultText = Bstr(L"C:\\Program Files\\\"x\""), otherText = Bstr(L"other");
-    VARIANT textData;
-    textData.vt = VT_BSTR;
-    textData.bstrVal = defaultText.Get();
-    VARIANT otherData;
-    otherData.vt = VT_BSTR;
-    otherData.bstrVal = otherText.Get();
+    const UniqueBstr defaultText = Bstr(L"C:\\Program Files\\\"x\""), otherText = Bstr(L"other");
+    const VARIANT none = kNone, textData = Var(defaultText), otherData = Var(otherText);
 
     struct Case {
         const wchar_t* name;
@@ -248,13 +234,13 @@ TEST_F(RegistryComponentTest, TestEntryAnswersForKeysValuesAndData) {
     const Case cases[] = {
         {L"key exists", L"HKEY_LOCAL_MACHINE\\SOFTWARE\\Vantrel Test", L"", none, REG_SZ, S_OK, VARIANT_TRUE},
         {L"short root", L"HKLM\\SOFTWARE\\Vantrel Test\\Sub", L"", none, REG_SZ, S_OK, VARIANT_TRUE},
-        {L"users hive", L"HKU\\.DEFAULT\\Software\\Vantrel", L"Mode", I4(1), REG_DWORD, S_OK, VARIANT_TRUE},
+        {L"users hive", L"HKU\\.DEFAULT\\Software\\Vantrel", L"Mode", Var(1), REG_DWORD, S_OK, VARIANT_TRUE},
         {L"missing key", L"HKLM\\SOFTWARE\\Nowhere", L"", none, REG_SZ, HRESULT_FROM_WIN32(2), VARIANT_FALSE},
         {L"value exists", L"HKLM\\SOFTWARE\\Vantrel Test", L"Blob", none, REG_SZ, S_OK, VARIANT_TRUE},
         {L"missing value", L"HKLM\\SOFTWARE\\Vantrel Test", L"Gone", none, REG_SZ, HRESULT_FROM_WIN32(2),
          VARIANT_FALSE},
-        {L"dword matches", L"HKLM\\SOFTWARE\\Vantrel Test", L"Number", I4(42), REG_DWORD, S_OK, VARIANT_TRUE},
-        {L"dword differs", L"HKLM\\SOFTWARE\\Vantrel Test", L"Number", I4(41), REG_DWORD, S_OK, VARIANT_FALSE},
+        {L"dword matches", L"HKLM\\SOFTWARE\\Vantrel Test", L"Number", Var(42), REG_DWORD, S_OK, VARIANT_TRUE},
+        {L"dword differs", L"HKLM\\SOFTWARE\\Vantrel Test", L"Number", Var(41), REG_DWORD, S_OK, VARIANT_FALSE},
         {L"string matches", L"HKLM\\SOFTWARE\\Vantrel Test", L"Text", textData, REG_SZ, S_OK, VARIANT_TRUE},
         {L"string differs", L"HKLM\\SOFTWARE\\Vantrel Test", L"Text", otherData, REG_SZ, S_OK, VARIANT_FALSE},
         {L"expandable string", L"HKLM\\SOFTWARE\\Vantrel Test", L"Expand", textData, REG_SZ, S_OK, VARIANT_FALSE},
@@ -273,26 +259,17 @@ TEST_F(RegistryComponentTest, TestEntryAnswersForKeysValuesAndData) {
 }
 
 TEST_F(RegistryComponentTest, WriteEntryMakesKeysAndValuesAndKeepsWhatExists) {
-    VARIANT none;
-    ::VariantInit(&none);
-    VARIANT number;
-    number.vt = VT_I4;
-    number.lVal = -1;
-    UniqueBstr text = Bstr(L"written text");
-    VARIANT textData;
-    textData.vt = VT_BSTR;
-    textData.bstrVal = text.Get();
+    const UniqueBstr text = Bstr(L"written text");
+    const VARIANT none = kNone, number = Var(-1), textData = Var(text);
     const UniqueBstr machine = Bstr(L"\\\\REG01");
 
     // A key alone: no default value appears.
     ASSERT_EQ(S_OK, component_->WriteEntry(machine.Get(), Bstr(L"HKLM\\SOFTWARE\\A\\B").Get(), Bstr(L"").Get(), none,
                                            REG_SZ, 0));
-    EXPECT_TRUE(KeyExists(L"SOFTWARE\\A\\B"));
-    HKEY made = nullptr;
-    ASSERT_EQ(0, OpenKey(L"\\\\REG01", HKEY_LOCAL_MACHINE, L"SOFTWARE\\A\\B", KEY_READ, &made));
+    vantrel::UniqueRegKey made;
+    ASSERT_EQ(0, OpenKey(L"SOFTWARE\\A\\B", KEY_READ, made));
     DWORD size = 0;
-    EXPECT_EQ(ERROR_FILE_NOT_FOUND, plat::RegQueryValueExW(made, L"", nullptr, nullptr, nullptr, &size));
-    plat::RegCloseKey(made);
+    EXPECT_EQ(ERROR_FILE_NOT_FOUND, plat::RegQueryValueExW(made.Get(), L"", nullptr, nullptr, nullptr, &size));
 
     ASSERT_EQ(S_OK, component_->WriteEntry(machine.Get(), Bstr(L"HKLM\\SOFTWARE\\A").Get(), Bstr(L"N").Get(), number,
                                            REG_DWORD, 4));
@@ -383,17 +360,7 @@ TEST_F(RegistryComponentTest, ScriptsReachTheMethodsByNameInTheirOrder) {
     }
     // TestEntry late-bound: arguments come last to first.
     UniqueBstr machine = Bstr(L"\\\\REG01"), key = Bstr(L"HKLM\\SOFTWARE\\Vantrel Test"), value = Bstr(L"Number");
-    VARIANT args[5];
-    args[4].vt = VT_BSTR;
-    args[4].bstrVal = machine.Get();
-    args[3].vt = VT_BSTR;
-    args[3].bstrVal = key.Get();
-    args[2].vt = VT_BSTR;
-    args[2].bstrVal = value.Get();
-    args[1].vt = VT_I4;
-    args[1].lVal = 42;
-    args[0].vt = VT_I4;
-    args[0].lVal = REG_DWORD;
+    VARIANT args[5] = {Var(REG_DWORD), Var(42), Var(value), Var(key), Var(machine)};
     DISPPARAMS params{args, nullptr, 5, 0};
     VARIANT result;
     ::VariantInit(&result);

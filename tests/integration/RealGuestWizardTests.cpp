@@ -11,6 +11,7 @@
 #include "Vantrel_h.h"
 #include "tests/support/TestProcess.h"
 #include "tests/support/WindowDriver.h"
+#include "tests/support/WizardWalk.h"
 
 #include <gtest/gtest.h>
 
@@ -23,14 +24,6 @@
 namespace {
 
 using namespace testsupport;
-
-HWND CurrentPage(HWND sheet) { return reinterpret_cast<HWND>(::SendMessageW(sheet, PSM_GETCURRENTPAGEHWND, 0, 0)); }
-
-void Next(HWND sheet) {
-    HWND before = CurrentPage(sheet);
-    ::PostMessageW(sheet, PSM_PRESSBUTTON, PSBTN_NEXT, 0);
-    WaitUntil([&] { return CurrentPage(sheet) != before; }, 5000);
-}
 
 // The read-only multi-line box of a page (the completion page's summary).
 std::wstring SummaryOf(HWND page) {
@@ -67,12 +60,12 @@ TEST(RealAccounts, GuestWizardOnTheLocalComputerReportsWhatWineAnswers) {
     std::thread driver([&, ui = ::GetCurrentThreadId()] {
         HWND sheet = WaitForDialog(ui, 20000);
         if (!sheet) return;
-        Next(sheet);  // computer list
-        Next(sheet);  // the operation page
-        Next(sheet);  // the run starts; progress
+        Next(sheet, 5000);  // computer list
+        Next(sheet, 5000);  // the operation page
+        Next(sheet, 5000);  // the run starts; progress
         ::Sleep(200);
         WaitUntil([&] { return ::IsWindowEnabled(::GetDlgItem(sheet, 0x3024)) != FALSE; }, 30000);
-        Next(sheet);
+        Next(sheet, 5000);
         summary = SummaryOf(CurrentPage(sheet));
         ::PostMessageW(sheet, PSM_PRESSBUTTON, PSBTN_FINISH, 0);
         // A wizard that did not get that far is closed all the same.

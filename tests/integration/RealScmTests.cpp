@@ -5,6 +5,7 @@
 #include "Vantrel_h.h"
 #include "tests/support/TestProcess.h"
 #include "tests/support/WindowDriver.h"
+#include "tests/support/WizardWalk.h"
 
 #include <gtest/gtest.h>
 
@@ -139,13 +140,7 @@ struct ServicesRun {
     const wchar_t* startup;  // the combo's text
 };
 
-HWND CurrentPage(HWND sheet) { return reinterpret_cast<HWND>(::SendMessageW(sheet, PSM_GETCURRENTPAGEHWND, 0, 0)); }
-
-void NextPage(HWND sheet) {
-    HWND before = CurrentPage(sheet);
-    ::PostMessageW(sheet, PSM_PRESSBUTTON, PSBTN_NEXT, 0);
-    WaitUntil([&] { return CurrentPage(sheet) != before; }, 10000);
-}
+void NextPage(HWND sheet) { Next(sheet, 10000); }
 
 HWND ChildWithText(HWND page, const wchar_t* text) {
     for (HWND child = ::GetWindow(page, GW_CHILD); child; child = ::GetWindow(child, GW_HWNDNEXT)) {

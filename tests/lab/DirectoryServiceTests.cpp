@@ -2,6 +2,8 @@
 // from, as the platform answers them on each computer's account database.
 #include "LabTest.h"
 
+#include "common/ComPtr.h"
+#include "common/Handles.h"
 #include "lab/LabControl.h"
 #include "platform/DirectoryService.h"
 #include "platform/NetManagement.h"
@@ -36,47 +38,24 @@ protected:
     LabDirectory() : ScenarioLabTest(kScenario) {}
 };
 
-// An IADsUser released at the end of the scope.
-class BoundUser {
-public:
-    BoundUser() = default;
-    BoundUser(const BoundUser&) = delete;
-    BoundUser& operator=(const BoundUser&) = delete;
-    ~BoundUser() {
-        if (p_) p_->Release();
-    }
-    void** Put() { return reinterpret_cast<void**>(&p_); }
-    IADsUser* operator->() const { return p_; }
+using User = vantrel::ComPtr<IADsUser>;
+HRESULT Bind(const wchar_t* path, User& user) { return plat::ADsGetObject(path, IID_IADsUser, user.PutVoid()); }
 
-private:
-    IADsUser* p_ = nullptr;
-};
-
-HRESULT Bind(const wchar_t* path, BoundUser& user) { return plat::ADsGetObject(path, IID_IADsUser, user.Put()); }
-
-std::wstring Text(BSTR value) {
-    std::wstring text = value ? value : L"";
-    ::SysFreeString(value);
-    return text;
+std::wstring FullName(const User& user) {
+    vantrel::UniqueBstr text;
+    user->get_FullName(text.Put());
+    return text.Get() ? text.Get() : L"";
 }
 
-VARIANT Named(IADsUser* user, const wchar_t* name, HRESULT* hr) {
-    VARIANT value;
-    ::VariantInit(&value);
-    BSTR property = ::SysAllocString(name);
-    *hr = user->Get(property, &value);
-    ::SysFreeString(property);
-    return value;
+HRESULT Named(const User& user, const wchar_t* name, vantrel::UniqueVariant& value) {
+    return user->Get(vantrel::UniqueBstr(::SysAllocString(name)).Get(), value.Put());
 }
 
-HRESULT PutNumber(IADsUser* user, const wchar_t* name, LONG number) {
+HRESULT PutNumber(const User& user, const wchar_t* name, LONG number) {
     VARIANT value;
     value.vt = VT_I4;
     value.lVal = number;
-    BSTR property = ::SysAllocString(name);
-    const HRESULT hr = user->Put(property, value);
-    ::SysFreeString(property);
-    return hr;
+    return user->Put(vantrel::UniqueBstr(::SysAllocString(name)).Get(), value);
 }
 
 TEST_F(LabDirectory, JoinInformationNamesTheDomainOrTheWorkgroup) {
@@ -119,55 +98,44 @@ TEST_F(LabDirectory, PathsBindOrAnswerAsTheProviderDoes) {
         {L"WinNT://LAB/FS01/Administrator,user", E_ACCESSDENIED},
     };
     for (const auto& c : cases) {
-        BoundUser user;
+        User user;
         EXPECT_EQ(c.expected, Bind(c.path, user)) << c.path;
     }
 }
 
 TEST_F(LabDirectory, TheObjectReadsTheAccountThroughAccessorsAndNames) {
-    BoundUser user;
+    User user;
     ASSERT_EQ(S_OK, Bind(L"WinNT://LAB/WS01/support,user", user));
-    BSTR text = nullptr;
-    ASSERT_EQ(S_OK, user->get_FullName(&text));
-    EXPECT_EQ(L"Desktop Support", Text(text));
-    ASSERT_EQ(S_OK, user->get_Description(&text));
-    EXPECT_EQ(L"Local support", Text(text));
-    ASSERT_EQ(S_OK, user->get_HomeDirectory(&text));
-    EXPECT_EQ(L"\\\\fs01\\home\\support", Text(text));
-    HRESULT hr = E_FAIL;
-    VARIANT drive = Named(user.operator->(), L"HomeDirDrive", &hr);
-    ASSERT_EQ(S_OK, hr);
-    ASSERT_EQ(VT_BSTR, drive.vt);
-    EXPECT_STREQ(L"H:", drive.bstrVal);
-    ::VariantClear(&drive);
-    VARIANT expired = Named(user.operator->(), L"PasswordExpired", &hr);
-    EXPECT_EQ(VT_I4, expired.vt);
-    EXPECT_EQ(1, expired.lVal);
-    VARIANT flags = Named(user.operator->(), L"userflags", &hr);  // names without case
-    EXPECT_EQ(S_OK, hr);
-    EXPECT_EQ(static_cast<LONG>(UF_SCRIPT | UF_NORMAL_ACCOUNT | UF_DONT_EXPIRE_PASSWD), flags.lVal);
-    Named(user.operator->(), L"Manager", &hr);
-    EXPECT_EQ(E_ADS_PROPERTY_NOT_FOUND, hr);
-    IADs* base = nullptr;
-    ASSERT_EQ(S_OK, user->QueryInterface(IID_IADs, reinterpret_cast<void**>(&base)));
-    base->Release();
+    EXPECT_EQ(L"Desktop Support", FullName(user));
+    vantrel::UniqueBstr text;
+    ASSERT_EQ(S_OK, user->get_Description(text.Put()));
+    EXPECT_STREQ(L"Local support", text.Get());
+    ASSERT_EQ(S_OK, user->get_HomeDirectory(text.Put()));
+    EXPECT_STREQ(L"\\\\fs01\\home\\support", text.Get());
+    vantrel::UniqueVariant value;
+    ASSERT_EQ(S_OK, Named(user, L"HomeDirDrive", value));
+    ASSERT_EQ(VT_BSTR, value.Get().vt);
+    EXPECT_STREQ(L"H:", value.Get().bstrVal);
+    Named(user, L"PasswordExpired", value);
+    EXPECT_EQ(VT_I4, value.Get().vt);
+    EXPECT_EQ(1, value.Get().lVal);
+    EXPECT_EQ(S_OK, Named(user, L"userflags", value));  // names without case
+    EXPECT_EQ(static_cast<LONG>(UF_SCRIPT | UF_NORMAL_ACCOUNT | UF_DONT_EXPIRE_PASSWD), value.Get().lVal);
+    EXPECT_EQ(E_ADS_PROPERTY_NOT_FOUND, Named(user, L"Manager", value));
+    vantrel::ComPtr<IADs> base;
+    EXPECT_EQ(S_OK, user.QueryTo(IID_IADs, base.PutVoid()));
 }
 
 TEST_F(LabDirectory, SetInfoWritesWhatWasPutAndALockoutCanOnlyBeCleared) {
-    BoundUser user;
+    User user, other;
     ASSERT_EQ(S_OK, Bind(L"WinNT://LAB/WS01/support,user", user));
-    BSTR name = ::SysAllocString(L"Support Desk");
-    ASSERT_EQ(S_OK, user->put_FullName(name));
-    ::SysFreeString(name);
+    ASSERT_EQ(S_OK, user->put_FullName(vantrel::UniqueBstr(::SysAllocString(L"Support Desk")).Get()));
     // Only the page's bits, and a lockout the account does not have.
-    ASSERT_EQ(S_OK, PutNumber(user.operator->(), L"UserFlags", UF_ACCOUNTDISABLE | UF_LOCKOUT));
-    ASSERT_EQ(S_OK, PutNumber(user.operator->(), L"PasswordExpired", 0));
+    ASSERT_EQ(S_OK, PutNumber(user, L"UserFlags", UF_ACCOUNTDISABLE | UF_LOCKOUT));
+    ASSERT_EQ(S_OK, PutNumber(user, L"PasswordExpired", 0));
     // Nothing reaches the account before SetInfo.
-    BoundUser other;
     ASSERT_EQ(S_OK, Bind(L"WinNT://WS01/support,user", other));
-    BSTR text = nullptr;
-    other->get_FullName(&text);
-    EXPECT_EQ(L"Desktop Support", Text(text));
+    EXPECT_EQ(L"Desktop Support", FullName(other));
 
     ASSERT_EQ(S_OK, user->SetInfo());
     labtest::NetBuffer info;
@@ -178,12 +146,11 @@ TEST_F(LabDirectory, SetInfoWritesWhatWasPutAndALockoutCanOnlyBeCleared) {
     EXPECT_EQ(static_cast<DWORD>(UF_SCRIPT | UF_NORMAL_ACCOUNT | UF_ACCOUNTDISABLE), u.usri3_flags);
     EXPECT_EQ(0u, u.usri3_password_expired);
     ASSERT_EQ(S_OK, other->GetInfo());
-    other->get_FullName(&text);
-    EXPECT_EQ(L"Support Desk", Text(text));
+    EXPECT_EQ(L"Support Desk", FullName(other));
 }
 
 TEST_F(LabDirectory, SetInfoFailuresComeAsHResults) {
-    BoundUser user;
+    User user;
     ASSERT_EQ(S_OK, Bind(L"WinNT://LAB/WS01/support,user", user));
     ASSERT_NE(0u, LabAddFault(L"WS01", "IADs::SetInfo", ERROR_ACCESS_DENIED, 1, 1));
     EXPECT_EQ(E_ACCESSDENIED, user->SetInfo());

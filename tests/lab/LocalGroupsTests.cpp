@@ -241,6 +241,7 @@ TEST_F(LabLocalGroups, AddAndRemoveMembersAsWindowsAnswers) {
 
 // Reads are open to anyone who reaches the computer; changes are for its
 // administrators. An offline or unknown computer answers 53 to every call.
+// Every function is counted at the gate, so injected faults reach each one.
 TEST_F(LabLocalGroups, AccessAndReachOfEveryAccountFunction) {
     static USER_INFO_1 user{const_cast<LPWSTR>(L"ann"), const_cast<LPWSTR>(L"x"), 0, USER_PRIV_USER};
     static USER_INFO_1008 flags{UF_SCRIPT};

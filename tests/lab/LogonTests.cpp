@@ -95,8 +95,6 @@ TEST_F(LabLogon, UserNameIsTheActingIdentity) {
     EXPECT_STREQ(L"administrator@lab.local", name);
 }
 
-}  // namespace
-
 // Enables or disables one privilege; the call's result, its last error, and
 // how many entries the previous state got (99: not written).
 struct Adjusted {
@@ -170,3 +168,5 @@ TEST_F(LabLogon, PrivilegesAreHeldThroughTheAccountDatabaseAndEnabledOneByOne) {
     EXPECT_TRUE(plat::RevertToSelf());
     EXPECT_EQ(L"clean", lab::LeakReport());
 }
+
+}  // namespace

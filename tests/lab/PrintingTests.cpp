@@ -73,10 +73,6 @@ TEST_F(LabPrinting, NoPrintersIsAnEmptyAnswerAndFailuresCarryTheirCodes) {
     EXPECT_EQ(static_cast<DWORD>(RPC_S_SERVER_UNAVAILABLE), unknown.error);
 }
 
-}  // namespace
-
-namespace {
-
 // The lab's queue or properties window with `title`, or null.
 HWND PrinterWindow(const wchar_t* title) {
     for (int i = 0; i < 100; ++i) {

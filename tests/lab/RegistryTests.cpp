@@ -78,35 +78,27 @@ TEST_F(LabRegistry, ScenarioKeysAndTypedValues) {
 }
 
 TEST_F(LabRegistry, BadScenarioValuesNameTheField) {
-    std::wstring error;
-    EXPECT_EQ(static_cast<DWORD>(ERROR_INVALID_DATA), lab::LoadScenarioText(R"({
-      "domain": {"name": "R"}, "interactiveUser": "R\\a",
-      "accounts": [{"name": "R\\a", "password": ""}],
-      "computers": [{"name": "H1", "registry": {"keys": [
-        {"path": "HKLM\\X", "values": [{"name": "v", "type": "REG_FOO", "data": 1}]}]}}]
-    })", &error));
-    EXPECT_NE(std::wstring::npos, error.find(L"computers[0].registry.keys[0].values[0].type")) << error;
-    // 64 bits do not fit a JSON number: a quadword takes hex digits.
-    EXPECT_EQ(static_cast<DWORD>(ERROR_INVALID_DATA), lab::LoadScenarioText(R"({
-      "domain": {"name": "R"}, "interactiveUser": "R\\a",
-      "accounts": [{"name": "R\\a", "password": ""}],
-      "computers": [{"name": "H1", "registry": {"keys": [
-        {"path": "HKLM\\X", "values": [{"name": "v", "type": "REG_QWORD", "data": 1}]}]}}]
-    })", &error));
-    EXPECT_NE(std::wstring::npos, error.find(L"values[0].data")) << error;
-    EXPECT_EQ(static_cast<DWORD>(ERROR_INVALID_DATA), lab::LoadScenarioText(R"({
-      "domain": {"name": "R"}, "interactiveUser": "R\\a",
-      "accounts": [{"name": "R\\a", "password": ""}],
-      "computers": [{"name": "H1", "registry": {"keys": [
-        {"path": "HKLM\\X", "values": [{"name": "v", "type": "REG_QWORD", "data": "12345678901234567"}]}]}}]
-    })", &error));
-    EXPECT_NE(std::wstring::npos, error.find(L"values[0].data")) << error;
-    EXPECT_EQ(static_cast<DWORD>(ERROR_INVALID_DATA), lab::LoadScenarioText(R"({
-      "domain": {"name": "R"}, "interactiveUser": "R\\a",
-      "accounts": [{"name": "R\\a", "password": ""}],
-      "computers": [{"name": "H1", "registry": {"keys": [{"path": "HKCU\\X"}]}}]
-    })", &error));
-    EXPECT_NE(std::wstring::npos, error.find(L"keys[0].path")) << error;
+    const struct {
+        const char* keys;
+        const wchar_t* field;
+    } cases[] = {
+        {R"({"path": "HKLM\\X", "values": [{"name": "v", "type": "REG_FOO", "data": 1}]})",
+         L"computers[0].registry.keys[0].values[0].type"},
+        // 64 bits do not fit a JSON number: a quadword takes hex digits.
+        {R"({"path": "HKLM\\X", "values": [{"name": "v", "type": "REG_QWORD", "data": 1}]})", L"values[0].data"},
+        {R"({"path": "HKLM\\X", "values": [{"name": "v", "type": "REG_QWORD", "data": "12345678901234567"}]})",
+         L"values[0].data"},
+        {R"({"path": "HKCU\\X"})", L"keys[0].path"},
+    };
+    for (const auto& c : cases) {
+        std::wstring error;
+        EXPECT_EQ(static_cast<DWORD>(ERROR_INVALID_DATA),
+                  lab::LoadScenarioText(std::string(R"({"domain": {"name": "R"}, "interactiveUser": "R\\a",
+                      "accounts": [{"name": "R\\a", "password": ""}],
+                      "computers": [{"name": "H1", "registry": {"keys": [)") + c.keys + "]}}]}",
+                                        &error));
+        EXPECT_NE(std::wstring::npos, error.find(c.field)) << error;
+    }
 }
 
 TEST_F(LabRegistry, SizeProtocolOfValueQueries) {

@@ -2,6 +2,8 @@
 // objects, one store per computer.
 #include "LabTest.h"
 
+#include "common/ComPtr.h"
+#include "common/Handles.h"
 #include "lab/LabControl.h"
 #include "platform/RemoteAccess.h"
 
@@ -35,35 +37,16 @@ protected:
 };
 
 template <typename T>
-class Held {
-public:
-    Held() = default;
-    Held(const Held&) = delete;
-    Held& operator=(const Held&) = delete;
-    ~Held() {
-        if (p_) p_->Release();
-    }
-    T** Put() { return &p_; }
-    T* operator->() const { return p_; }
-    T* Get() const { return p_; }
-
-private:
-    T* p_ = nullptr;
-};
+using Held = vantrel::ComPtr<T>;
+using vantrel::UniqueBstr;
 
 HRESULT UserObject(const wchar_t* computer, const wchar_t* user, Held<ISdo>& out) {
     Held<ISdoMachine> machine;
-    if (HRESULT hr = plat::CreateSdoMachine(machine.Put()); FAILED(hr)) return hr;
-    BSTR name = ::SysAllocString(computer);
-    HRESULT hr = machine->Attach(name);
-    ::SysFreeString(name);
-    if (FAILED(hr)) return hr;
-    BSTR userName = ::SysAllocString(user);
     Held<IUnknown> object;
-    hr = machine->GetUserSDO(DATA_STORE_LOCAL, userName, object.Put());
-    ::SysFreeString(userName);
-    if (FAILED(hr)) return hr;
-    return object->QueryInterface(__uuidof(ISdo), reinterpret_cast<void**>(out.Put()));
+    HRESULT hr = plat::CreateSdoMachine(machine.Put());
+    if (SUCCEEDED(hr)) hr = machine->Attach(UniqueBstr(::SysAllocString(computer)).Get());
+    if (SUCCEEDED(hr)) hr = machine->GetUserSDO(DATA_STORE_LOCAL, UniqueBstr(::SysAllocString(user)).Get(), object.Put());
+    return SUCCEEDED(hr) ? object.QueryTo(out.Put()) : hr;
 }
 
 TEST_F(LabRemoteAccess, TheVersion4RecordReadsAndWritesPerUser) {

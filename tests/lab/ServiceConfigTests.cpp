@@ -51,7 +51,7 @@ std::vector<std::wstring> Multi(const wchar_t* p) {
 
 TEST_F(LabServiceConfig, ConfigurationReadsWithItsSizeQuery) {
     ScHandle scm = Scm(nullptr);
-    const auto b = Config(Service(scm, L"LanmanWorkstation", SERVICE_QUERY_CONFIG));
+    const auto b = Config(ServiceOf(scm, L"LanmanWorkstation", SERVICE_QUERY_CONFIG));
     const auto& c = AsConfig(b);
     EXPECT_EQ(static_cast<DWORD>(SERVICE_WIN32_SHARE_PROCESS), c.dwServiceType);
     EXPECT_EQ(static_cast<DWORD>(SERVICE_AUTO_START), c.dwStartType);
@@ -59,13 +59,13 @@ TEST_F(LabServiceConfig, ConfigurationReadsWithItsSizeQuery) {
     EXPECT_STREQ(L"NT AUTHORITY\\NetworkService", c.lpServiceStartName);
     EXPECT_STREQ(L"NetworkProvider", c.lpLoadOrderGroup);
     EXPECT_EQ((std::vector<std::wstring>{L"Bowser", L"MRxSmb20", L"NSI"}), Multi(c.lpDependencies));
-    const auto none = Config(Service(scm, L"EventLog", SERVICE_QUERY_CONFIG));
+    const auto none = Config(ServiceOf(scm, L"EventLog", SERVICE_QUERY_CONFIG));
     EXPECT_EQ(L'\0', AsConfig(none).lpDependencies[0]);
 
-    const auto d = Config2(Service(scm, L"Spooler", SERVICE_QUERY_CONFIG), SERVICE_CONFIG_DESCRIPTION);
+    const auto d = Config2(ServiceOf(scm, L"Spooler", SERVICE_QUERY_CONFIG), SERVICE_CONFIG_DESCRIPTION);
     EXPECT_STREQ(L"This service spools print jobs and handles interaction with the printer.",
                  reinterpret_cast<const SERVICE_DESCRIPTIONW*>(d.data())->lpDescription);
-    const auto fa = Config2(Service(scm, L"Spooler", SERVICE_QUERY_CONFIG), SERVICE_CONFIG_FAILURE_ACTIONS);
+    const auto fa = Config2(ServiceOf(scm, L"Spooler", SERVICE_QUERY_CONFIG), SERVICE_CONFIG_FAILURE_ACTIONS);
     const auto& f = *reinterpret_cast<const SERVICE_FAILURE_ACTIONSW*>(fa.data());
     EXPECT_EQ(86400u, f.dwResetPeriod);
     ASSERT_EQ(3u, f.cActions);
@@ -76,14 +76,14 @@ TEST_F(LabServiceConfig, ConfigurationReadsWithItsSizeQuery) {
     DWORD needed = 0;
     BYTE buffer[64];
     EXPECT_EQ(static_cast<DWORD>(ERROR_INVALID_LEVEL), Err([&] {
-                  return plat::QueryServiceConfig2W(Service(scm, L"Spooler").Get(), 99, buffer, sizeof buffer, &needed);
+                  return plat::QueryServiceConfig2W(ServiceOf(scm, L"Spooler").Get(), 99, buffer, sizeof buffer, &needed);
               }));
 }
 
 TEST_F(LabServiceConfig, RecoveryActionsOfTheTerminalServer) {
     lab::ScopedIdentity admin(L"LAB\\Administrator");
     ScHandle scm = Scm(L"TS01");
-    const auto fa = Config2(Service(scm, L"TermServLicensing"), SERVICE_CONFIG_FAILURE_ACTIONS);
+    const auto fa = Config2(ServiceOf(scm, L"TermServLicensing"), SERVICE_CONFIG_FAILURE_ACTIONS);
     const auto& f = *reinterpret_cast<const SERVICE_FAILURE_ACTIONSW*>(fa.data());
     EXPECT_STREQ(L"\"C:\\Tools\\notify.exe\" -q /fail=%1%", f.lpCommand);
     EXPECT_STREQ(L"TS01 restarts in five minutes: the licensing service failed.", f.lpRebootMsg);
@@ -94,7 +94,7 @@ TEST_F(LabServiceConfig, RecoveryActionsOfTheTerminalServer) {
 
 TEST_F(LabServiceConfig, ChangesAreCheckedThenStored) {
     ScHandle scm = Scm(nullptr);
-    ScHandle bits = Service(scm, L"BITS");
+    ScHandle bits = ServiceOf(scm, L"BITS");
     auto change = [&](DWORD start, const wchar_t* deps, const wchar_t* account, const wchar_t* password,
                       const wchar_t* display) {
         return Err([&] {
@@ -113,7 +113,7 @@ TEST_F(LabServiceConfig, ChangesAreCheckedThenStored) {
     // EventLog -> ... -> BITS would close a circle through RpcSs.
     EXPECT_EQ(static_cast<DWORD>(ERROR_CIRCULAR_DEPENDENCY),
               Err([&] {
-                  return plat::ChangeServiceConfigW(Service(scm, L"RpcSs").Get(), SERVICE_NO_CHANGE, SERVICE_NO_CHANGE,
+                  return plat::ChangeServiceConfigW(ServiceOf(scm, L"RpcSs").Get(), SERVICE_NO_CHANGE, SERVICE_NO_CHANGE,
                                                     SERVICE_NO_CHANGE, nullptr, nullptr, nullptr, L"BITS\0", nullptr,
                                                     nullptr, nullptr);
               }));
@@ -134,7 +134,7 @@ TEST_F(LabServiceConfig, ChangesAreCheckedThenStored) {
 // module's service configuration; what is checked here is what it never sends.
 TEST_F(LabServiceConfig, DescriptionAndRecoveryChanges) {
     ScHandle scm = Scm(nullptr);
-    ScHandle bits = Service(scm, L"BITS");
+    ScHandle bits = ServiceOf(scm, L"BITS");
     SERVICE_DESCRIPTIONW d{const_cast<wchar_t*>(L"")};
     ASSERT_TRUE(plat::ChangeServiceConfig2W(bits.Get(), SERVICE_CONFIG_DESCRIPTION, &d));
     EXPECT_EQ(nullptr, reinterpret_cast<const SERVICE_DESCRIPTIONW*>(Config2(bits, SERVICE_CONFIG_DESCRIPTION).data())->lpDescription);
@@ -142,7 +142,7 @@ TEST_F(LabServiceConfig, DescriptionAndRecoveryChanges) {
     // A restart action needs the start right on the handle.
     SC_ACTION actions[3] = {{SC_ACTION_RESTART, 1000}, {SC_ACTION_RUN_COMMAND, 0}, {SC_ACTION_NONE, 0}};
     SERVICE_FAILURE_ACTIONSW fa{3600, nullptr, nullptr, 3, actions};
-    ScHandle configOnly = Service(scm, L"BITS", SERVICE_CHANGE_CONFIG | SERVICE_QUERY_CONFIG);
+    ScHandle configOnly = ServiceOf(scm, L"BITS", SERVICE_CHANGE_CONFIG | SERVICE_QUERY_CONFIG);
     EXPECT_EQ(static_cast<DWORD>(ERROR_ACCESS_DENIED),
               Err([&] { return plat::ChangeServiceConfig2W(configOnly.Get(), SERVICE_CONFIG_FAILURE_ACTIONS, &fa); }));
     SC_ACTION bad{static_cast<SC_ACTION_TYPE>(7), 0};

@@ -182,7 +182,7 @@ TEST_F(LabServiceControl, ConnectionsAndAccessFollowTheIdentity) {
 
     ScHandle scm = Scm(nullptr);
     // A handle can do only what it was opened for.
-    ScHandle queryOnly = Service(scm, L"BITS", SERVICE_QUERY_STATUS);
+    ScHandle queryOnly = ServiceOf(scm, L"BITS", SERVICE_QUERY_STATUS);
     EXPECT_EQ(static_cast<DWORD>(ERROR_ACCESS_DENIED), Start(queryOnly));
     EXPECT_EQ(static_cast<DWORD>(ERROR_ACCESS_DENIED), Control(queryOnly, SERVICE_CONTROL_STOP));
     QUERY_SERVICE_CONFIGW config{};
@@ -199,7 +199,7 @@ TEST_F(LabServiceControl, ConnectionsAndAccessFollowTheIdentity) {
 
 TEST_F(LabServiceControl, PendingStatesFollowTheClock) {
     ScHandle scm = Scm(nullptr);
-    ScHandle sync = Service(scm, L"SyncEngine");
+    ScHandle sync = ServiceOf(scm, L"SyncEngine");
     ASSERT_EQ(static_cast<DWORD>(SERVICE_RUNNING), Status(sync).dwCurrentState);
     EXPECT_EQ(static_cast<DWORD>(SERVICE_ACCEPT_STOP | SERVICE_ACCEPT_PAUSE_CONTINUE), Status(sync).dwControlsAccepted);
 
@@ -234,11 +234,11 @@ TEST_F(LabServiceControl, PendingStatesFollowTheClock) {
 // disabled service are reached through the module's service operations.
 TEST_F(LabServiceControl, ControlErrorsAsWindowsGivesThem) {
     ScHandle scm = Scm(nullptr);
-    ScHandle spooler = Service(scm, L"Spooler");
+    ScHandle spooler = ServiceOf(scm, L"Spooler");
     EXPECT_EQ(static_cast<DWORD>(ERROR_INVALID_SERVICE_CONTROL), Control(spooler, SERVICE_CONTROL_SHUTDOWN));
     EXPECT_EQ(static_cast<DWORD>(ERROR_INVALID_SERVICE_CONTROL), Control(spooler, 200));
-    EXPECT_EQ(static_cast<DWORD>(ERROR_INVALID_SERVICE_CONTROL), Control(Service(scm, L"RpcSs"), SERVICE_CONTROL_STOP));
-    ScHandle bits = Service(scm, L"BITS");
+    EXPECT_EQ(static_cast<DWORD>(ERROR_INVALID_SERVICE_CONTROL), Control(ServiceOf(scm, L"RpcSs"), SERVICE_CONTROL_STOP));
+    ScHandle bits = ServiceOf(scm, L"BITS");
     SERVICE_STATUS st{};
     st.dwCurrentState = 99;
     EXPECT_EQ(static_cast<DWORD>(ERROR_SERVICE_NOT_ACTIVE),
@@ -246,13 +246,13 @@ TEST_F(LabServiceControl, ControlErrorsAsWindowsGivesThem) {
     EXPECT_EQ(static_cast<DWORD>(SERVICE_STOPPED), st.dwCurrentState);  // filled on this error too
 
     // Starting a service starts what it depends on.
-    ASSERT_EQ(0u, Start(Service(scm, L"Fax")));
-    EXPECT_EQ(static_cast<DWORD>(SERVICE_RUNNING), Status(Service(scm, L"TapiSrv")).dwCurrentState);
+    ASSERT_EQ(0u, Start(ServiceOf(scm, L"Fax")));
+    EXPECT_EQ(static_cast<DWORD>(SERVICE_RUNNING), Status(ServiceOf(scm, L"TapiSrv")).dwCurrentState);
 }
 
 TEST_F(LabServiceControl, ConfiguredFailuresAndHangs) {
     ScHandle scm = Scm(nullptr);
-    ScHandle agent = Service(scm, L"InventoryAgent");
+    ScHandle agent = ServiceOf(scm, L"InventoryAgent");
     ASSERT_EQ(0u, Start(agent));
     EXPECT_EQ(static_cast<DWORD>(SERVICE_START_PENDING), Status(agent).dwCurrentState);
     LabAdvanceClock(1500);
@@ -261,7 +261,7 @@ TEST_F(LabServiceControl, ConfiguredFailuresAndHangs) {
     EXPECT_EQ(static_cast<DWORD>(ERROR_SERVICE_SPECIFIC_ERROR), st.dwWin32ExitCode);
     EXPECT_EQ(5u, st.dwServiceSpecificExitCode);
 
-    ScHandle helper = Service(scm, L"UpdateHelper");
+    ScHandle helper = ServiceOf(scm, L"UpdateHelper");
     ASSERT_EQ(0u, Start(helper));
     LabAdvanceClock(100000);
     st = Status(helper);
@@ -276,28 +276,28 @@ TEST_F(LabServiceControl, ConfiguredFailuresAndHangs) {
           {"name":"NoDb","startFailure":{"exitCode":1069,"immediate":true}},
           {"name":"Child","dependencies":["Gone"]}]}]})"));
     ScHandle h = Scm(L"H");
-    ScHandle mute = Service(h, L"Mute");
+    ScHandle mute = ServiceOf(h, L"Mute");
     EXPECT_EQ(static_cast<DWORD>(ERROR_SERVICE_REQUEST_TIMEOUT), Control(mute, SERVICE_CONTROL_STOP));
-    EXPECT_EQ(static_cast<DWORD>(ERROR_SERVICE_LOGON_FAILED), Start(Service(h, L"NoDb")));
-    EXPECT_EQ(static_cast<DWORD>(ERROR_SERVICE_DEPENDENCY_DELETED), Start(Service(h, L"Child")));
+    EXPECT_EQ(static_cast<DWORD>(ERROR_SERVICE_LOGON_FAILED), Start(ServiceOf(h, L"NoDb")));
+    EXPECT_EQ(static_cast<DWORD>(ERROR_SERVICE_DEPENDENCY_DELETED), Start(ServiceOf(h, L"Child")));
     EXPECT_EQ(3u, EnumNames(h, SERVICE_WIN32, SERVICE_STATE_ALL).size());  // the list replaces the standard set
 }
 
 TEST_F(LabServiceControl, DependentsComeBeforeWhatTheyDependOn) {
     ScHandle scm = Scm(nullptr);
-    ScHandle workstation = Service(scm, L"LanmanWorkstation");
+    ScHandle workstation = ServiceOf(scm, L"LanmanWorkstation");
     EXPECT_EQ((std::vector<std::wstring>{L"Netlogon", L"SyncEngine"}), Dependents(workstation, SERVICE_ACTIVE));
     EXPECT_EQ((std::vector<std::wstring>{L"SessionEnv"}), Dependents(workstation, SERVICE_INACTIVE));
 
     // NSI <- LanmanWorkstation <- Netlogon: every dependent precedes what it depends on.
-    const auto nsi = Dependents(Service(scm, L"NSI"), SERVICE_STATE_ALL);
+    const auto nsi = Dependents(ServiceOf(scm, L"NSI"), SERVICE_STATE_ALL);
     const auto at = [&](const wchar_t* n) { return std::find(nsi.begin(), nsi.end(), n) - nsi.begin(); };
     ASSERT_LT(at(L"LanmanWorkstation"), static_cast<ptrdiff_t>(nsi.size()));
     EXPECT_LT(at(L"Netlogon"), at(L"LanmanWorkstation"));
     EXPECT_LT(at(L"SyncEngine"), at(L"LanmanWorkstation"));
 
     // A group dependency ("+PNP_TDI") makes Dhcp a dependent of Tcpip.
-    EXPECT_TRUE(Has(Dependents(Service(scm, L"Tcpip"), SERVICE_STATE_ALL), L"Dhcp"));
+    EXPECT_TRUE(Has(Dependents(ServiceOf(scm, L"Tcpip"), SERVICE_STATE_ALL), L"Dhcp"));
 
     DWORD needed = 0, returned = 9;
     ENUM_SERVICE_STATUSW one{};
@@ -307,7 +307,7 @@ TEST_F(LabServiceControl, DependentsComeBeforeWhatTheyDependOn) {
               }));
     EXPECT_EQ(0u, returned);
     EXPECT_GT(needed, sizeof one);
-    ScHandle none = Service(scm, L"Netlogon");
+    ScHandle none = ServiceOf(scm, L"Netlogon");
     EXPECT_TRUE(plat::EnumDependentServicesW(none.Get(), SERVICE_ACTIVE, nullptr, 0, &needed, &returned));
     EXPECT_EQ(0u, needed);
 }

@@ -2,6 +2,7 @@
 // What the service control manager tests share: an owner for SCM and service
 // handles, and short forms of the calls.
 #include "LabTest.h"
+#include "common/PlatHandles.h"
 #include "platform/ServiceControl.h"
 
 #include <string>
@@ -9,28 +10,13 @@
 
 namespace labtest {
 
-class ScHandle {
-public:
-    ScHandle() = default;
-    explicit ScHandle(SC_HANDLE h) : h_(h) {}
-    ScHandle(const ScHandle&) = delete;
-    ScHandle& operator=(const ScHandle&) = delete;
-    ScHandle(ScHandle&& o) noexcept : h_(o.h_) { o.h_ = nullptr; }
-    ~ScHandle() {
-        if (h_) plat::CloseServiceHandle(h_);
-    }
-    SC_HANDLE Get() const { return h_; }
-    explicit operator bool() const { return h_ != nullptr; }
-
-private:
-    SC_HANDLE h_ = nullptr;
-};
+using ScHandle = vantrel::UniqueScHandle;
 
 inline ScHandle Scm(const wchar_t* computer, DWORD access = SC_MANAGER_ALL_ACCESS) {
     return ScHandle(plat::OpenSCManagerW(computer, SERVICES_ACTIVE_DATABASEW, access));
 }
 
-inline ScHandle Service(const ScHandle& scm, const wchar_t* name, DWORD access = SERVICE_ALL_ACCESS) {
+inline ScHandle ServiceOf(const ScHandle& scm, const wchar_t* name, DWORD access = SERVICE_ALL_ACCESS) {
     return ScHandle(plat::OpenServiceW(scm.Get(), name, access));
 }
 

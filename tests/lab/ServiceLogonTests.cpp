@@ -63,7 +63,7 @@ TEST_F(LabServiceLogon, StartingNeedsTheRightToLogOnAsAService) {
         SCOPED_TRACE(testing::Message() << c.account << " granted to " << (c.grantTo ? c.grantTo : L"nobody"));
         ASSERT_EQ(0u, lab::LoadScenarioText(kScenario));
         ScHandle scm = labtest::Scm(nullptr);
-        ScHandle plain = labtest::Service(scm, L"Plain");
+        ScHandle plain = labtest::ServiceOf(scm, L"Plain");
         ASSERT_EQ(0u, Err([&] {
                       return plat::ChangeServiceConfigW(plain.Get(), SERVICE_NO_CHANGE, SERVICE_NO_CHANGE,
                                                         SERVICE_NO_CHANGE, nullptr, nullptr, nullptr, nullptr,
@@ -93,7 +93,7 @@ DWORD StoredActions(const ScHandle& service) {
 // on a thread's own token is what the module's change does.)
 TEST_F(LabServiceLogon, RebootActionsNeedTheShutdownPrivilegeEnabled) {
     ScHandle scm = labtest::Scm(nullptr);
-    ScHandle bits = labtest::Service(scm, L"Installed");
+    ScHandle bits = labtest::ServiceOf(scm, L"Installed");
     SC_ACTION reboot[2] = {{SC_ACTION_RESTART, 1000}, {SC_ACTION_REBOOT, 60000}};
     SC_ACTION restart[1] = {{SC_ACTION_RESTART, 1000}};
     struct Case {

@@ -313,26 +313,4 @@ TEST_F(LabUsers, LocalGroupsOfLocalAndDomainAccounts) {
     EXPECT_EQ(3u, total);
 }
 
-TEST_F(LabUsers, FaultsReachEveryFunction) {
-    for (const char* function : {"NetUserAdd", "NetUserSetInfo", "NetUserDel", "NetUserGetInfo",
-                                 "NetQueryDisplayInformation", "NetUserEnum", "NetUserGetLocalGroups"}) {
-        ASSERT_NE(0u, LabAddFault(L"WS01", function, ERROR_NOT_ENOUGH_QUOTA, 1, 1));
-    }
-    EXPECT_EQ(static_cast<DWORD>(ERROR_NOT_ENOUGH_QUOTA), Add(L"WS01", NewUser(L"ann", L"x")));
-    EXPECT_EQ(static_cast<DWORD>(ERROR_NOT_ENOUGH_QUOTA), SetFlags(L"WS01", L"temp", UF_SCRIPT));
-    EXPECT_EQ(static_cast<DWORD>(ERROR_NOT_ENOUGH_QUOTA), plat::NetUserDel(L"WS01", L"temp"));
-    NetBuffer out;
-    DWORD read = 0, total = 0;
-    EXPECT_EQ(static_cast<DWORD>(ERROR_NOT_ENOUGH_QUOTA), plat::NetUserGetInfo(L"WS01", L"temp", 0, out.Put()));
-    EXPECT_EQ(static_cast<DWORD>(ERROR_NOT_ENOUGH_QUOTA), DisplayWalk(L"WS01", 10).error);
-    EXPECT_EQ(static_cast<DWORD>(ERROR_NOT_ENOUGH_QUOTA),
-              plat::NetUserEnum(L"WS01", 0, 0, out.Put(), MAX_PREFERRED_LENGTH, &read, &total, nullptr));
-    EXPECT_EQ(static_cast<DWORD>(ERROR_NOT_ENOUGH_QUOTA),
-              plat::NetUserGetLocalGroups(L"WS01", L"temp", 0, 0, out.Put(), MAX_PREFERRED_LENGTH, &read, &total));
-    EXPECT_EQ(nullptr, out.Get());
-    // Nothing changed.
-    EXPECT_EQ(std::vector<std::wstring>{}, LocalGroupsOf(L"WS01", L"ann", 0, NERR_UserNotFound));
-    EXPECT_EQ(5u, DisplayWalk(L"WS01", 10).names.size());
-}
-
 }  // namespace

@@ -14,6 +14,9 @@ using namespace servicestest;
 using namespace testsupport;
 using namespace vantrel;
 
+constexpr wchar_t kNoConnection[] =
+    L"A connection to the selected computer's service control\r\nmanager could not be establised.";
+
 class BatchControl : public ServicesTest {
 protected:
     void SetUp() override {
@@ -27,11 +30,8 @@ protected:
         ::CoUninitialize();
     }
     void Add(const wchar_t* computer, const wchar_t* service) {
-        BSTR c = ::SysAllocString(computer);
-        BSTR s = ::SysAllocString(service);
-        EXPECT_EQ(S_OK, batch_->AddService(c, s));
-        ::SysFreeString(c);
-        ::SysFreeString(s);
+        EXPECT_EQ(S_OK, batch_->AddService(UniqueBstr(::SysAllocString(computer)).Get(),
+                                           UniqueBstr(::SysAllocString(service)).Get()));
     }
     DWORD StateOn(const wchar_t* computer, const wchar_t* service) {
         auto scm = Open(computer);
@@ -67,15 +67,10 @@ TEST_F(BatchControl, SynchronousRunGoesOnPastAComputerItCannotReach) {
     EXPECT_EQ(static_cast<DWORD>(SERVICE_RUNNING), StateOn(L"ADMIN01", L"BITS"));
     EXPECT_EQ(static_cast<DWORD>(SERVICE_RUNNING), StateOn(L"ADMIN01", L"TapiSrv"));
     EXPECT_EQ(static_cast<DWORD>(SERVICE_RUNNING), StateOn(L"PRINT01", L"TapiSrv"));
-    std::vector<std::wstring> errors;
-    for (const SeenBox& b : seen) {
-        if (b.title == L"Error") errors.push_back(b.text);
-    }
-    const std::wstring noConnection = L"A connection to the selected computer's service control\r\n"
-                                      L"manager could not be establised.";
+    const auto errors = Titled(seen, L"Error");
     ASSERT_EQ(2u, errors.size());
-    EXPECT_EQ(ComposeErrorMessage(0x800706BA, noConnection.c_str()), errors[0]);
-    EXPECT_EQ(ComposeErrorMessage(0x80070005, noConnection.c_str()), errors[1]);
+    EXPECT_EQ(ComposeErrorMessage(0x800706BA, kNoConnection), errors[0].text);
+    EXPECT_EQ(ComposeErrorMessage(0x80070005, kNoConnection), errors[1].text);
     lab::ScopedIdentity admin(L"LAB\\Administrator");
     EXPECT_EQ(static_cast<DWORD>(SERVICE_STOPPED), StateOn(L"FS01", L"BITS"));
 }
@@ -120,14 +115,9 @@ TEST_F(BatchControl, AsynchronousJobsRunOnAfterControlReturns) {
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
     }
     std::this_thread::sleep_for(std::chrono::milliseconds(200));  // the job threads' last steps
-    std::vector<std::wstring> errors;
-    for (const SeenBox& b : watcher.Stop()) {
-        if (b.title == L"Error") errors.push_back(b.text);
-    }
-    EXPECT_EQ(std::vector<std::wstring>{ComposeErrorMessage(0x80070005, L"A connection to the selected computer's "
-                                                                        L"service control\r\nmanager could not be "
-                                                                        L"establised.")},
-              errors);
+    const auto errors = Titled(watcher.Stop(), L"Error");
+    ASSERT_EQ(1u, errors.size());
+    EXPECT_EQ(ComposeErrorMessage(0x80070005, kNoConnection), errors[0].text);
     EXPECT_EQ(static_cast<DWORD>(SERVICE_RUNNING), StateOn(L"ADMIN01", L"Fax"));
     EXPECT_EQ(static_cast<DWORD>(SERVICE_RUNNING), StateOn(L"PRINT01", L"Fax"));
     lab::ScopedIdentity admin(L"LAB\\Administrator");

@@ -5,8 +5,6 @@
 
 #include <gtest/gtest.h>
 
-#include <atomic>
-#include <chrono>
 #include <functional>
 #include <thread>
 
@@ -23,9 +21,7 @@ TEST(RebootMessage, DefaultTextNamesTheComputerWithoutBackslashes) {
     EXPECT_EQ(kDefault, DefaultRebootMessage(L"srv01", L"Print Spooler"));
 }
 
-std::wstring ItemText(HWND dialog, int id) {
-    return testsupport::WindowText(::GetDlgItem(dialog, id));
-}
+using testsupport::ItemText;
 
 bool Ticked(HWND dialog) { return ::SendMessageW(::GetDlgItem(dialog, IDC_SEND_MESSAGE), BM_GETCHECK, 0, 0) == BST_CHECKED; }
 
@@ -34,27 +30,11 @@ void Click(HWND dialog, int id) { ::SendMessageW(::GetDlgItem(dialog, id), BM_CL
 // Runs the dialog on this thread while `script` works its window from
 // another thread; the script ends it with a button.
 INT_PTR Drive(RebootOptions& options, const std::function<void(HWND)>& script) {
-    const DWORD thread = ::GetCurrentThreadId();
-    std::atomic<bool> found{false};
-    std::thread driver([&] {
-        for (int i = 0; i < 250 && !found; ++i) {
-            HWND dialog = nullptr;
-            ::EnumThreadWindows(
-                thread,
-                [](HWND w, LPARAM p) -> BOOL {
-                    if (::IsWindowVisible(w) && testsupport::WindowText(w) == L"Restart Computer Options") {
-                        *reinterpret_cast<HWND*>(p) = w;
-                        return FALSE;
-                    }
-                    return TRUE;
-                },
-                reinterpret_cast<LPARAM>(&dialog));
-            if (dialog) {
-                found = true;
-                script(dialog);
-                break;
-            }
-            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    bool found = false;
+    std::thread driver([&, ui = ::GetCurrentThreadId()] {
+        if (HWND dialog = testsupport::WaitForDialog(ui, 5000, L"Restart Computer Options")) {
+            found = true;
+            script(dialog);
         }
     });
     RestartOptionsDialog dialog(L"\\\\srv01", L"Print Spooler", options);

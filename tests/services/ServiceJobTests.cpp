@@ -43,14 +43,6 @@ protected:
     }
 };
 
-std::vector<SeenBox> Titled(const std::vector<SeenBox>& boxes, const wchar_t* title) {
-    std::vector<SeenBox> out;
-    for (const SeenBox& b : boxes) {
-        if (b.title == title) out.push_back(b);
-    }
-    return out;
-}
-
 TEST_F(ServiceJob, StopAsksAboutDependentsAndStopsThemOnYes) {
     std::vector<std::wstring> listed;
     ProcessDialogWatcher watcher([&](HWND window, const SeenBox& seen) {

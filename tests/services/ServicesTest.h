@@ -5,6 +5,7 @@
 #include "services/ServiceControlManager.h"
 #include "services/ServiceRef.h"
 #include "services/TvServiceEnum.h"
+#include "tests/support/WindowDriver.h"
 
 #include <gtest/gtest.h>
 
@@ -45,6 +46,14 @@ inline std::vector<std::wstring> Names(const vantrel::ServiceRefList& list) {
     std::vector<std::wstring> names;
     for (const auto& s : list) names.push_back(s.Name());
     return names;
+}
+
+// The boxes of `boxes` with the title `title`.
+inline std::vector<testsupport::SeenBox> Titled(const std::vector<testsupport::SeenBox>& boxes, const wchar_t* title) {
+    std::vector<testsupport::SeenBox> out;
+    for (const testsupport::SeenBox& b : boxes)
+        if (b.title == title) out.push_back(b);
+    return out;
 }
 
 }  // namespace servicestest
