@@ -20,3 +20,18 @@
 
 // Multiple computer operations: IDM_WIZARD_FIRST + the operation's index.
 #define IDM_WIZARD_FIRST 2100
+
+// The service batch window.
+#define IDD_SERVICE_BATCH 300
+#define IDC_BATCH_LIST 301
+#define IDC_BATCH_SUMMARY 302
+#define IDC_BATCH_WAIT 303
+#define IDC_BATCH_START 310
+#define IDC_BATCH_STOP 311
+#define IDC_BATCH_PAUSE 312
+#define IDC_BATCH_RESUME 313
+#define IDC_BATCH_RESTART 314
+#define IDC_BATCH_REMOVE 320
+#define IDC_BATCH_CLEAR 321
+#define IDM_BATCH_ADD 2007
+#define IDM_BATCH_SHOW 2008

@@ -10,6 +10,12 @@
 //   vantrel-console --control SERVICE --out DIR --computer NAME...
 //       restart the service on the computers in one batch call and save a
 //       picture of the progress dialog
+//   vantrel-console --batch start|stop|pause|resume|restart --out DIR --computer NAME... --service NAME...
+//                   [--async]
+//       on each computer's Services tab select the services (as the list
+//       shows them) and add them to the service batch, then run the command
+//       over the batch from the "Service Batch" window; pictures of the batch
+//       and of a progress dialog, and each service's status afterwards
 //   vantrel-console --accounts --out DIR --computer NAME...
 //       list users and groups, then create, disable and delete a user and add a
 //       member to a group on the first computer through the views' dialogs
@@ -58,6 +64,7 @@ constexpr wchar_t kUsage[] =
     L"usage: vantrel-console [--report | --headless --out DIR | --editor SERVICE --out DIR |\n"
     L"                        --control SERVICE --out DIR | --wizard guest|adminpw --out DIR [--password P] |\n"
     L"                        --wizard dns --out DIR [--register] |\n"
+    L"                        --batch start|stop|pause|resume|restart --out DIR --service NAME... [--async] |\n"
     L"                        --wizard services --out DIR --source NAME --service NAME... [--startup TYPE]\n"
     L"                          [--stop] [--start] [--dependents] [--account A --password P | --local-system] |\n"
     L"                        --accounts --out DIR | --user NAME --out DIR |\n"
@@ -71,7 +78,8 @@ constexpr wchar_t kUsage[] =
 int wmain(int argc, wchar_t** argv) {
     bool report = false, headless = false, accounts = false, registerRecords = false;
     std::wstring editedService, controlledService, wizardName, password, terminalSession, sheetUser;
-    std::wstring regFile, entriesFile;
+    std::wstring regFile, entriesFile, batchVerb;
+    bool batchAsync = false;
     console::HeadlessOptions options;
     console::ServicesWizardRun services;
     const std::vector<std::wstring> words(argv, argv + argc);
@@ -90,6 +98,8 @@ int wmain(int argc, wchar_t** argv) {
         else if (arg == L"--editor" && hasValue) editedService = argv[++i];
         else if (arg == L"--control" && hasValue) controlledService = argv[++i];
         else if (arg == L"--wizard" && hasValue) wizardName = argv[++i];
+        else if (arg == L"--batch" && hasValue) batchVerb = argv[++i];
+        else if (arg == L"--async") batchAsync = true;
         else if (arg == L"--password" && hasValue) password = argv[++i];
         else if (arg == L"--register") registerRecords = true;
         else if (arg == L"--terminal" && hasValue) terminalSession = argv[++i];
@@ -116,9 +126,10 @@ int wmain(int argc, wchar_t** argv) {
         }
     }
     if ((headless || accounts || !editedService.empty() || !controlledService.empty() || !wizardName.empty() ||
+         !batchVerb.empty() ||
          !terminalSession.empty() || !sheetUser.empty()) &&
         options.outputFolder.empty()) {
-        std::fwprintf(stderr, L"vantrel-console: --headless, --editor, --control, --wizard, --accounts, --user and --terminal need --out DIR\n%ls", kUsage);
+        std::fwprintf(stderr, L"vantrel-console: --headless, --editor, --control, --batch, --wizard, --accounts, --user and --terminal need --out DIR\n%ls", kUsage);
         return 2;
     }
     if (!terminalSession.empty() && options.computers.size() != 1) {
@@ -136,6 +147,10 @@ int wmain(int argc, wchar_t** argv) {
         std::fwprintf(stderr, L"vantrel-console: --control needs at least one --computer\n%ls", kUsage);
         return 2;
     }
+    if (!batchVerb.empty() && (options.computers.empty() || services.services.empty())) {
+        std::fwprintf(stderr, L"vantrel-console: --batch needs at least one --computer and one --service\n%ls", kUsage);
+        return 2;
+    }
     INITCOMMONCONTROLSEX controls{sizeof controls, ICC_LISTVIEW_CLASSES | ICC_TAB_CLASSES | ICC_STANDARD_CLASSES};
     ::InitCommonControlsEx(&controls);
     vantrel::ComApartment apartment;
@@ -147,6 +162,17 @@ int wmain(int argc, wchar_t** argv) {
                                            editedService, options.outputFolder, stdout);
     } else if (!controlledService.empty()) {
         rc = console::CaptureServiceControl(options.computers, controlledService, options.outputFolder, stdout);
+    } else if (!batchVerb.empty()) {
+        console::BatchShotRun batch;
+        batch.computers = options.computers;
+        batch.services = services.services;
+        batch.verb = batchVerb;
+        batch.synchronous = !batchAsync;
+        batch.credentialsPath = options.credentialsPath;
+        batch.recallOptions = options.recallOptions;
+        batch.folder = options.outputFolder;
+        batch.timeoutSeconds = options.timeoutSeconds;
+        rc = console::CaptureServiceBatch(batch, stdout);
     } else if (!sheetUser.empty()) {
         rc = console::CaptureUserSheet(options.computers.empty() ? lab::LocalComputerName() : options.computers[0],
                                        sheetUser, options.outputFolder, stdout);

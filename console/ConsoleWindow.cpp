@@ -98,6 +98,10 @@ bool ConsoleWindow::Create(ViewHost& host, const std::vector<std::wstring>& comp
         ::AppendMenuW(operations, MF_STRING, IDM_WIZARD_FIRST + i, wizards[i].menu);
     ::AppendMenuW(operations, MF_STRING, IDM_SERVICES_WIZARD, L"Manage &Services...");
     ::AppendMenuW(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(operations), L"&Multiple computer operations");
+    HMENU batch = ::CreatePopupMenu();
+    ::AppendMenuW(batch, MF_STRING, IDM_BATCH_ADD, L"&Add Selected Services to Batch\tCtrl+B");
+    ::AppendMenuW(batch, MF_STRING, IDM_BATCH_SHOW, L"Service &Batch...");
+    ::AppendMenuW(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(batch), L"&Services");
 
     window_ = ::CreateWindowExW(0, kClassName, L"Vantrel Console", WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, 20, 20, 900,
                                 520, nullptr, bar, wc.hInstance, this);
@@ -127,8 +131,11 @@ bool ConsoleWindow::Create(ViewHost& host, const std::vector<std::wstring>& comp
         ::SetParent(v.window, window_);
         ::SetWindowPos(v.window, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_FRAMECHANGED);
     }
-    ACCEL refresh{FVIRTKEY, VK_F5, IDM_REFRESH};
-    accelerators_ = ::CreateAcceleratorTableW(&refresh, 1);
+    ACCEL keys[] = {{FVIRTKEY, VK_F5, IDM_REFRESH}, {FVIRTKEY | FCONTROL, 'B', IDM_BATCH_ADD}};
+    accelerators_ = ::CreateAcceleratorTableW(keys, 2);
+    vantrel::ComPtr<IMultiServiceControl> control;
+    host.MultiServiceControl(control);  // without it the batch window's commands report E_POINTER
+    batchWindow_ = std::make_unique<BatchWindow>(batch_, std::move(control));
     Layout();
     if (!host.Views().empty()) Select(0);
     return true;
@@ -165,6 +172,7 @@ void ConsoleWindow::ShowConnection(const std::wstring& computer, const std::wstr
 
 void ConsoleWindow::Connect(const std::wstring& computer, const std::wstring& credentialsPath, long options) {
     ShowConnection(computer, credentialsPath, options);
+    connected_ = computer;
     // Credentials first, so that the computer's refresh runs under them; the
     // shown (active) view refreshes at once, the others when they are shown.
     for (const HostedView& v : host_->Views()) {
@@ -175,6 +183,53 @@ void ConsoleWindow::Connect(const std::wstring& computer, const std::wstring& cr
 
 void ConsoleWindow::RefreshShown() {
     if (shown_ < host_->Views().size()) ViewHost::Activate(host_->Views()[shown_].window, 1);
+}
+
+bool ConsoleWindow::AddSelectedServicesToBatch() {
+    const auto& views = host_->Views();
+    if (shown_ >= views.size() || views[shown_].uiIdentifier != UIID_SERVICES) {
+        ::MessageBoxW(window_, L"Show a computer's Services tab and select the services to add to the batch.",
+                      L"Service Batch", MB_ICONINFORMATION);
+        return false;
+    }
+    if (connected_.empty()) {
+        ::MessageBoxW(window_, L"Connect to a computer before adding its services to the batch.", L"Service Batch",
+                      MB_ICONINFORMATION);
+        return false;
+    }
+    const std::vector<std::wstring> names = SelectedNames(views[shown_].window);
+    if (names.empty()) {
+        ::MessageBoxW(window_, L"Select the services to add to the batch first.", L"Service Batch", MB_ICONINFORMATION);
+        return false;
+    }
+    bool added = false;
+    for (const std::wstring& displayName : names) {
+        std::wstring keyName;
+        const HRESULT hr = ServiceKeyName(connected_, displayName, keyName);
+        if (FAILED(hr)) {
+            const std::wstring context =
+                L"The service name of " + displayName + L" on " + connected_ + L" could not be read.";
+            vantrel::ShowErrorMessage(static_cast<DWORD>(hr), L"Error", context.c_str(), window_, MB_ICONERROR);
+            continue;
+        }
+        added |= batch_.Add(BatchEntry{connected_, keyName, displayName});
+    }
+    ShowBatch();
+    return added;
+}
+
+void ConsoleWindow::ShowBatch() {
+    const HRESULT hr = batchWindow_->Show(window_);
+    if (FAILED(hr))
+        vantrel::ShowErrorMessage(static_cast<DWORD>(hr), L"Error", L"The service batch window could not be shown.",
+                                  window_, MB_ICONERROR);
+}
+
+void ConsoleWindow::EnableMenuItems(HMENU menu) {
+    const auto& views = host_->Views();
+    const bool services = shown_ < views.size() && views[shown_].uiIdentifier == UIID_SERVICES &&
+                          !connected_.empty() && !SelectedNames(views[shown_].window).empty();
+    ::EnableMenuItem(menu, IDM_BATCH_ADD, MF_BYCOMMAND | (services ? MF_ENABLED : MF_GRAYED));
 }
 
 std::wstring ConsoleWindow::Field(int id) const {
@@ -293,6 +348,7 @@ int ConsoleWindow::Run() {
     MSG msg;
     while (::GetMessageW(&msg, nullptr, 0, 0) > 0) {
         if (::TranslateAcceleratorW(window_, accelerators_, &msg)) continue;
+        if (HWND batch = BatchWindowHandle(); batch && ::IsDialogMessageW(batch, &msg)) continue;
         ::TranslateMessage(&msg);
         ::DispatchMessageW(&msg);
     }
@@ -334,6 +390,8 @@ LRESULT ConsoleWindow::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
                 case IDM_FORGET_CREDENTIALS: ForgetCredentials(); return 0;
                 case IDM_LIST_CREDENTIALS: ListCredentials(); return 0;
                 case IDM_SERVICES_WIZARD: RunServicesWizard(); return 0;
+                case IDM_BATCH_ADD: AddSelectedServicesToBatch(); return 0;
+                case IDM_BATCH_SHOW: ShowBatch(); return 0;
                 case IDM_EXIT: ::DestroyWindow(window_); return 0;
                 default:
                     if (LOWORD(wParam) >= IDM_WIZARD_FIRST && LOWORD(wParam) < IDM_WIZARD_FIRST + WizardOperations().size()) {
@@ -343,7 +401,11 @@ LRESULT ConsoleWindow::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
                     break;
             }
             break;
+        case WM_INITMENUPOPUP:
+            EnableMenuItems(reinterpret_cast<HMENU>(wParam));
+            return 0;
         case WM_DESTROY:
+            batchWindow_.reset();
             ::PostQuitMessage(0);
             return 0;
         default:

@@ -71,6 +71,11 @@ void ViewHost::Keep(const std::vector<std::wstring>& names) {
     views_ = std::move(kept);
 }
 
+HRESULT ViewHost::MultiServiceControl(vantrel::ComPtr<IMultiServiceControl>& control) const {
+    if (!module_) return E_POINTER;
+    return module_->QueryInterface(IID_IMultiServiceControl, control.PutVoid());
+}
+
 void ViewHost::SetCredentials(HWND view, const std::wstring& path, long options) {
     ::SendMessageW(view, vantrel::WM_SETCREDENTIALS, static_cast<WPARAM>(options),
                    reinterpret_cast<LPARAM>(::SysAllocString(path.c_str())));
@@ -121,6 +126,17 @@ ViewSnapshot ReadView(HWND view) {
     if (::GetWindowLongW(message, GWL_STYLE) & WS_VISIBLE) snapshot.message = Text(message);
     snapshot.credentials = Text(::GetDlgItem(view, kCredentialsId));
     return snapshot;
+}
+
+std::vector<std::wstring> SelectedNames(HWND view) {
+    std::vector<std::wstring> names;
+    HWND list = ::GetDlgItem(view, kListId);
+    for (int i = ListView_GetNextItem(list, -1, LVNI_SELECTED); i >= 0; i = ListView_GetNextItem(list, i, LVNI_SELECTED)) {
+        wchar_t name[1024] = {};
+        ListView_GetItemText(list, i, 0, name, 1024);
+        names.push_back(name);
+    }
+    return names;
 }
 
 std::vector<DWORD> ProcessThreads() {

@@ -43,6 +43,9 @@ public:
     // Views with these names only (all when `names` is empty).
     void Keep(const std::vector<std::wstring>& names);
 
+    // The module's batch interface, on the same object as the views.
+    HRESULT MultiServiceControl(vantrel::ComPtr<IMultiServiceControl>& control) const;
+
     static void SetCredentials(HWND view, const std::wstring& path, long options);
     static void SetComputer(HWND view, const std::wstring& computer, WPARAM force = 0);
     static void Activate(HWND view, DWORD force = 0);
@@ -62,6 +65,8 @@ struct ViewSnapshot {
     std::wstring credentials;
 };
 ViewSnapshot ReadView(HWND view);
+// The first column's text of each selected row of a view's list, in list order.
+std::vector<std::wstring> SelectedNames(HWND view);
 
 // The threads this process has now; a view's workers are the threads that
 // appear after it was told to refresh.

@@ -18,4 +18,5 @@ PLAT_API BOOL WINAPI StartServiceW(SC_HANDLE hService, DWORD dwNumServiceArgs, L
 PLAT_API BOOL WINAPI ControlService(SC_HANDLE hService, DWORD dwControl, LPSERVICE_STATUS lpServiceStatus);
 PLAT_API BOOL WINAPI EnumDependentServicesW(SC_HANDLE hService, DWORD dwServiceState, LPENUM_SERVICE_STATUSW lpServices, DWORD cbBufSize, LPDWORD pcbBytesNeeded, LPDWORD lpServicesReturned);
 PLAT_API BOOL WINAPI CloseServiceHandle(SC_HANDLE hSCObject);
+PLAT_API BOOL WINAPI GetServiceKeyNameW(SC_HANDLE hSCManager, LPCWSTR lpDisplayName, LPWSTR lpServiceName, LPDWORD lpcchBuffer);
 }  // namespace plat

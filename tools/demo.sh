@@ -72,6 +72,10 @@ else
   wine vantrel-console.exe --wizard services --computer ADMIN01 --computer PRINT01 --computer LAPTOP07 --source ADMIN01 \
     --service "Print Spooler" --service "File Sync Engine" --startup Manual --stop --start --dependents \
     --account '.\support' --password 'Supp0rt!' --out "$winout" | tr -d '\r'
+  echo "== The service batch: Print Spooler and the File Sync Engine picked on the Services tabs of ADMIN01 and PRINT01,"
+  echo "   then restarted together from the Service Batch window (one batch call)"
+  wine vantrel-console.exe --batch Restart --computer ADMIN01 --computer PRINT01 --service "Print Spooler" \
+    --service "File Sync Engine" --out "$winout" | tr -d '\r'
   echo "Files written to $out:"
   ls -1 "$out" | sed 's/^/  /'
 fi

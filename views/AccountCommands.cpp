@@ -5,6 +5,7 @@
 #include "common/ResourceText.h"
 #include "resources/AccountNamesIds.h"
 #include "resources/AccountsViewIds.h"
+#include "views/ResourceView.h"
 
 #include <commctrl.h>
 
@@ -17,13 +18,8 @@ std::vector<SelectedRow> AccountCommand::SelectedRows(bool firstOnly) const {
         for (int item = ListView_GetNextItem(list, -1, LVNI_SELECTED); item >= 0;
              item = ListView_GetNextItem(list, item, LVNI_SELECTED)) {
             wchar_t name[257] = {};
-            LVITEMW row{};
-            row.mask = LVIF_TEXT | LVIF_PARAM;
-            row.iItem = item;
-            row.pszText = name;
-            row.cchTextMax = 257;
-            if (!ListView_GetItem(list, &row)) break;
-            rows.push_back({item, name, row.lParam});
+            ListView_GetItemText(list, item, 0, name, 257);
+            rows.push_back({item, name, ViewRowData(Context().window, item)});
             if (firstOnly) break;
         }
     });
@@ -38,24 +34,16 @@ std::wstring AccountCommand::RowName(int item) const {
 
 void AccountCommand::RemoveRows(const std::vector<int>& items) const {
     OnViewThread([&] {
-        for (auto it = items.rbegin(); it != items.rend(); ++it) ListView_DeleteItem(List(), *it);
+        for (auto it = items.rbegin(); it != items.rend(); ++it) DeleteViewRow(Context().window, *it);
     });
 }
 
 void AccountCommand::UpdateRow(int item, const std::wstring& label, int image, LPARAM data) const {
-    OnViewThread([&] {
-        LVITEMW row{};
-        row.mask = LVIF_TEXT | (image >= 0 ? LVIF_IMAGE | LVIF_PARAM : 0);
-        row.iItem = item;
-        row.pszText = const_cast<wchar_t*>(label.c_str());
-        row.iImage = image;
-        row.lParam = data;
-        ListView_SetItem(List(), &row);
-    });
+    OnViewThread([&] { SetViewRow(Context().window, item, label, image, data); });
 }
 
 void AccountCommand::SetCell(int item, int column, const std::wstring& text) const {
-    OnViewThread([&] { ListView_SetItemText(List(), item, column, const_cast<wchar_t*>(text.c_str())); });
+    OnViewThread([&] { SetViewCell(Context().window, item, column, text); });
 }
 
 int AccountCommand::Show(const std::wstring& text, UINT titleId, UINT style) const {

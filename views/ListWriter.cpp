@@ -1,6 +1,7 @@
 #include "views/ListWriter.h"
 
 #include "platform/Clock.h"
+#include "views/OwnerDataList.h"
 
 #include <commctrl.h>
 
@@ -105,7 +106,7 @@ bool RowHandoff::Hand(RowBatch& rows, bool last, HANDLE stop) noexcept {
     return true;
 }
 
-RowHandoff::Taken RowHandoff::Take(HWND list) noexcept {
+RowHandoff::Taken RowHandoff::Take(HWND list, OwnerDataRows* owned) noexcept {
     size_t first = 0;
     {
         std::lock_guard lock(mutex_);
@@ -114,7 +115,13 @@ RowHandoff::Taken RowHandoff::Take(HWND list) noexcept {
     }
     // The batch is the view's alone until it is marked taken: the worker
     // waits for that, and only this thread closes the handoff meanwhile.
-    const size_t next = InsertRows(list, rows_, first);
+    size_t next = rows_.size();
+    if (owned) {
+        owned->Append(rows_, first);
+        ShowRowCount(list, *owned);
+    } else {
+        next = InsertRows(list, rows_, first);
+    }
     std::lock_guard lock(mutex_);
     next_ = next;
     if (next_ < rows_.size()) return Taken::Some;

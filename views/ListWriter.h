@@ -13,7 +13,9 @@
 // that one is taken. The list's redraw stays suspended while rows arrive and
 // is switched back on at most every kPaintMs, and at once after the last
 // batch. Rows still appear as they come, in the control's sort order, and
-// workers test for a stop between rows as before.
+// workers test for a stop between rows as before. An owner-data list takes
+// a whole batch per nudge: it is appended to the view's rows and the list's
+// count raised, which costs the thread microseconds.
 #include "common/Handles.h"
 
 #include <windows.h>
@@ -33,6 +35,8 @@ struct PendingRow {
     std::vector<std::wstring> cells;  // cell 0 is the item's text
 };
 using RowBatch = std::vector<PendingRow>;
+
+class OwnerDataRows;
 
 // Posted by writers to their view, and by the view to itself while a batch
 // is not yet in the list. Both parameters are 0: the view takes the rows from
@@ -106,7 +110,9 @@ public:
     // View side (user-interface thread). Inserts from the current batch into
     // `list` for at most kInsertBudget: Some while rows of it remain (the
     // view nudges itself again), Batch or LastBatch when it was completed.
-    Taken Take(HWND list) noexcept;
+    // With `owned` (an owner-data list) the whole batch goes to those rows
+    // and the list shows their new count.
+    Taken Take(HWND list, OwnerDataRows* owned = nullptr) noexcept;
     // Whether a batch waits for the view.
     bool Pending() noexcept;
     // Drops what was not taken and ends every wait; later batches are refused.

@@ -13,6 +13,7 @@
 #include "resources/ViewsIds.h"
 #include "views/AccountCommands.h"
 #include "views/AccountRules.h"
+#include "views/ResourceView.h"
 #include "views/UserDialogs.h"
 #include "views/UserProperties.h"
 
@@ -175,12 +176,7 @@ void PrepareUsersMenu(HWND view, HMENU popup, bool onItem) {
     HWND list = ::GetDlgItem(view, IDC_VIEW_LIST);
     const int selected = ListView_GetSelectedCount(list);
     DWORD flags = 0;
-    if (selected == 1) {
-        LVITEMW row{};
-        row.mask = LVIF_PARAM;
-        row.iItem = ListView_GetNextItem(list, -1, LVNI_SELECTED);
-        if (ListView_GetItem(list, &row)) flags = static_cast<DWORD>(row.lParam);
-    }
+    if (selected == 1) flags = static_cast<DWORD>(ViewRowData(view, ListView_GetNextItem(list, -1, LVNI_SELECTED)));
     const DWORD greyed = GreyedUserCommands(selected, flags);
     const struct {
         UINT id;

@@ -71,10 +71,12 @@ void OnInitDialog(HWND window, const ViewDefinition& definition) {
     auto context = std::make_unique<ViewContext>();
     context->window = window;
     context->definition = &definition;
+    HWND list = ListOf(window);
+    if (::GetWindowLongW(list, GWL_STYLE) & LVS_OWNERDATA)
+        context->ownedRows = std::make_unique<OwnerDataRows>(definition.freeItemData);
     ::SetPropW(window, kViewProperty, reinterpret_cast<HANDLE>(1));
     ::SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(context.release()));
 
-    HWND list = ListOf(window);
     EnsureImageLists();
     ListView_SetImageList(list, LargeImageList(), LVSIL_NORMAL);
     ListView_SetImageList(list, SmallImageList(), LVSIL_SMALL);
@@ -95,7 +97,10 @@ void OnInitDialog(HWND window, const ViewDefinition& definition) {
 void OnDestroy(HWND window) {
     // Rows that own their item data give it back while the context (and so
     // the view's deleter) is still there.
-    if (Context(window)) ListView_DeleteAllItems(ListOf(window));
+    if (ViewContext* context = Context(window)) {
+        if (context->ownedRows) ClearOwnerData(ListOf(window), *context->ownedRows);
+        else ListView_DeleteAllItems(ListOf(window));
+    }
     std::unique_ptr<ViewContext> context(Context(window));
     ::SetWindowLongPtrW(window, GWLP_USERDATA, 0);
     ::RemovePropW(window, kViewProperty);
@@ -162,7 +167,8 @@ void PaintRows(HWND window, ViewContext& context) {
 // Empties the list for a new enumeration; a fill that was stopped may have
 // left its redraw off.
 void ClearRows(HWND window, ViewContext& context) {
-    ListView_DeleteAllItems(ListOf(window));
+    if (context.ownedRows) ClearOwnerData(ListOf(window), *context.ownedRows);
+    else ListView_DeleteAllItems(ListOf(window));
     if (context.paint.Owed()) PaintRows(window, context);
 }
 
@@ -220,7 +226,7 @@ void OnInsertRows(HWND window, ViewContext& context) {
         case FillPaint::Step::Insert:
             break;
     }
-    switch (context.rows->Take(list)) {
+    switch (context.rows->Take(list, context.ownedRows.get())) {
         case RowHandoff::Taken::Some:
             Nudge(window);
             break;
@@ -391,17 +397,27 @@ LRESULT OnNotify(HWND window, const NMHDR& header) {
     } else if (header.code == LVN_ENDLABELEDITW && header.idFrom == IDC_VIEW_LIST) {
         OnEndLabelEdit(window, reinterpret_cast<const NMLVDISPINFOW&>(header));
         return FALSE;
+    } else if (header.code == LVN_GETDISPINFOW && header.idFrom == IDC_VIEW_LIST) {
+        if (const ViewContext* context = Context(window); context && context->ownedRows)
+            context->ownedRows->Answer(reinterpret_cast<NMLVDISPINFOW&>(const_cast<NMHDR&>(header)).item);
+    } else if (header.code == LVN_ODFINDITEMW && header.idFrom == IDC_VIEW_LIST) {
+        const ViewContext* context = Context(window);
+        if (!context || !context->ownedRows) return -1;
+        const auto& find = reinterpret_cast<const NMLVFINDITEMW&>(header);
+        return context->ownedRows->Find(find.lvfi, find.iStart);
     } else if (header.code == LVN_DELETEALLITEMS && header.idFrom == IDC_VIEW_LIST) {
         // The whole list goes: its rows' item data is freed here, and the
         // list is asked for no notification per row (each costs a trip
         // through this procedure, a second for 10,000 rows under Wine).
-        const ViewContext* context = Context(window);
+        ViewContext* context = Context(window);
         if (!context) return FALSE;
-        if (context->definition->freeItemData) FreeItemData(header.hwndFrom, context->definition->freeItemData);
+        if (context->ownedRows) context->ownedRows->Clear();
+        else if (context->definition->freeItemData) FreeItemData(header.hwndFrom, context->definition->freeItemData);
         return TRUE;
     } else if (header.code == LVN_DELETEITEM && header.idFrom == IDC_VIEW_LIST) {
+        // An owner-data row is given back by DeleteViewRow, which removes it.
         const ViewContext* context = Context(window);
-        if (context && context->definition->freeItemData)
+        if (context && !context->ownedRows && context->definition->freeItemData)
             context->definition->freeItemData(reinterpret_cast<const NMLISTVIEW&>(header).lParam);
     }
     return 0;
@@ -477,5 +493,66 @@ HWND CreateResourceView(const ViewDefinition& definition) {
 }
 
 const ViewContext* FindViewContext(HWND view) { return Context(view); }
+
+LPARAM ViewRowData(HWND view, int item) {
+    if (const ViewContext* context = Context(view); context && context->ownedRows) {
+        const PendingRow* row = context->ownedRows->Row(item);
+        return row ? row->data : 0;
+    }
+    LVITEMW row{};
+    row.mask = LVIF_PARAM;
+    row.iItem = item;
+    return ListView_GetItem(ListOf(view), &row) ? row.lParam : 0;
+}
+
+bool SetViewRow(HWND view, int item, const std::wstring& label, int image, LPARAM data) {
+    HWND list = ListOf(view);
+    if (const ViewContext* context = Context(view); context && context->ownedRows) {
+        if (!context->ownedRows->SetCell(item, 0, label)) return false;
+        if (image >= 0) context->ownedRows->SetImageAndData(item, image, data);
+        return ListView_RedrawItems(list, item, item) != FALSE;
+    }
+    LVITEMW row{};
+    row.mask = LVIF_TEXT | (image >= 0 ? LVIF_IMAGE | LVIF_PARAM : 0);
+    row.iItem = item;
+    row.pszText = const_cast<wchar_t*>(label.c_str());
+    row.iImage = image;
+    row.lParam = data;
+    return ListView_SetItem(list, &row) != FALSE;
+}
+
+bool SetViewCell(HWND view, int item, int column, const std::wstring& text) {
+    HWND list = ListOf(view);
+    if (const ViewContext* context = Context(view); context && context->ownedRows) {
+        if (!context->ownedRows->SetCell(item, column, text)) return false;
+        return ListView_RedrawItems(list, item, item) != FALSE;
+    }
+    LVITEMW cell{};
+    cell.iSubItem = column;
+    cell.pszText = const_cast<wchar_t*>(text.c_str());
+    return ::SendMessageW(list, LVM_SETITEMTEXTW, static_cast<WPARAM>(item), reinterpret_cast<LPARAM>(&cell)) != 0;
+}
+
+bool DeleteViewRow(HWND view, int item) {
+    HWND list = ListOf(view);
+    if (const ViewContext* context = Context(view); context && context->ownedRows) {
+        // The list lets go of the row's selection and moves the ones after
+        // it up; the row leaves the view's rows with it.
+        if (!context->ownedRows->Row(item) || !ListView_DeleteItem(list, item)) return false;
+        return context->ownedRows->Erase(item);
+    }
+    return ListView_DeleteItem(list, item) != FALSE;
+}
+
+void ClearViewRows(HWND view) {
+    if (ViewContext* context = Context(view)) ClearRows(view, *context);
+}
+
+bool SortViewRows(HWND view, int column, bool ascending) {
+    ViewContext* context = Context(view);
+    if (!context || !context->ownedRows) return false;
+    SortOwnerData(ListOf(view), *context->ownedRows, column, ascending);
+    return true;
+}
 
 }  // namespace vantrel

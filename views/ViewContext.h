@@ -5,6 +5,7 @@
 #include "common/Handles.h"
 #include "common/WorkerThread.h"
 #include "views/ListWriter.h"
+#include "views/OwnerDataList.h"
 
 #include <windows.h>
 
@@ -31,6 +32,9 @@ struct ViewContext {
     bool menuPreparing = false;        // a popup is being prepared (its reads pump messages)
     const ViewDefinition* definition = nullptr;
     bool renameRequested = false;      // the next label edit is the rename command's
+    // The rows of an owner-data list (the template gave the list
+    // LVS_OWNERDATA); none when the list keeps its own items.
+    std::unique_ptr<OwnerDataRows> ownedRows;
 };
 
 // A worker's own copy of the context (strings duplicated, never inactive

@@ -6,6 +6,7 @@
 #include "common/Result.h"
 #include "credentials/Credentials.h"
 #include "resources/ViewsIds.h"
+#include "views/ResourceView.h"
 
 #include <commctrl.h>
 
@@ -59,7 +60,7 @@ std::wstring EnumerationWorker::FailureText(HRESULT code) {
 
 void EnumerationWorker::ShowFailure(HRESULT code) noexcept {
     HWND list = List();
-    ::SendMessageW(list, LVM_DELETEALLITEMS, 0, 0);
+    OnViewThread([this] { ClearViewRows(Context().window); });
     const std::wstring text = FailureText(code);
     ::SetDlgItemTextW(Context().window, IDC_VIEW_MESSAGE, text.c_str());
     // A refresh that stopped this worker has already shown the list again.

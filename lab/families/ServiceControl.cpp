@@ -12,6 +12,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <cwchar>
 #include <mutex>
 
 namespace lab::services {
@@ -298,6 +299,31 @@ BOOL WINAPI plat::EnumServicesStatusExW(SC_HANDLE scm, SC_ENUM_TYPE level, DWORD
         for (size_t i = first + fit; i < list.size(); ++i) *needed += bytesOf(list[i]);
         return Fail(ERROR_MORE_DATA);
     }
+    return TRUE;
+}
+
+// The key name of the service a display name names, compared ignoring case
+// as the service control manager does. The count is in characters without
+// the terminator, in and out; a buffer too small gets nothing but an empty
+// string, and the count tells what the name needs.
+BOOL WINAPI plat::GetServiceKeyNameW(SC_HANDLE scm, LPCWSTR displayName, LPWSTR buffer, LPDWORD chars) {
+    HandleOf<ScmPayload> h(scm, LAB_KIND_SCM_HANDLE);
+    if (!h) return Fail(ERROR_INVALID_HANDLE);
+    if (!chars) return Fail(RPC_X_NULL_REF_POINTER);
+    lab::Gate gate(h.Computer(), lab::Family::ServiceControl, "GetServiceKeyNameW");
+    if (gate.Error()) return Fail(gate.Error());
+    if (buffer && *chars > 0) *buffer = L'\0';
+    if (!displayName || !*displayName || std::wcslen(displayName) > 256) return Fail(ERROR_INVALID_NAME);
+    const auto& services = gate.Target().Section<lab::ServiceTable>().services;
+    const auto found = std::find_if(services.begin(), services.end(), [&](const lab::LabService& s) {
+        return lab::EqualsNoCase(s.displayName, displayName);
+    });
+    if (found == services.end()) return Fail(ERROR_SERVICE_DOES_NOT_EXIST);
+    const DWORD length = static_cast<DWORD>(found->name.size());
+    const DWORD available = *chars;
+    *chars = length;
+    if (!buffer || available <= length) return Fail(ERROR_INSUFFICIENT_BUFFER);
+    std::wmemcpy(buffer, found->name.c_str(), length + 1);
     return TRUE;
 }
 

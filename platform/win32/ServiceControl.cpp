@@ -13,3 +13,4 @@ BOOL WINAPI plat::StartServiceW(SC_HANDLE hService, DWORD dwNumServiceArgs, LPCW
 BOOL WINAPI plat::ControlService(SC_HANDLE hService, DWORD dwControl, LPSERVICE_STATUS lpServiceStatus) { return ::ControlService(hService, dwControl, lpServiceStatus); }
 BOOL WINAPI plat::EnumDependentServicesW(SC_HANDLE hService, DWORD dwServiceState, LPENUM_SERVICE_STATUSW lpServices, DWORD cbBufSize, LPDWORD pcbBytesNeeded, LPDWORD lpServicesReturned) { return ::EnumDependentServicesW(hService, dwServiceState, lpServices, cbBufSize, pcbBytesNeeded, lpServicesReturned); }
 BOOL WINAPI plat::CloseServiceHandle(SC_HANDLE hSCObject) { return ::CloseServiceHandle(hSCObject); }
+BOOL WINAPI plat::GetServiceKeyNameW(SC_HANDLE hSCManager, LPCWSTR lpDisplayName, LPWSTR lpServiceName, LPDWORD lpcchBuffer) { return ::GetServiceKeyNameW(hSCManager, lpDisplayName, lpServiceName, lpcchBuffer); }

@@ -131,11 +131,14 @@ protected:
         for (const auto& row : ReadRows(view)) labels.push_back(row[0]);
         return labels;
     }
+    // The row's image as the list shows it; its item data from the view (an
+    // owner-data list keeps none).
     static LVITEMW Item(HWND view, const wchar_t* label) {
         LVITEMW row{};
-        row.mask = LVIF_IMAGE | LVIF_PARAM;
+        row.mask = LVIF_IMAGE;
         row.iItem = FindRow(view, label);
         ListView_GetItem(List(view), &row);
+        row.lParam = vantrel::ViewRowData(view, row.iItem);
         return row;
     }
     // Renames a row through the in-place edit, ended with Enter.
