@@ -16,20 +16,12 @@
 #include <prsht.h>
 
 #include <cctype>
-#include <chrono>
 #include <cstdio>
 #include <cwchar>
 #include <string>
-#include <thread>
 #include <vector>
 
 namespace {
-
-using wizardbench::Clock;
-using wizardbench::NextEnabled;
-using wizardbench::Seconds;
-
-
 
 std::string Name(DWORD i) {
     char name[16];
@@ -63,66 +55,6 @@ std::string Scenario(DWORD computers, DWORD records) {
            computersJson + "],\n\"dnsZone\": { \"records\": [\n" + zone + "] } }";
 }
 
-// The time of one check job alone, on a thread of its own as the manager runs it.
-double SingleJobSeconds(const std::wstring& computer, int samples, bool& missing) {
-    double total = 0;
-    for (int i = 0; i < samples; ++i) {
-        const Clock::time_point start = Clock::now();
-        std::thread worker([&] {
-            ::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
-            {
-                vantrel::DnsCheckJob job;
-                job.computerName.Reset(::SysAllocString(computer.c_str()));
-                job.Execute();
-                missing = job.status != S_OK || job.missingRecords != 0;
-            }
-            ::CoUninitialize();
-        });
-        worker.join();
-        total += Seconds(Clock::now() - start);
-    }
-    return total / samples;
-}
-
-struct PhaseRun {
-    double phaseSeconds = 0;
-    std::vector<std::wstring> lines;
-    bool ended = false;
-};
-
-PhaseRun RunWizard(const std::wstring& computers, unsigned timeoutSeconds) {
-    VARIANT value;
-    value.vt = VT_BSTR;
-    value.bstrVal = ::SysAllocString(computers.c_str());
-    std::unique_ptr<vantrel::ComputerWizardSheet> wizard;
-    const HRESULT hr = vantrel::BuildOperationWizard(vantrel::kOperationCheckDns, nullptr, &value, wizard);
-    ::VariantClear(&value);
-    PhaseRun run;
-    if (FAILED(hr)) {
-        std::fprintf(stderr, "wizard could not be built: 0x%08lX\n", static_cast<unsigned long>(hr));
-        return run;
-    }
-    std::thread driver([&, ui = ::GetCurrentThreadId()] {
-        HWND sheet = wizardbench::WaitForSheet(ui);
-        if (!sheet) return;
-        wizardbench::PressNext(sheet, 3);
-        const Clock::time_point start = Clock::now();
-        ::Sleep(100);  // the progress page takes Next away as it shows
-        const Clock::time_point end = start + std::chrono::seconds(timeoutSeconds);
-        while (!NextEnabled(sheet) && Clock::now() < end) ::Sleep(10);
-        run.ended = NextEnabled(sheet);
-        run.phaseSeconds = Seconds(Clock::now() - start);
-        // Nothing is missing: Next goes on to the completion page.
-        ::PostMessageW(sheet, PSM_PRESSBUTTON, run.ended ? PSBTN_NEXT : PSBTN_CANCEL, 0);
-        ::Sleep(300);
-        ::PostMessageW(sheet, PSM_PRESSBUTTON, PSBTN_FINISH, 0);
-    });
-    wizard->Run();
-    driver.join();
-    run.lines = wizard->ResultLines();
-    return run;
-}
-
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
@@ -140,8 +72,12 @@ int wmain(int argc, wchar_t** argv) {
     std::wstring list;
     for (DWORD i = 0; i < computers; ++i) list += (i ? L"," : L"") + lab::ComputerName(i);
     bool missing = false;
-    const double single = SingleJobSeconds(lab::ComputerName(1 % computers), 5, missing);
-    const PhaseRun run = RunWizard(list, 1200);
+    const double single = wizardbench::SingleJobSeconds<vantrel::DnsCheckJob>(
+        lab::ComputerName(1 % computers), 5,
+        [&missing](const vantrel::DnsCheckJob& job) { missing = job.status != S_OK || job.missingRecords != 0; });
+    // Nothing is missing: Next after the search goes on to the completion page.
+    const wizardbench::PhaseRun run =
+        wizardbench::RunOperationWizard(vantrel::kOperationCheckDns, list, 0, 1200, [](HWND) { ::Sleep(10); });
     const double ideal = static_cast<double>(computers) / 10.0 * single;
     size_t succeeded = 0;
     for (const std::wstring& line : run.lines) succeeded += line.find(L" succeeded: ") != std::wstring::npos;

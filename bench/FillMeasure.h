@@ -4,6 +4,7 @@
 // redraw off) and the view's own fill from VIEWN_ACTIVATE until its worker
 // has ended, while a thread posts stamped messages to a window of this
 // thread every 10 ms and the window records how long each one waited.
+#include "lab/LabControl.h"
 #include "views/ResourceView.h"
 #include "public/ViewMessages.h"
 #include "resources/ViewsIds.h"
@@ -12,6 +13,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cstdio>
 #include <cstring>
 #include <string>
 #include <thread>
@@ -34,6 +36,31 @@ inline void Pump() {
         ::TranslateMessage(&msg);
         ::DispatchMessageW(&msg);
     }
+}
+
+// This thread's apartment and list controls, and a lab with nothing in it.
+inline void BeginBench() {
+    ::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+    INITCOMMONCONTROLSEX controls{sizeof controls, ICC_LISTVIEW_CLASSES};
+    ::InitCommonControlsEx(&controls);
+    LabReset();
+}
+
+// The view of `definition` in a visible 900x600 window, pointed at `computer`.
+inline HWND OpenView(const vantrel::ViewDefinition& definition, const wchar_t* computer) {
+    HWND view = vantrel::CreateResourceView(definition);
+    ::SetWindowPos(view, HWND_TOP, 0, 0, 900, 600, SWP_SHOWWINDOW);
+    ::SendMessageW(view, vantrel::WM_SETCOMPUTER, 0, reinterpret_cast<LPARAM>(::SysAllocString(computer)));
+    Pump();
+    return view;
+}
+
+// The view closed, what the lab still holds printed, the apartment left.
+inline void EndBench(HWND view) {
+    ::DestroyWindow(view);
+    Pump();
+    std::wprintf(L"leaks: %ls\n", lab::LeakReport().c_str());
+    ::CoUninitialize();
 }
 
 // Milliseconds to insert `rows` (cell 0 the label) and paint once.

@@ -9,6 +9,7 @@
 //       time, the ideal ceil(computers / 63) x the one-computer time, their
 //       ratio (the target: at most 1.1) and the most workers and lab callers
 //       seen at once (never above 63).
+#include "bench/WizardBench.h"
 #include "lab/LabControl.h"
 #include "resources/resource.h"
 #include "wizards/services/TvSheetManageServices.h"
@@ -24,8 +25,9 @@
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
-constexpr int kNextButton = 0x3024;
+using wizardbench::Clock;
+using wizardbench::CurrentPage;
+using wizardbench::NextEnabled;
 constexpr const char* kServiceCalls[] = {"OpenSCManagerW",       "OpenServiceW",        "QueryServiceStatus",
                                          "QueryServiceStatusEx", "QueryServiceConfigW", "ChangeServiceConfigW",
                                          "StartServiceW",        "ControlService",      "EnumDependentServicesW",
@@ -46,7 +48,6 @@ std::string Network(int computers) {
            list + " ] }";
 }
 
-HWND CurrentPage(HWND sheet) { return reinterpret_cast<HWND>(::SendMessageW(sheet, PSM_GETCURRENTPAGEHWND, 0, 0)); }
 int CurrentIndex(HWND sheet) {
     return static_cast<int>(::SendMessageW(sheet, PSM_HWNDTOINDEX, reinterpret_cast<WPARAM>(CurrentPage(sheet)), 0));
 }
@@ -108,8 +109,8 @@ RunResult RunWizard(int computers, DWORD callMs) {
         LabResetPeakConcurrentCallers();
         const Clock::time_point start = Clock::now();
         Next(window);  // progress: the run starts
-        WaitUntil([&] { return ::IsWindowEnabled(::GetDlgItem(window, kNextButton)) != FALSE; }, 3600000);
-        result.seconds = std::chrono::duration<double>(Clock::now() - start).count();
+        WaitUntil([&] { return NextEnabled(window); }, 3600000);
+        result.seconds = wizardbench::Seconds(Clock::now() - start);
         result.peakCallers = LabPeakConcurrentCallers();
         LabClearRules();
         Next(window);

@@ -71,20 +71,14 @@ int wmain(int argc, wchar_t** argv) {
     const unsigned services = argc > 1 ? static_cast<unsigned>(std::wcstoul(argv[1], nullptr, 10)) : 2000;
     const int runs = argc > 2 ? _wtoi(argv[2]) : 3;
     const DWORD latency = argc > 3 ? std::wcstoul(argv[3], nullptr, 10) : 5;
-    ::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
-    INITCOMMONCONTROLSEX controls{sizeof controls, ICC_LISTVIEW_CLASSES};
-    ::InitCommonControlsEx(&controls);
-    LabReset();
+    BeginBench();
     wchar_t error[512] = {};
     if (LabLoadScenarioText(Scenario(services).c_str(), L"bench", error, 512) != 0) {
         std::wprintf(L"scenario: %ls\n", error);
         return 1;
     }
 
-    HWND view = vantrel::CreateResourceView(vantrel::ServicesView());
-    ::SetWindowPos(view, HWND_TOP, 0, 0, 900, 600, SWP_SHOWWINDOW);
-    ::SendMessageW(view, vantrel::WM_SETCOMPUTER, 0, reinterpret_cast<LPARAM>(::SysAllocString(kComputer)));
-    Pump();
+    HWND view = OpenView(vantrel::ServicesView(), kComputer);
     const double readStart = Now();
     const auto rows = ServiceRows();
     const double readMs = Now() - readStart;
@@ -112,9 +106,6 @@ int wmain(int argc, wchar_t** argv) {
                     fill.rows ? static_cast<double>(calls) / fill.rows : 0.0, fill.samples, fill.p50, fill.p99, fill.max);
         LabClearRules();
     }
-    ::DestroyWindow(view);
-    Pump();
-    std::wprintf(L"leaks: %ls\n", lab::LeakReport().c_str());
-    ::CoUninitialize();
+    EndBench(view);
     return 0;
 }

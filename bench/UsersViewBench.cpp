@@ -75,17 +75,11 @@ double Floor(HWND floor, const Rows& rows) {
 int wmain(int argc, wchar_t** argv) {
     const DWORD users = argc > 1 ? std::wcstoul(argv[1], nullptr, 10) : 20000;
     const int runs = argc > 2 ? _wtoi(argv[2]) : 3;
-    ::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
-    INITCOMMONCONTROLSEX controls{sizeof controls, ICC_LISTVIEW_CLASSES};
-    ::InitCommonControlsEx(&controls);
-    LabReset();
+    BeginBench();
     const std::wstring computer = lab::LocalComputerName();
     LabGenerateUsers(computer.c_str(), users, 1);
 
-    HWND view = vantrel::CreateResourceView(vantrel::LocalUsersView());
-    ::SetWindowPos(view, HWND_TOP, 0, 0, 900, 600, SWP_SHOWWINDOW);
-    ::SendMessageW(view, vantrel::WM_SETCOMPUTER, 0, reinterpret_cast<LPARAM>(::SysAllocString(computer.c_str())));
-    Pump();
+    HWND view = OpenView(vantrel::LocalUsersView(), computer.c_str());
     const auto rows = UserRows(computer.c_str());
     HWND list = ::GetDlgItem(view, IDC_VIEW_LIST);
 
@@ -108,9 +102,6 @@ int wmain(int argc, wchar_t** argv) {
         std::printf("%3d  %9.0f  %7.0f  %5.2f  %5d  %14.1f  %6.1f  %6.1f  %s\n", r + 1, floor, fill.ms, fill.ms / floor,
                     fill.rows, fill.p50, fill.p99, fill.max, empty ? "empty" : "full");
     }
-    ::DestroyWindow(view);
-    Pump();
-    std::wprintf(L"leaks: %ls\n", lab::LeakReport().c_str());
-    ::CoUninitialize();
+    EndBench(view);
     return 0;
 }

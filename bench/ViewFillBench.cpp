@@ -49,17 +49,11 @@ Rows SessionRows(const wchar_t* computer) {
 int wmain(int argc, wchar_t** argv) {
     const DWORD sessions = argc > 1 ? std::wcstoul(argv[1], nullptr, 10) : 10000;
     const int runs = argc > 2 ? _wtoi(argv[2]) : 3;
-    ::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
-    INITCOMMONCONTROLSEX controls{sizeof controls, ICC_LISTVIEW_CLASSES};
-    ::InitCommonControlsEx(&controls);
-    LabReset();
+    BeginBench();
     const std::wstring computer = lab::LocalComputerName();
     LabGenerateSessions(computer.c_str(), sessions, 1);
 
-    HWND view = vantrel::CreateResourceView(vantrel::SessionsView());
-    ::SetWindowPos(view, HWND_TOP, 0, 0, 900, 600, SWP_SHOWWINDOW);
-    ::SendMessageW(view, vantrel::WM_SETCOMPUTER, 0, reinterpret_cast<LPARAM>(::SysAllocString(computer.c_str())));
-    Pump();
+    HWND view = OpenView(vantrel::SessionsView(), computer.c_str());
     const auto rows = SessionRows(computer.c_str());
     HWND list = ::GetDlgItem(view, IDC_VIEW_LIST);
 
@@ -71,9 +65,6 @@ int wmain(int argc, wchar_t** argv) {
         std::printf("%3d  %9.0f  %7.0f  %5.2f  %5d  %14.1f  %6.1f  %6.1f\n", r + 1, floor, fill.ms, fill.ms / floor, fill.rows,
                     fill.p50, fill.p99, fill.max);
     }
-    ::DestroyWindow(view);
-    Pump();
-    std::wprintf(L"leaks: %ls\n", lab::LeakReport().c_str());
-    ::CoUninitialize();
+    EndBench(view);
     return 0;
 }

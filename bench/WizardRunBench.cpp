@@ -22,20 +22,16 @@
 #include <prsht.h>
 
 #include <algorithm>
-#include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <cwchar>
 #include <map>
 #include <string>
-#include <thread>
 #include <vector>
 
 namespace {
 
 using wizardbench::Clock;
-using wizardbench::NextEnabled;
-using wizardbench::Seconds;
 
 std::vector<std::wstring> Computers() {
     std::vector<std::wstring> names;
@@ -43,56 +39,27 @@ std::vector<std::wstring> Computers() {
     return names;
 }
 
-
-
-struct PhaseRun {
-    double phaseSeconds = 0;
+struct ProbedRun {
+    wizardbench::PhaseRun phase;
     std::vector<double> latenciesMs;
-    std::vector<std::wstring> lines;
-    bool ended = false;
 };
 
-// Runs the wizard on this thread; a driver walks it, times the phase (from
-// the progress page's appearance until Next is offered again) and probes the
-// window meanwhile.
-PhaseRun RunWizard(const std::vector<std::wstring>& computers, DWORD waitMs, unsigned timeoutSeconds) {
+// Runs the wizard on this thread and probes its window while the phase runs.
+ProbedRun RunWizard(const std::vector<std::wstring>& computers, DWORD waitMs, unsigned timeoutSeconds) {
     std::wstring list;
     for (const std::wstring& c : computers) list += (list.empty() ? L"" : L",") + c;
-    VARIANT value;
-    value.vt = VT_BSTR;
-    value.bstrVal = ::SysAllocString(list.c_str());
-    std::unique_ptr<vantrel::ComputerWizardSheet> wizard;
-    const HRESULT hr = vantrel::BuildOperationWizard(vantrel::kOperationDisableGuest, nullptr, &value, wizard);
-    ::VariantClear(&value);
-    PhaseRun run;
-    if (FAILED(hr)) {
-        std::fprintf(stderr, "wizard could not be built: 0x%08lX\n", static_cast<unsigned long>(hr));
-        return run;
-    }
-    if (waitMs) wizard->SetWaitTimeout(waitMs);
-    std::thread driver([&, ui = ::GetCurrentThreadId()] {
-        HWND sheet = wizardbench::WaitForSheet(ui);
-        if (!sheet) return;
-        wizardbench::PressNext(sheet, 3);
-        const Clock::time_point start = Clock::now();
-        ::Sleep(100);  // the progress page takes Next away as it shows
-        const Clock::time_point end = start + std::chrono::seconds(timeoutSeconds);
-        while (!NextEnabled(sheet) && Clock::now() < end) {
-            const Clock::time_point sent = Clock::now();
-            DWORD_PTR ignored = 0;
-            ::SendMessageTimeoutW(sheet, WM_NULL, 0, 0, SMTO_NORMAL, 5000, &ignored);
-            run.latenciesMs.push_back(std::chrono::duration<double, std::milli>(Clock::now() - sent).count());
-            ::Sleep(20);
-        }
-        run.ended = NextEnabled(sheet);
-        run.phaseSeconds = Seconds(Clock::now() - start);
-        ::PostMessageW(sheet, PSM_PRESSBUTTON, run.ended ? PSBTN_NEXT : PSBTN_CANCEL, 0);
-        ::Sleep(300);
-        ::PostMessageW(sheet, PSM_PRESSBUTTON, PSBTN_FINISH, 0);
-    });
-    wizard->Run();
-    driver.join();
-    run.lines = wizard->ResultLines();
+    ProbedRun run;
+    run.phase = wizardbench::RunOperationWizard(vantrel::kOperationDisableGuest, list, waitMs, timeoutSeconds,
+                                                [&run](HWND sheet) {
+                                                    const Clock::time_point sent = Clock::now();
+                                                    DWORD_PTR ignored = 0;
+                                                    ::SendMessageTimeoutW(sheet, WM_NULL, 0, 0, SMTO_NORMAL, 5000,
+                                                                          &ignored);
+                                                    run.latenciesMs.push_back(
+                                                        std::chrono::duration<double, std::milli>(Clock::now() - sent)
+                                                            .count());
+                                                    ::Sleep(20);
+                                                });
     return run;
 }
 
@@ -102,30 +69,10 @@ double Percentile(std::vector<double> values, double p) {
     return values[std::min(values.size() - 1, static_cast<size_t>(p * static_cast<double>(values.size())))];
 }
 
-void PrintLatency(const PhaseRun& run) {
+void PrintLatency(const ProbedRun& run) {
     std::printf("UI thread latency while the phase ran: %zu probes, p50 %.1f ms, p99 %.1f ms, max %.1f ms\n",
                 run.latenciesMs.size(), Percentile(run.latenciesMs, 0.5), Percentile(run.latenciesMs, 0.99),
                 Percentile(run.latenciesMs, 1.0));
-}
-
-// The time of one job alone, on a thread of its own as the manager runs it.
-double SingleJobSeconds(const std::wstring& computer, int samples) {
-    double total = 0;
-    for (int i = 0; i < samples; ++i) {
-        const Clock::time_point start = Clock::now();
-        std::thread worker([&] {
-            ::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
-            {
-                vantrel::GuestAccountJob job;
-                job.computerName.Reset(::SysAllocString(computer.c_str()));
-                job.Execute();
-            }
-            ::CoUninitialize();
-        });
-        worker.join();
-        total += Seconds(Clock::now() - start);
-    }
-    return total / samples;
 }
 
 int Throughput(DWORD computers, DWORD jobMs) {
@@ -133,14 +80,15 @@ int Throughput(DWORD computers, DWORD jobMs) {
     LabShapeNetwork(7, 0, 0, 0, 0, 0);  // every computer online
     LabAddLatency(nullptr, "NetUserModalsGet", jobMs);
     const std::vector<std::wstring> names = Computers();
-    const double single = SingleJobSeconds(names[1], 10);
-    const PhaseRun run = RunWizard(names, 0, 600);
+    const double single = wizardbench::SingleJobSeconds<vantrel::GuestAccountJob>(names[1], 10, [](auto&) {});
+    const ProbedRun probed = RunWizard(names, 0, 600);
+    const wizardbench::PhaseRun& run = probed.phase;
     const double ideal = static_cast<double>(names.size()) / 10.0 * single;
     std::printf("throughput: %zu computers, %lu ms per job (lab latency), 10 threads\n", names.size(),
                 static_cast<unsigned long>(jobMs));
     std::printf("single job %.3f s; ideal %.2f s; phase %.2f s; phase / ideal %.3f; %zu result lines\n", single, ideal,
                 run.phaseSeconds, run.phaseSeconds / ideal, run.lines.size());
-    PrintLatency(run);
+    PrintLatency(probed);
     return run.ended && run.lines.size() == names.size() ? 0 : 1;
 }
 
@@ -150,7 +98,8 @@ int Abandon(DWORD computers, DWORD waitMs, DWORD hangMs) {
     LabResetAccounting();
     LabResetCallCounts();
     const std::vector<std::wstring> names = Computers();
-    const PhaseRun run = RunWizard(names, waitMs, 600);
+    const ProbedRun probed = RunWizard(names, waitMs, 600);
+    const wizardbench::PhaseRun& run = probed.phase;
     std::map<std::wstring, std::wstring> lineOf;
     size_t notExecuted = 0;
     for (const std::wstring& line : run.lines) {
@@ -175,7 +124,7 @@ int Abandon(DWORD computers, DWORD waitMs, DWORD hangMs) {
                 "lines + cut off = %zu; computers with neither: %zu\n",
                 run.ended ? "yes" : "no", run.phaseSeconds, lineOf.size(), notExecuted, failed, offline, cutOff,
                 lineOf.size() + cutOff, missing);
-    PrintLatency(run);
+    PrintLatency(probed);
     // The hanging calls return; then every buffer and handle must be back.
     ::Sleep(hangMs + 2000);
     std::wstring leaks;

@@ -41,6 +41,18 @@ int HexDigit(char16_t c) {
     return -1;
 }
 
+// 1 to 8 hexadecimal digits and nothing else, as a number.
+bool HexNumber(std::u16string_view digits, uint32_t& n) {
+    if (digits.empty() || digits.size() > 8) return false;
+    n = 0;
+    for (char16_t c : digits) {
+        const int d = HexDigit(c);
+        if (d < 0) return false;
+        n = n * 16 + static_cast<uint32_t>(d);
+    }
+    return true;
+}
+
 void AppendUtf16(std::vector<uint8_t>& data, std::u16string_view text) {
     for (char16_t c : text) {
         data.push_back(static_cast<uint8_t>(c & 0xFF));
@@ -234,14 +246,8 @@ private:
             return Bytes(body, value, number);
         }
         if (kind.size() > 5 && SameText(kind.substr(0, 4), u"hex(") && kind.back() == u')') {
-            const std::u16string_view digits = kind.substr(4, kind.size() - 5);
-            if (digits.empty() || digits.size() > 8) return Fail(number, "a bad type number in hex(...)");
             uint32_t type = 0;
-            for (char16_t c : digits) {
-                const int d = HexDigit(c);
-                if (d < 0) return Fail(number, "a bad type number in hex(...)");
-                type = type * 16 + static_cast<uint32_t>(d);
-            }
+            if (!HexNumber(kind.substr(4, kind.size() - 5), type)) return Fail(number, "a bad type number in hex(...)");
             value.type = type;
             if (!Bytes(body, value, number)) return false;
             return file_.unicode ? true : WidenCodePageStrings(value, number);
@@ -250,13 +256,8 @@ private:
     }
 
     bool Dword(std::u16string_view body, Value& value, size_t number) {
-        if (body.empty() || body.size() > 8) return Fail(number, "dword: takes 1 to 8 hexadecimal digits");
         uint32_t n = 0;
-        for (char16_t c : body) {
-            const int d = HexDigit(c);
-            if (d < 0) return Fail(number, "dword: takes 1 to 8 hexadecimal digits");
-            n = n * 16 + static_cast<uint32_t>(d);
-        }
+        if (!HexNumber(body, n)) return Fail(number, "dword: takes 1 to 8 hexadecimal digits");
         value.type = kTypeDword;
         for (int i = 0; i < 4; ++i) value.data.push_back(static_cast<uint8_t>(n >> (8 * i)));
         return true;

@@ -10,16 +10,9 @@ namespace vantrel {
 
 // --- MngSvcsWizard ---------------------------------------------------------
 
-void* MngSvcsWizard::FindInterface(REFIID iid) noexcept {
-    if (IsEqualIID(iid, IID_IMngSvcsWizard) || IsEqualIID(iid, IID_IWizard) || IsEqualIID(iid, IID_IDispatch))
-        return static_cast<IMngSvcsWizard*>(this);
-    return nullptr;
-}
-
 STDMETHODIMP MngSvcsWizard::Create(long parent) {
     sheet_.reset();
-    parent_ = reinterpret_cast<HWND>(static_cast<LONG_PTR>(parent));
-    std::unique_ptr<TvSheetManageServices> sheet(new (std::nothrow) TvSheetManageServices(parent_));
+    std::unique_ptr<TvSheetManageServices> sheet(new (std::nothrow) TvSheetManageServices(ParentWindow(parent)));
     if (!sheet) RETURN_HR(E_OUTOFMEMORY);
     VARIANT none;
     ::VariantInit(&none);
@@ -28,11 +21,7 @@ STDMETHODIMP MngSvcsWizard::Create(long parent) {
     return S_OK;
 }
 
-STDMETHODIMP MngSvcsWizard::Start() {
-    if (!sheet_) RETURN_HR(E_HANDLE);
-    if (sheet_->Run() != -1) return S_OK;
-    RETURN_HR(HResultFromLastError());
-}
+STDMETHODIMP MngSvcsWizard::Start() { return RunSheet(sheet_.get()); }
 
 STDMETHODIMP MngSvcsWizard::get_Configuration(long*) { return HasSheet() ? S_OK : E_HANDLE; }
 STDMETHODIMP MngSvcsWizard::put_Configuration(long) { return HasSheet() ? S_OK : E_HANDLE; }
@@ -44,28 +33,18 @@ STDMETHODIMP MngSvcsWizard::put_Services(VARIANT*) { return HasSheet() ? S_OK : 
 
 // --- ServiceEditor ---------------------------------------------------------
 
-void* ServiceEditor::FindInterface(REFIID iid) noexcept {
-    if (IsEqualIID(iid, IID_IServiceEditor) || IsEqualIID(iid, IID_IWizard) || IsEqualIID(iid, IID_IDispatch))
-        return static_cast<IServiceEditor*>(this);
-    return nullptr;
-}
-
 STDMETHODIMP ServiceEditor::Create(long parent) {
     sheet_.reset();
-    parent_ = reinterpret_cast<HWND>(static_cast<LONG_PTR>(parent));
     auto Text = [](const UniqueBstr& b) { return std::wstring(b.Get() ? b.Get() : L""); };
-    std::unique_ptr<ServiceEditorSheet> sheet(new (std::nothrow) ServiceEditorSheet(parent_, Text(computer_), Text(service_)));
+    std::unique_ptr<ServiceEditorSheet> sheet(
+        new (std::nothrow) ServiceEditorSheet(ParentWindow(parent), Text(computer_), Text(service_)));
     if (!sheet) RETURN_HR(E_OUTOFMEMORY);
     RETURN_IF_FAILED(sheet->Load());
     sheet_ = std::move(sheet);
     return S_OK;
 }
 
-STDMETHODIMP ServiceEditor::Start() {
-    if (!sheet_) RETURN_HR(E_HANDLE);
-    if (sheet_->Run() != -1) return S_OK;
-    RETURN_HR(HResultFromLastError());
-}
+STDMETHODIMP ServiceEditor::Start() { return RunSheet(sheet_.get()); }
 
 STDMETHODIMP ServiceEditor::get_Service(BSTR* value) { return CopyBstrOut(service_, value, UnsetReads::Null); }
 STDMETHODIMP ServiceEditor::put_Service(BSTR value) { return CopyBstrIn(value, service_); }
@@ -85,12 +64,6 @@ STDMETHODIMP ServiceEditor::put_Configuration(long value) {
 
 // --- MultiComputerOp -------------------------------------------------------
 
-void* MultiComputerOp::FindInterface(REFIID iid) noexcept {
-    if (IsEqualIID(iid, IID_IMultiComputerOp) || IsEqualIID(iid, IID_IWizard) || IsEqualIID(iid, IID_IDispatch))
-        return static_cast<IMultiComputerOp*>(this);
-    return nullptr;
-}
-
 HRESULT MultiComputerOp::CheckOperation() const noexcept {
     if (operation_ == MCO_NO_OP) RETURN_HR(E_FAIL);
     if (operation_ < MCO_NO_OP || operation_ > MCO_CHECK_DNS_RECORDS) RETURN_HR(E_INVALIDARG);
@@ -100,9 +73,8 @@ HRESULT MultiComputerOp::CheckOperation() const noexcept {
 STDMETHODIMP MultiComputerOp::Create(long parent) {
     const HRESULT hr = CheckOperation();
     if (FAILED(hr)) return hr;
-    parent_ = reinterpret_cast<HWND>(static_cast<LONG_PTR>(parent));
     wizard_.reset();
-    RETURN_IF_FAILED(BuildOperationWizard(operation_, parent_, &computers_.Get(), wizard_));
+    RETURN_IF_FAILED(BuildOperationWizard(operation_, ParentWindow(parent), &computers_.Get(), wizard_));
     wizardOperation_ = operation_;
     return S_OK;
 }
@@ -112,9 +84,8 @@ STDMETHODIMP MultiComputerOp::Start() {
     if (FAILED(hr)) return hr;
     // A sheet runs once; the next Start needs a new Create.
     RETURN_HR_IF(E_HANDLE, !wizard_ || wizardOperation_ != operation_);
-    std::unique_ptr<ComputerWizardSheet> wizard = std::move(wizard_);
-    if (wizard->Run() == -1) RETURN_HR(HResultFromLastError());
-    return S_OK;
+    const std::unique_ptr<ComputerWizardSheet> wizard = std::move(wizard_);
+    return RunSheet(wizard.get());
 }
 
 STDMETHODIMP MultiComputerOp::get_OperationType(long* value) {

@@ -107,9 +107,7 @@ DWORD LabLocalComputerName(wchar_t* buffer, DWORD chars) {
 }
 
 DWORD LabSetComputerOnline(const wchar_t* computer, BOOL online) {
-    LabState& state = LabState::Get();
-    std::lock_guard lock(state.mutex);
-    lab::Computer* c = computer && *computer ? state.network->Find(computer) : nullptr;
+    lab::LockedComputer c(computer, lab::Unnamed::None);
     if (!c) return ERROR_NOT_FOUND;
     c->online = online != FALSE;
     return 0;
@@ -232,20 +230,16 @@ DWORD LabThreadIdentity(wchar_t* buffer, DWORD chars, BOOL* impersonating) {
 
 DWORD LabAddGroupMember(const wchar_t* computer, const wchar_t* group, const wchar_t* account) {
     if (!group || !account) return ERROR_INVALID_PARAMETER;
-    LabState& state = LabState::Get();
-    std::lock_guard lock(state.mutex);
-    lab::Computer* c = state.network->Find(computer);
+    lab::LockedComputer c(computer);
     if (!c) return ERROR_NOT_FOUND;
-    const std::wstring sid = lab::SidTextOf(*state.network, *c, account);
+    const std::wstring sid = lab::SidTextOf(c.Net(), *c, account);
     if (sid.empty()) return ERROR_NONE_MAPPED;
     return lab::AccountsOf(*c).AddMember(group, sid);
 }
 
 BOOL LabMayAdminister(const wchar_t* computer) {
-    LabState& state = LabState::Get();
-    std::lock_guard lock(state.mutex);
-    const lab::Computer* c = state.network->Find(computer);
-    return c && lab::MayAdminister(*state.network, *c, lab::ActingIdentity(*state.network));
+    const lab::LockedComputer c(computer);
+    return c && lab::MayAdminister(c.Net(), *c, lab::ActingIdentity(c.Net()));
 }
 
 DWORD LabOutstanding(DWORD kind) {

@@ -6,7 +6,9 @@
 //   the caller's buffer holds it decides between the answer and 122/234;
 // - batches: how many entries of a list one answer carries (FitCount), and
 //   the resume handle after it (ResumeAfter): the index of the next entry,
-//   0 once the last batch went out;
+//   0 once the last batch went out; a Net*Enum answer's outputs cleared
+//   (StartNetAnswer), its batch from the resume handle on (NetBatchAt) and
+//   its end (FinishNetBatch);
 // - HandleOf<Payload>: a handle the accounting issued, with its computer and
 //   payload, or nothing when the value is not a live handle of that kind.
 #include "lab/Accounting.h"
@@ -64,6 +66,33 @@ inline unsigned long long NetCapacity(DWORD prefmaxlen) {
     return prefmaxlen == MAX_PREFERRED_LENGTH ? std::numeric_limits<unsigned long long>::max() : prefmaxlen;
 }
 
+// The start of a Net*Enum answer: ERROR_INVALID_PARAMETER without the
+// outputs every answer fills, otherwise those cleared and 0.
+inline DWORD StartNetAnswer(LPBYTE* bufptr, LPDWORD entriesread, LPDWORD totalentries) {
+    if (!bufptr || !entriesread || !totalentries) return ERROR_INVALID_PARAMETER;
+    *bufptr = nullptr;
+    *entriesread = 0;
+    *totalentries = 0;
+    return 0;
+}
+
+// The entries [first, first + n) of a Net*Enum answer.
+struct NetBatch {
+    size_t first = 0;
+    size_t n = 0;  // 0 only when nothing is left from `first` on
+};
+
+// The batch of `total` entries that starts at the resume handle (none: the
+// first entry): as many as prefmaxlen bytes hold (`sizeOf(i)` each), at
+// least one, at most `maxCount`. A handle at or past the end carries nothing.
+template <typename Resume, typename SizeOf>
+NetBatch NetBatchAt(size_t total, const Resume* resume, DWORD prefmaxlen, SizeOf sizeOf,
+                    size_t maxCount = std::numeric_limits<size_t>::max()) {
+    const size_t first = resume ? static_cast<size_t>(*resume) : 0;
+    if (first >= total) return NetBatch{total, 0};
+    return NetBatch{first, FitCount(total, first, NetCapacity(prefmaxlen), sizeOf, true, maxCount)};
+}
+
 // The end of a Net*Enum answer that carried [first, first + n) of `total`:
 // entries read, the entries left from `first` on, the resume handle, and
 // ERROR_MORE_DATA while more follow.
@@ -73,6 +102,12 @@ DWORD FinishNetBatch(size_t first, size_t n, size_t total, LPDWORD entriesread, 
     *entriesread = static_cast<DWORD>(n);
     *totalentries = static_cast<DWORD>(total - first);
     return ResumeAfter(first, n, total, resume) ? ERROR_MORE_DATA : 0;
+}
+
+template <typename Resume>
+DWORD FinishNetBatch(const NetBatch& batch, size_t total, LPDWORD entriesread, LPDWORD totalentries,
+                     Resume* resume) {
+    return FinishNetBatch(batch.first, batch.n, total, entriesread, totalentries, resume);
 }
 
 // A live handle of `kind` and its payload; false when the value is not one

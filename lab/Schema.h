@@ -74,4 +74,13 @@ bool ExpectType(const json::Value& value, json::Type type, const std::string& pa
 bool ReadNumber(const json::Value& value, const std::string& path, Diagnostics& diag, DWORD min, DWORD max,
                 DWORD& out);
 
+// A section that is a list: nothing when it is absent, "expected an array"
+// when it is something else, otherwise `read(item, itemPath)` for each item
+// until a diagnostic is held.
+template <typename Read>
+void ReadItems(const json::Value* value, const std::string& path, Diagnostics& diag, Read read) {
+    if (!value || !ExpectType(*value, json::Type::Array, path, diag)) return;
+    for (size_t i = 0; i < value->items.size() && diag.Ok(); ++i) read(value->items[i], ItemPath(path, i));
+}
+
 }  // namespace lab

@@ -30,4 +30,30 @@ private:
     LabState();
 };
 
+// What an empty or missing computer name reaches: the local computer, as in
+// the platform's calls, or no computer at all.
+enum class Unnamed { Local, None };
+
+// A lab-control call's hold on the state: the mutex locked while it lives,
+// and the computer `name` names (null when there is none).
+class LockedComputer {
+public:
+    explicit LockedComputer(const wchar_t* name, Unnamed unnamed = Unnamed::Local)
+        : state_(LabState::Get()),
+          lock_(state_.mutex),
+          computer_(unnamed == Unnamed::None && !(name && *name) ? nullptr : state_.network->Find(name)) {}
+    LockedComputer(const LockedComputer&) = delete;
+    LockedComputer& operator=(const LockedComputer&) = delete;
+
+    explicit operator bool() const { return computer_ != nullptr; }
+    Computer& operator*() const { return *computer_; }
+    Computer* operator->() const { return computer_; }
+    Network& Net() const { return *state_.network; }
+
+private:
+    LabState& state_;
+    std::lock_guard<std::mutex> lock_;
+    Computer* computer_;
+};
+
 }  // namespace lab

@@ -5,7 +5,6 @@
 #include "common/SizeQuery.h"
 #include "common/ResourceText.h"
 #include "common/Result.h"
-#include "credentials/Credentials.h"
 #include "platform/Printing.h"
 #include "resources/ResourceViewsIds.h"
 #include "resources/ViewsIds.h"
@@ -75,35 +74,25 @@ private:
 
 // Opens the queue (action 0) or the properties (1) of each selected
 // printer; each printer that fails gets its own box.
-class PrinterCommand final : public ViewWorker {
+class PrinterCommand final : public CredentialedCommand {
 public:
-    PrinterCommand(ViewWorkerContext context, UINT action) noexcept : ViewWorker(std::move(context)), action_(action) {}
+    PrinterCommand(ViewWorkerContext context, UINT action) noexcept
+        : CredentialedCommand(std::move(context)), action_(action) {}
 
 private:
-    HRESULT Run() override {
-        ComApartment apartment;
-        RETURN_IF_FAILED(CheckContext());
-        AlternateCredentials credentials;
-        RecallAlternateCredentials(Context().credentialsPath.c_str(), Context().recallOptions, credentials);
-
+    HRESULT Execute() override {
         HWND list = List();
         HWND owner = Context().window;
-        const int count = static_cast<int>(::SendMessageW(list, LVM_GETITEMCOUNT, 0, 0));
-        if (count <= 0) return S_FALSE;
         const std::wstring title = LoadResourceString(IDS_VIEW_ERROR_TITLE);
-        int item = -1;
-        for (int done = 0; done < count; ++done) {
-            item = static_cast<int>(::SendMessageW(list, LVM_GETNEXTITEM, static_cast<WPARAM>(item),
-                                                   MAKELPARAM(LVNI_SELECTED, 0)));
-            if (item < 0) break;
+        const bool any = ForEachListedItem(list, false, [&](int item) {
             const std::wstring name = ItemText(list, item, 0, kNameChars);
             const std::wstring path = PrinterPath(Context().computer, name);
             if (!plat::SHInvokePrinterCommandW(owner, action_, path.c_str(), nullptr, FALSE)) {
                 const HRESULT hr = HResultFromLastError();
                 ShowErrorMessage(static_cast<DWORD>(hr), title.c_str(), name.c_str(), owner, MB_ICONERROR);
             }
-        }
-        return S_OK;
+        });
+        return any ? S_OK : S_FALSE;
     }
 
     UINT action_;

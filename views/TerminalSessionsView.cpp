@@ -4,7 +4,6 @@
 #include "common/PlatHandles.h"
 #include "common/ResourceText.h"
 #include "common/Result.h"
-#include "credentials/Credentials.h"
 #include "resources/ResourceViewsIds.h"
 #include "resources/ViewsIds.h"
 #include "views/SendMessageDialog.h"
@@ -96,17 +95,13 @@ enum class SessionCommandKind { Close, CloseAll, Reset, Send };
 
 // A command on the listed sessions. It opens the server once, tries every
 // session, and reports what failed itself, once, after the last one.
-class SessionCommand final : public ViewWorker {
+class SessionCommand final : public CredentialedCommand {
 public:
     SessionCommand(ViewWorkerContext context, SessionCommandKind kind) noexcept
-        : ViewWorker(std::move(context)), kind_(kind) {}
+        : CredentialedCommand(std::move(context)), kind_(kind) {}
 
 private:
-    HRESULT Run() override {
-        ComApartment apartment;
-        RETURN_IF_FAILED(CheckContext());
-        AlternateCredentials credentials;
-        RecallAlternateCredentials(Context().credentialsPath.c_str(), Context().recallOptions, credentials);
+    HRESULT Execute() override {
         HWND owner = Context().window;
 
         std::wstring title;
@@ -120,8 +115,7 @@ private:
 
         HWND list = List();
         const bool all = Context().allItems;
-        const int count = static_cast<int>(::SendMessageW(list, all ? LVM_GETITEMCOUNT : LVM_GETSELECTEDCOUNT, 0, 0));
-        if (count <= 0) return S_FALSE;
+        if (ListedItemCount(list, all) <= 0) return S_FALSE;
 
         std::wstring computer = Context().computer;
         UniqueWtsServer server(plat::WTSOpenServerW(computer.data()));
@@ -133,15 +127,11 @@ private:
         }
 
         DWORD lastError = 0;
-        int item = -1;
-        for (int done = 0; done < count; ++done) {
-            item = static_cast<int>(::SendMessageW(list, LVM_GETNEXTITEM, static_cast<WPARAM>(item),
-                                                   MAKELPARAM(all ? LVNI_ALL : LVNI_SELECTED, 0)));
-            if (item < 0) break;
+        ForEachListedItem(list, all, [&](int item) {
             const DWORD id = SessionIdOfText(ItemText(list, item, kIdColumn, kIdChars));
-            if (kind_ == SessionCommandKind::CloseAll && CloseAllSkips(id)) continue;
+            if (kind_ == SessionCommandKind::CloseAll && CloseAllSkips(id)) return;
             if (!Apply(server.Get(), id, title, message)) lastError = ::GetLastError();
-        }
+        });
         server.Reset();
         if (lastError == 0) return S_OK;
 

@@ -89,6 +89,23 @@ LPARAM ViewWorker::ItemData(HWND list, int item) {
     return ::SendMessageW(list, LVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&data)) ? data.lParam : 0;
 }
 
+int ViewWorker::ListedItemCount(HWND list, bool all) {
+    return static_cast<int>(::SendMessageW(list, all ? LVM_GETITEMCOUNT : LVM_GETSELECTEDCOUNT, 0, 0));
+}
+
+bool ViewWorker::ForEachListedItem(HWND list, bool all, const std::function<void(int item)>& apply) {
+    const int count = ListedItemCount(list, all);
+    if (count <= 0) return false;
+    int item = -1;
+    for (int done = 0; done < count; ++done) {
+        item = static_cast<int>(::SendMessageW(list, LVM_GETNEXTITEM, static_cast<WPARAM>(item),
+                                               MAKELPARAM(all ? LVNI_ALL : LVNI_SELECTED, 0)));
+        if (item < 0) break;
+        apply(item);
+    }
+    return true;
+}
+
 HRESULT CommandWorker::Run() {
     ComApartment apartment;
     RETURN_IF_FAILED(CheckContext());
@@ -97,18 +114,11 @@ HRESULT CommandWorker::Run() {
     RecallAlternateCredentials(Context().credentialsPath.c_str(), Context().recallOptions, credentials);
 
     HWND list = List();
-    const bool all = Context().allItems;
-    const int count = static_cast<int>(::SendMessageW(list, all ? LVM_GETITEMCOUNT : LVM_GETSELECTEDCOUNT, 0, 0));
-    if (count <= 0) return S_FALSE;
-
     DWORD lastError = 0;
-    int item = -1;
-    for (int done = 0; done < count; ++done) {
-        item = static_cast<int>(::SendMessageW(list, LVM_GETNEXTITEM, static_cast<WPARAM>(item),
-                                               MAKELPARAM(all ? LVNI_ALL : LVNI_SELECTED, 0)));
-        if (item < 0) break;
+    const bool any = ForEachListedItem(list, Context().allItems, [&](int item) {
         if (const DWORD error = ApplyToItem(list, item)) lastError = error;
-    }
+    });
+    if (!any) return S_FALSE;
     return HResultFromWin32(static_cast<long>(lastError));
 }
 

@@ -41,6 +41,12 @@ protected:
 
     // Reads a cell's text (at most maxChars - 1 characters) from the list.
     static std::wstring ItemText(HWND list, int item, int column, int maxChars = 256);
+    // How many items are selected in `list` (how many it has, with `all`).
+    static int ListedItemCount(HWND list, bool all);
+    // Calls `apply` with each selected item of `list` in list order (every
+    // item with `all`), however the list changes meanwhile no more items
+    // than it had; false when it had none.
+    static bool ForEachListedItem(HWND list, bool all, const std::function<void(int item)>& apply);
     static LPARAM ItemData(HWND list, int item);
 
 private:

@@ -53,10 +53,14 @@ HRESULT AssemblePages(Sheet& sheet, const WizardTexts& texts, const VARIANT* com
                                                           [&sheet] { return sheet.Summary(); }));
 }
 
-template <typename Sheet>
-HRESULT MakeSheet(HWND parent, UINT title, std::unique_ptr<Sheet>& sheet) {
-    sheet.reset(new (std::nothrow) Sheet(parent, LoadText(title)));
+// A Sheet titled `title` whose pages `assemble(sheet)` adds, handed to
+// `wizard` once they are all there.
+template <typename Sheet, typename Assemble>
+HRESULT BuildSheet(HWND parent, UINT title, std::unique_ptr<ComputerWizardSheet>& wizard, Assemble assemble) {
+    std::unique_ptr<Sheet> sheet(new (std::nothrow) Sheet(parent, LoadText(title)));
     if (!sheet) RETURN_HR(E_OUTOFMEMORY);
+    RETURN_IF_FAILED(assemble(*sheet));
+    wizard = std::move(sheet);
     return S_OK;
 }
 
@@ -83,66 +87,55 @@ HRESULT BuildOperationWizard(long operation, HWND parent, const VARIANT* compute
     wizard.reset();
     switch (operation) {
     case kOperationDisableGuest: {
-        using Sheet = TvSheetComputerWizard<GuestAccountJob, GuestAccountJob>;
         const WizardTexts texts{IDS_GUEST_WIZARD_TITLE, IDS_GUEST_WELCOME_HEADING, IDS_GUEST_WELCOME_TEXT,
                                 IDS_GUEST_COMPLETED};
-        std::unique_ptr<Sheet> sheet;
-        RETURN_IF_FAILED(MakeSheet(parent, texts.title, sheet));
-        RETURN_IF_FAILED(AssemblePages(*sheet, texts, computers, IDS_KIND_RESOURCE, false,
-                                       std::make_unique<OperationPage>(IDD_WIZARD_OPERATION,
-                                                                       LoadText(IDS_GUEST_PAGE_TITLE),
-                                                                       LoadText(IDS_GUEST_PAGE_TEXT))));
-        wizard = std::move(sheet);
-        return S_OK;
+        return BuildSheet<TvSheetComputerWizard<GuestAccountJob, GuestAccountJob>>(
+            parent, texts.title, wizard, [&](auto& sheet) {
+                return AssemblePages(sheet, texts, computers, IDS_KIND_RESOURCE, false,
+                                     std::make_unique<OperationPage>(IDD_WIZARD_OPERATION, LoadText(IDS_GUEST_PAGE_TITLE),
+                                                                     LoadText(IDS_GUEST_PAGE_TEXT)));
+            });
     }
     case kOperationResetAdminPassword: {
-        using Sheet = TvSheetComputerWizard<AdminPasswordJob, AdminPasswordJob>;
         const WizardTexts texts{IDS_ADMINPW_WIZARD_TITLE, IDS_ADMINPW_WELCOME_HEADING, IDS_ADMINPW_WELCOME_TEXT,
                                 IDS_ADMINPW_COMPLETED};
-        std::unique_ptr<Sheet> sheet;
-        RETURN_IF_FAILED(MakeSheet(parent, texts.title, sheet));
-        auto page = std::make_unique<PasswordPage>(LoadText(IDS_ADMINPW_PAGE_TITLE), LoadText(IDS_ADMINPW_PAGE_TEXT),
-                                                   sheet->Prototype1().password);
-        RETURN_IF_FAILED(AssemblePages(*sheet, texts, computers, IDS_KIND_RESOURCE, false, std::move(page)));
-        wizard = std::move(sheet);
-        return S_OK;
+        return BuildSheet<TvSheetComputerWizard<AdminPasswordJob, AdminPasswordJob>>(
+            parent, texts.title, wizard, [&](auto& sheet) {
+                auto page = std::make_unique<PasswordPage>(LoadText(IDS_ADMINPW_PAGE_TITLE),
+                                                           LoadText(IDS_ADMINPW_PAGE_TEXT), sheet.Prototype1().password);
+                return AssemblePages(sheet, texts, computers, IDS_KIND_RESOURCE, false, std::move(page));
+            });
     }
     case kOperationValidateRegistry: {
         const WizardTexts texts{IDS_REGISTRY_WIZARD_TITLE, IDS_REGISTRY_WELCOME_HEADING, IDS_REGISTRY_WELCOME_TEXT,
                                 IDS_REGISTRY_COMPLETED};
-        std::unique_ptr<RegistrySheet> sheet;
-        RETURN_IF_FAILED(MakeSheet(parent, texts.title, sheet));
-        RegistrySheet& pages = *sheet;
-        RETURN_IF_FAILED(pages.AddPage(MakeWelcome(texts)));
-        auto list = std::make_unique<RegistryComputerListPage>(pages);
-        RETURN_IF_FAILED(list->SetComputers(computers, kRowChecked));
-        pages.SetComputerCollector(CollectorOf(*list));
-        ComputerListPage& computerList = *list;
-        RETURN_IF_FAILED(pages.AddPage(std::move(list)));
-        RETURN_IF_FAILED(AddRegistryPages(pages, computerList));
-        RETURN_IF_FAILED(pages.AddPage(std::make_unique<CompletionPage>(
-            LoadText(texts.completed), LoadText(IDS_WIZARD_COMPLETED_TEXT), [&pages] { return pages.Summary(); })));
-        wizard = std::move(sheet);
-        return S_OK;
+        return BuildSheet<RegistrySheet>(parent, texts.title, wizard, [&](RegistrySheet& pages) -> HRESULT {
+            RETURN_IF_FAILED(pages.AddPage(MakeWelcome(texts)));
+            auto list = std::make_unique<RegistryComputerListPage>(pages);
+            RETURN_IF_FAILED(list->SetComputers(computers, kRowChecked));
+            pages.SetComputerCollector(CollectorOf(*list));
+            ComputerListPage& computerList = *list;
+            RETURN_IF_FAILED(pages.AddPage(std::move(list)));
+            RETURN_IF_FAILED(AddRegistryPages(pages, computerList));
+            return pages.AddPage(std::make_unique<CompletionPage>(
+                LoadText(texts.completed), LoadText(IDS_WIZARD_COMPLETED_TEXT), [&pages] { return pages.Summary(); }));
+        });
     }
     case kOperationCheckDns: {
         using Sheet = TvSheetComputerWizard<DnsCheckJob, DnsRegisterJob>;
         const WizardTexts texts{IDS_DNS_WIZARD_TITLE, IDS_DNS_WELCOME_HEADING, IDS_DNS_WELCOME_TEXT,
                                 IDS_DNS_COMPLETED};
-        std::unique_ptr<Sheet> sheet;
-        RETURN_IF_FAILED(MakeSheet(parent, texts.title, sheet));
-        Sheet& dns = *sheet;
-        // After the search: its results, the choice to register again, and
-        // the progress of the re-registration.
-        const LaterPages later = [&dns](ComputerListPage& list) -> HRESULT {
-            RETURN_IF_FAILED(dns.AddPage(std::make_unique<DnsResultsPage>(dns.FinishedJobs1())));
-            RETURN_IF_FAILED(dns.AddPage(std::make_unique<DnsRegisterPage>(
-                list.Table(), dns.FinishedJobs1(), [&dns] { return SUCCEEDED(dns.StartMasterThread()) ? 0 : -1; })));
-            return dns.AddProgressPage();
-        };
-        RETURN_IF_FAILED(AssemblePages(dns, texts, computers, IDS_KIND_RESOURCE, false, MakeDnsCheckPage(), later));
-        wizard = std::move(sheet);
-        return S_OK;
+        return BuildSheet<Sheet>(parent, texts.title, wizard, [&](Sheet& dns) {
+            // After the search: its results, the choice to register again, and
+            // the progress of the re-registration.
+            const LaterPages later = [&dns](ComputerListPage& list) -> HRESULT {
+                RETURN_IF_FAILED(dns.AddPage(std::make_unique<DnsResultsPage>(dns.FinishedJobs1())));
+                RETURN_IF_FAILED(dns.AddPage(std::make_unique<DnsRegisterPage>(
+                    list.Table(), dns.FinishedJobs1(), [&dns] { return SUCCEEDED(dns.StartMasterThread()) ? 0 : -1; })));
+                return dns.AddProgressPage();
+            };
+            return AssemblePages(dns, texts, computers, IDS_KIND_RESOURCE, false, MakeDnsCheckPage(), later);
+        });
     }
     case 0:
         RETURN_HR(E_FAIL);

@@ -106,28 +106,18 @@ struct PolicyRef {
 BOOL WINAPI plat::LookupAccountNameW(LPCWSTR lpSystemName, LPCWSTR lpAccountName, PSID Sid, LPDWORD cbSid,
                                      LPWSTR ReferencedDomainName, LPDWORD cchReferencedDomainName,
                                      PSID_NAME_USE peUse) {
-    if (!lpAccountName || !cbSid || !cchReferencedDomainName || !peUse) {
-        ::SetLastError(ERROR_INVALID_PARAMETER);
-        return FALSE;
-    }
+    if (!lpAccountName || !cbSid || !cchReferencedDomainName || !peUse) return lab::Fail(ERROR_INVALID_PARAMETER);
     lab::Gate gate(lpSystemName, lab::Family::Accounts, "LookupAccountNameW");
-    if (gate.Error()) {
-        ::SetLastError(gate.Error());
-        return FALSE;
-    }
+    if (gate.Error()) return lab::Fail(gate.Error());
     const std::vector<Principal> visible = lab::accounts::Visible(gate.Net(), gate.Target());
     const Principal* found = FindName(gate.Net(), visible, lpAccountName);
-    if (!found) {
-        ::SetLastError(ERROR_NONE_MAPPED);
-        return FALSE;
-    }
+    if (!found) return lab::Fail(ERROR_NONE_MAPPED);
     const DWORD sidBytes = static_cast<DWORD>(found->sid.size());
     const DWORD domainChars = static_cast<DWORD>(found->domain.size() + 1);
     if (!Sid || *cbSid < sidBytes || !ReferencedDomainName || *cchReferencedDomainName < domainChars) {
         *cbSid = sidBytes;
         *cchReferencedDomainName = domainChars;
-        ::SetLastError(ERROR_INSUFFICIENT_BUFFER);
-        return FALSE;
+        return lab::Fail(ERROR_INSUFFICIENT_BUFFER);
     }
     std::memcpy(Sid, found->sid.data(), sidBytes);
     std::memcpy(ReferencedDomainName, found->domain.c_str(), domainChars * sizeof(wchar_t));
@@ -140,19 +130,10 @@ BOOL WINAPI plat::LookupAccountNameW(LPCWSTR lpSystemName, LPCWSTR lpAccountName
 BOOL WINAPI plat::LookupAccountSidW(LPCWSTR lpSystemName, PSID Sid, LPWSTR Name, LPDWORD cchName,
                                     LPWSTR ReferencedDomainName, LPDWORD cchReferencedDomainName,
                                     PSID_NAME_USE peUse) {
-    if (!Sid || !cchName || !cchReferencedDomainName || !peUse) {
-        ::SetLastError(ERROR_INVALID_PARAMETER);
-        return FALSE;
-    }
-    if (!::IsValidSid(Sid)) {
-        ::SetLastError(ERROR_INVALID_SID);
-        return FALSE;
-    }
+    if (!Sid || !cchName || !cchReferencedDomainName || !peUse) return lab::Fail(ERROR_INVALID_PARAMETER);
+    if (!::IsValidSid(Sid)) return lab::Fail(ERROR_INVALID_SID);
     lab::Gate gate(lpSystemName, lab::Family::Accounts, "LookupAccountSidW");
-    if (gate.Error()) {
-        ::SetLastError(gate.Error());
-        return FALSE;
-    }
+    if (gate.Error()) return lab::Fail(gate.Error());
     const SidBytes wanted = CopySid(Sid);
     const std::vector<Principal> visible = lab::accounts::Visible(gate.Net(), gate.Target());
     const Principal* found = nullptr;
@@ -162,17 +143,13 @@ BOOL WINAPI plat::LookupAccountSidW(LPCWSTR lpSystemName, PSID Sid, LPWSTR Name,
             break;
         }
     }
-    if (!found) {
-        ::SetLastError(ERROR_NONE_MAPPED);
-        return FALSE;
-    }
+    if (!found) return lab::Fail(ERROR_NONE_MAPPED);
     const DWORD nameChars = static_cast<DWORD>(found->name.size() + 1);
     const DWORD domainChars = static_cast<DWORD>(found->domain.size() + 1);
     if (!Name || *cchName < nameChars || !ReferencedDomainName || *cchReferencedDomainName < domainChars) {
         *cchName = nameChars;
         *cchReferencedDomainName = domainChars;
-        ::SetLastError(ERROR_INSUFFICIENT_BUFFER);
-        return FALSE;
+        return lab::Fail(ERROR_INSUFFICIENT_BUFFER);
     }
     std::memcpy(Name, found->name.c_str(), nameChars * sizeof(wchar_t));
     std::memcpy(ReferencedDomainName, found->domain.c_str(), domainChars * sizeof(wchar_t));
@@ -303,9 +280,7 @@ NET_API_STATUS WINAPI plat::NetUserModalsGet(LPCWSTR servername, DWORD level, LP
 
 DWORD LabAccountRights(const wchar_t* computer, const wchar_t* sid, wchar_t* buffer, DWORD chars) {
     if (!sid) return 0;
-    lab::LabState& state = lab::LabState::Get();
-    std::lock_guard lock(state.mutex);
-    lab::Computer* c = state.network->Find(computer);
+    const lab::LockedComputer c(computer);
     if (!c) return 0;
     std::wstring text;
     if (const auto* rights = lab::AccountsOf(*c).RightsOf(sid)) {

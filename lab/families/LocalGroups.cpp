@@ -182,57 +182,49 @@ size_t MemberChars(const Member& m, DWORD level) {
     }
 }
 
-NET_API_STATUS HandMembers(const std::vector<Member>& members, size_t first, size_t n, DWORD level,
-                           const std::wstring& computer, LPBYTE* bufptr) {
+// The members [first, first + n) as records of T: identifiers first, so
+// that they keep the alignment of the records, then what `fill` writes.
+template <typename T, typename Fill>
+NET_API_STATUS HandMemberRecords(const std::vector<Member>& members, size_t first, size_t n, DWORD level,
+                                 const std::wstring& computer, LPBYTE* bufptr, Fill fill) {
     size_t chars = 0;
     for (size_t i = 0; i < n; ++i) chars += MemberChars(members[first + i], level);
+    lab::RecordBuffer<T> out(n, chars);
+    if (!out) return ERROR_NOT_ENOUGH_MEMORY;
     std::vector<PSID> sids(n);
-    auto put = [&](auto& out) -> NET_API_STATUS {
-        if (!out) return ERROR_NOT_ENOUGH_MEMORY;
-        // Identifiers first, so that they keep the alignment of the records.
-        if (level != 3) {
-            for (size_t i = 0; i < n; ++i) sids[i] = out.PutBytes(members[first + i].sid.data(), members[first + i].sid.size());
-        }
-        return 0;
-    };
-    const char* function = "NetLocalGroupGetMembers";
+    if (level != 3) {
+        for (size_t i = 0; i < n; ++i) sids[i] = out.PutBytes(members[first + i].sid.data(), members[first + i].sid.size());
+    }
+    for (size_t i = 0; i < n; ++i) fill(out, out[i], members[first + i], sids[i]);
+    *bufptr = static_cast<LPBYTE>(out.Hand(LAB_KIND_NET_BUFFER, computer, "NetLocalGroupGetMembers"));
+    return NERR_Success;
+}
+
+NET_API_STATUS HandMembers(const std::vector<Member>& members, size_t first, size_t n, DWORD level,
+                           const std::wstring& computer, LPBYTE* bufptr) {
     switch (level) {
-        case 0: {
-            lab::RecordBuffer<LOCALGROUP_MEMBERS_INFO_0> out(n, chars);
-            if (const NET_API_STATUS rc = put(out)) return rc;
-            for (size_t i = 0; i < n; ++i) out[i].lgrmi0_sid = sids[i];
-            *bufptr = static_cast<LPBYTE>(out.Hand(LAB_KIND_NET_BUFFER, computer, function));
-            return NERR_Success;
-        }
-        case 1: {
-            lab::RecordBuffer<LOCALGROUP_MEMBERS_INFO_1> out(n, chars);
-            if (const NET_API_STATUS rc = put(out)) return rc;
-            for (size_t i = 0; i < n; ++i) {
-                out[i].lgrmi1_sid = sids[i];
-                out[i].lgrmi1_sidusage = members[first + i].use;
-                out[i].lgrmi1_name = out.Put(members[first + i].name);
-            }
-            *bufptr = static_cast<LPBYTE>(out.Hand(LAB_KIND_NET_BUFFER, computer, function));
-            return NERR_Success;
-        }
-        case 2: {
-            lab::RecordBuffer<LOCALGROUP_MEMBERS_INFO_2> out(n, chars);
-            if (const NET_API_STATUS rc = put(out)) return rc;
-            for (size_t i = 0; i < n; ++i) {
-                out[i].lgrmi2_sid = sids[i];
-                out[i].lgrmi2_sidusage = members[first + i].use;
-                out[i].lgrmi2_domainandname = out.Put(members[first + i].domainAndName);
-            }
-            *bufptr = static_cast<LPBYTE>(out.Hand(LAB_KIND_NET_BUFFER, computer, function));
-            return NERR_Success;
-        }
-        default: {
-            lab::RecordBuffer<LOCALGROUP_MEMBERS_INFO_3> out(n, chars);
-            if (const NET_API_STATUS rc = put(out)) return rc;
-            for (size_t i = 0; i < n; ++i) out[i].lgrmi3_domainandname = out.Put(members[first + i].domainAndName);
-            *bufptr = static_cast<LPBYTE>(out.Hand(LAB_KIND_NET_BUFFER, computer, function));
-            return NERR_Success;
-        }
+        case 0:
+            return HandMemberRecords<LOCALGROUP_MEMBERS_INFO_0>(
+                members, first, n, level, computer, bufptr,
+                [](auto&, auto& r, const Member&, PSID sid) { r.lgrmi0_sid = sid; });
+        case 1:
+            return HandMemberRecords<LOCALGROUP_MEMBERS_INFO_1>(
+                members, first, n, level, computer, bufptr, [](auto& out, auto& r, const Member& m, PSID sid) {
+                    r.lgrmi1_sid = sid;
+                    r.lgrmi1_sidusage = m.use;
+                    r.lgrmi1_name = out.Put(m.name);
+                });
+        case 2:
+            return HandMemberRecords<LOCALGROUP_MEMBERS_INFO_2>(
+                members, first, n, level, computer, bufptr, [](auto& out, auto& r, const Member& m, PSID sid) {
+                    r.lgrmi2_sid = sid;
+                    r.lgrmi2_sidusage = m.use;
+                    r.lgrmi2_domainandname = out.Put(m.domainAndName);
+                });
+        default:
+            return HandMemberRecords<LOCALGROUP_MEMBERS_INFO_3>(
+                members, first, n, level, computer, bufptr,
+                [](auto& out, auto& r, const Member& m, PSID) { r.lgrmi3_domainandname = out.Put(m.domainAndName); });
     }
 }
 
@@ -240,22 +232,18 @@ NET_API_STATUS HandMembers(const std::vector<Member>& members, size_t first, siz
 
 NET_API_STATUS WINAPI plat::NetLocalGroupEnum(LPCWSTR servername, DWORD level, LPBYTE* bufptr, DWORD prefmaxlen,
                                               LPDWORD entriesread, LPDWORD totalentries, PDWORD_PTR resumehandle) {
-    if (!bufptr || !entriesread || !totalentries) return ERROR_INVALID_PARAMETER;
-    *bufptr = nullptr;
-    *entriesread = 0;
-    *totalentries = 0;
+    if (const DWORD bad = lab::StartNetAnswer(bufptr, entriesread, totalentries)) return bad;
     lab::Gate gate(servername, lab::Family::NetManagement, "NetLocalGroupEnum");
     if (gate.Error()) return gate.Error();
     if (level != 0 && level != 1) return ERROR_INVALID_LEVEL;
     const std::vector<LocalGroup>& groups = lab::AccountsOf(gate.Target()).Groups();
-    const size_t first = resumehandle ? static_cast<size_t>(*resumehandle) : 0;
-    if (first >= groups.size())
-        return lab::FinishNetBatch(groups.size(), 0, groups.size(), entriesread, totalentries, resumehandle);
     auto chars = [&](size_t i) { return Chars(groups[i].name) + (level == 1 ? Chars(groups[i].comment) : 0); };
     const size_t recordSize = level == 0 ? sizeof(LOCALGROUP_INFO_0) : sizeof(LOCALGROUP_INFO_1);
-    const size_t n = lab::FitCount(groups.size(), first, lab::NetCapacity(prefmaxlen),
-                                   [&](size_t i) { return recordSize + chars(i) * sizeof(wchar_t); }, true,
-                                   BatchCap(gate.Target()));
+    const lab::NetBatch batch = lab::NetBatchAt(
+        groups.size(), resumehandle, prefmaxlen, [&](size_t i) { return recordSize + chars(i) * sizeof(wchar_t); },
+        BatchCap(gate.Target()));
+    if (!batch.n) return lab::FinishNetBatch(batch, groups.size(), entriesread, totalentries, resumehandle);
+    const size_t first = batch.first, n = batch.n;
     size_t total = 0;
     for (size_t i = 0; i < n; ++i) total += chars(first + i);
     const std::wstring& computer = gate.Target().name;
@@ -273,7 +261,7 @@ NET_API_STATUS WINAPI plat::NetLocalGroupEnum(LPCWSTR servername, DWORD level, L
         }
         *bufptr = static_cast<LPBYTE>(out.Hand(LAB_KIND_NET_BUFFER, computer, "NetLocalGroupEnum"));
     }
-    return lab::FinishNetBatch(first, n, groups.size(), entriesread, totalentries, resumehandle);
+    return lab::FinishNetBatch(batch, groups.size(), entriesread, totalentries, resumehandle);
 }
 
 NET_API_STATUS WINAPI plat::NetLocalGroupAdd(LPCWSTR servername, DWORD level, LPBYTE buf, LPDWORD parm_err) {
@@ -345,10 +333,7 @@ NET_API_STATUS WINAPI plat::NetLocalGroupSetInfo(LPCWSTR servername, LPCWSTR gro
 NET_API_STATUS WINAPI plat::NetLocalGroupGetMembers(LPCWSTR servername, LPCWSTR localgroupname, DWORD level,
                                                     LPBYTE* bufptr, DWORD prefmaxlen, LPDWORD entriesread,
                                                     LPDWORD totalentries, PDWORD_PTR resumehandle) {
-    if (!bufptr || !entriesread || !totalentries) return ERROR_INVALID_PARAMETER;
-    *bufptr = nullptr;
-    *entriesread = 0;
-    *totalentries = 0;
+    if (const DWORD bad = lab::StartNetAnswer(bufptr, entriesread, totalentries)) return bad;
     lab::Gate gate(servername, lab::Family::NetManagement, "NetLocalGroupGetMembers");
     if (gate.Error()) return gate.Error();
     if (!MemberRecordSize(level)) return ERROR_INVALID_LEVEL;
@@ -358,14 +343,13 @@ NET_API_STATUS WINAPI plat::NetLocalGroupGetMembers(LPCWSTR servername, LPCWSTR 
     const std::vector<Principal> visible = lab::accounts::Visible(gate.Net(), gate.Target());
     std::vector<Member> members;
     for (const std::wstring& sid : group->members) members.push_back(Resolve(visible, sid));
-    const size_t first = resumehandle ? static_cast<size_t>(*resumehandle) : 0;
-    if (first >= members.size())
-        return lab::FinishNetBatch(members.size(), 0, members.size(), entriesread, totalentries, resumehandle);
-    const size_t n = lab::FitCount(members.size(), first, lab::NetCapacity(prefmaxlen), [&](size_t i) {
+    const lab::NetBatch batch = lab::NetBatchAt(members.size(), resumehandle, prefmaxlen, [&](size_t i) {
         return MemberRecordSize(level) + MemberChars(members[i], level) * sizeof(wchar_t);
-    }, true, BatchCap(gate.Target()));
-    if (const NET_API_STATUS rc = HandMembers(members, first, n, level, gate.Target().name, bufptr)) return rc;
-    return lab::FinishNetBatch(first, n, members.size(), entriesread, totalentries, resumehandle);
+    }, BatchCap(gate.Target()));
+    if (!batch.n) return lab::FinishNetBatch(batch, members.size(), entriesread, totalentries, resumehandle);
+    if (const NET_API_STATUS rc = HandMembers(members, batch.first, batch.n, level, gate.Target().name, bufptr))
+        return rc;
+    return lab::FinishNetBatch(batch, members.size(), entriesread, totalentries, resumehandle);
 }
 
 NET_API_STATUS WINAPI plat::NetLocalGroupAddMembers(LPCWSTR servername, LPCWSTR groupname, DWORD level, LPBYTE buf,

@@ -65,13 +65,11 @@ void ReadSession(const lab::json::Value& value, const std::string& path, Session
 
 void ParseSessions(const lab::json::Value* value, const std::string& path, lab::Computer& computer,
                    lab::Diagnostics& diag) {
-    if (!value || !lab::ExpectType(*value, lab::json::Type::Array, path, diag)) return;
-    FileServer& server = computer.Section<FileServer>();
-    for (size_t i = 0; i < value->items.size() && diag.Ok(); ++i) {
+    lab::ReadItems(value, path, diag, [&](const lab::json::Value& item, const std::string& itemPath) {
         Session s;
-        ReadSession(value->items[i], lab::ItemPath(path, i), s, diag);
-        server.sessions.push_back(std::move(s));
-    }
+        ReadSession(item, itemPath, s, diag);
+        computer.Section<FileServer>().sessions.push_back(std::move(s));
+    });
 }
 
 void ParseOpenFiles(const lab::json::Value* value, const std::string& path, lab::Computer& computer,
@@ -150,14 +148,10 @@ bool UserMatches(const std::wstring& recorded, const wchar_t* asked) {
 
 // --- Batches ------------------------------------------------------------------
 
-// The entries [first, first + n) that one answer carries: as many as fit in
-// prefmaxlen bytes (at least one) and, when the computer batches, at most its
-// batch size.
-template <typename Item, typename SizeOf>
-size_t BatchLength(const std::vector<const Item*>& items, size_t first, DWORD prefmaxlen, DWORD enumBatch,
-                   SizeOf sizeOf) {
-    return lab::FitCount(items.size(), first, lab::NetCapacity(prefmaxlen), [&](size_t i) { return sizeOf(*items[i]); }, true,
-                         enumBatch ? enumBatch : std::numeric_limits<size_t>::max());
+// The most entries one answer carries: the computer's batch size, when it
+// batches.
+size_t BatchCap(const FileServer* server) {
+    return server && server->enumBatch ? server->enumBatch : std::numeric_limits<size_t>::max();
 }
 
 size_t SessionChars(const Session& s, DWORD level) {
@@ -244,10 +238,7 @@ NET_API_STATUS FillSessions(const std::vector<const Session*>& items, size_t fir
 NET_API_STATUS WINAPI plat::NetSessionEnum(LMSTR servername, LMSTR UncClientName, LMSTR username, DWORD level,
                                            LPBYTE* bufptr, DWORD prefmaxlen, LPDWORD entriesread,
                                            LPDWORD totalentries, LPDWORD resume_handle) {
-    if (!bufptr || !entriesread || !totalentries) return ERROR_INVALID_PARAMETER;
-    *bufptr = nullptr;
-    *entriesread = 0;
-    *totalentries = 0;
+    if (const DWORD bad = lab::StartNetAnswer(bufptr, entriesread, totalentries)) return bad;
     lab::Gate gate(servername, lab::Family::NetManagement, "NetSessionEnum");
     if (gate.Error()) return gate.Error();
     if (level != 0 && level != 1 && level != 2 && level != 10 && level != 502) return ERROR_INVALID_LEVEL;
@@ -270,13 +261,12 @@ NET_API_STATUS WINAPI plat::NetSessionEnum(LMSTR servername, LMSTR UncClientName
     if (UncClientName && *UncClientName && !clientSeen) return NERR_ClientNameNotFound;
     if (username && *username && items.empty()) return NERR_UserNotFound;
 
-    const size_t first = resume_handle ? *resume_handle : 0;
-    if (first >= items.size()) return lab::FinishNetBatch(items.size(), 0, items.size(), entriesread, totalentries, resume_handle);
-    const size_t n = BatchLength(items, first, prefmaxlen, server ? server->enumBatch : 0, [level](const Session& s) {
-        return SessionRecordSize(level) + SessionChars(s, level) * sizeof(wchar_t);
-    });
-    if (const NET_API_STATUS rc = FillSessions(items, first, n, level, gate.Target().name, bufptr)) return rc;
-    return lab::FinishNetBatch(first, n, items.size(), entriesread, totalentries, resume_handle);
+    const lab::NetBatch batch = lab::NetBatchAt(items.size(), resume_handle, prefmaxlen, [&](size_t i) {
+        return SessionRecordSize(level) + SessionChars(*items[i], level) * sizeof(wchar_t);
+    }, BatchCap(server));
+    if (!batch.n) return lab::FinishNetBatch(batch, items.size(), entriesread, totalentries, resume_handle);
+    if (const NET_API_STATUS rc = FillSessions(items, batch.first, batch.n, level, gate.Target().name, bufptr)) return rc;
+    return lab::FinishNetBatch(batch, items.size(), entriesread, totalentries, resume_handle);
 }
 
 NET_API_STATUS WINAPI plat::NetSessionDel(LMSTR servername, LMSTR UncClientName, LMSTR username) {
@@ -320,10 +310,7 @@ NET_API_STATUS WINAPI plat::NetSessionDel(LMSTR servername, LMSTR UncClientName,
 NET_API_STATUS WINAPI plat::NetFileEnum(LMSTR servername, LMSTR basepath, LMSTR username, DWORD level,
                                         LPBYTE* bufptr, DWORD prefmaxlen, LPDWORD entriesread,
                                         LPDWORD totalentries, PDWORD_PTR resume_handle) {
-    if (!bufptr || !entriesread || !totalentries) return ERROR_INVALID_PARAMETER;
-    *bufptr = nullptr;
-    *entriesread = 0;
-    *totalentries = 0;
+    if (const DWORD bad = lab::StartNetAnswer(bufptr, entriesread, totalentries)) return bad;
     lab::Gate gate(servername, lab::Family::NetManagement, "NetFileEnum");
     if (gate.Error()) return gate.Error();
     if (level != 2 && level != 3) return ERROR_INVALID_LEVEL;
@@ -338,12 +325,12 @@ NET_API_STATUS WINAPI plat::NetFileEnum(LMSTR servername, LMSTR basepath, LMSTR 
             if (UserMatches(f.user, username)) items.push_back(&f);
         }
     }
-    const size_t first = resume_handle ? static_cast<size_t>(*resume_handle) : 0;
-    if (first >= items.size()) return lab::FinishNetBatch(items.size(), 0, items.size(), entriesread, totalentries, resume_handle);
-    const size_t n = BatchLength(items, first, prefmaxlen, server ? server->enumBatch : 0, [level](const HeldFile& f) {
+    const lab::NetBatch batch = lab::NetBatchAt(items.size(), resume_handle, prefmaxlen, [&](size_t i) {
         return level == 2 ? sizeof(FILE_INFO_2)
-                          : sizeof(FILE_INFO_3) + (lab::Chars(f.path) + lab::Chars(f.user)) * sizeof(wchar_t);
-    });
+                          : sizeof(FILE_INFO_3) + (lab::Chars(items[i]->path) + lab::Chars(items[i]->user)) * sizeof(wchar_t);
+    }, BatchCap(server));
+    if (!batch.n) return lab::FinishNetBatch(batch, items.size(), entriesread, totalentries, resume_handle);
+    const size_t first = batch.first, n = batch.n;
     const std::wstring& computer = gate.Target().name;
     if (level == 2) {
         lab::RecordBuffer<FILE_INFO_2> out(n, 0);
@@ -365,7 +352,7 @@ NET_API_STATUS WINAPI plat::NetFileEnum(LMSTR servername, LMSTR basepath, LMSTR 
         }
         *bufptr = static_cast<LPBYTE>(out.Hand(LAB_KIND_NET_BUFFER, computer, "NetFileEnum"));
     }
-    return lab::FinishNetBatch(first, n, items.size(), entriesread, totalentries, resume_handle);
+    return lab::FinishNetBatch(batch, items.size(), entriesread, totalentries, resume_handle);
 }
 
 NET_API_STATUS WINAPI plat::NetFileClose(LMSTR servername, DWORD fileid) {
@@ -382,9 +369,7 @@ NET_API_STATUS WINAPI plat::NetFileClose(LMSTR servername, DWORD fileid) {
 // benchmarks: clients are named (not addresses), so that listing them needs
 // no echo per row.
 DWORD LabGenerateSessions(const wchar_t* computer, DWORD sessions, DWORD seed) {
-    lab::LabState& state = lab::LabState::Get();
-    std::lock_guard lock(state.mutex);
-    lab::Computer* c = computer && *computer ? state.network->Find(computer) : nullptr;
+    lab::LockedComputer c(computer, lab::Unnamed::None);
     if (!c) return ERROR_NOT_FOUND;
     FileServer& server = c->Section<FileServer>();
     server.sessions.clear();

@@ -49,13 +49,11 @@ void ReadPrinter(const lab::json::Value& value, const std::string& path, Printer
 
 void ParsePrinters(const lab::json::Value* value, const std::string& path, lab::Computer& computer,
                    lab::Diagnostics& diag) {
-    if (!value || !lab::ExpectType(*value, lab::json::Type::Array, path, diag)) return;
-    Spooler& spooler = computer.Section<Spooler>();
-    for (size_t i = 0; i < value->items.size() && diag.Ok(); ++i) {
+    lab::ReadItems(value, path, diag, [&](const lab::json::Value& item, const std::string& itemPath) {
         Printer p;
-        ReadPrinter(value->items[i], lab::ItemPath(path, i), p, diag);
-        spooler.printers.push_back(std::move(p));
-    }
+        ReadPrinter(item, itemPath, p, diag);
+        computer.Section<Spooler>().printers.push_back(std::move(p));
+    });
 }
 
 const lab::SectionRegistration printersSection{lab::ComputerSectionHandler{"printers", &ParsePrinters, nullptr}};

@@ -411,9 +411,8 @@ void ReadProperties(const lab::json::Value& value, const std::string& path, Prop
 }
 
 void ReadDialIn(const lab::json::Value* value, const std::string& path, lab::Computer& computer, lab::Diagnostics& diag) {
-    if (!value || !lab::ExpectType(*value, lab::json::Type::Array, path, diag)) return;
-    for (size_t i = 0; i < value->items.size() && diag.Ok(); ++i) {
-        lab::ObjectReader r(value->items[i], lab::ItemPath(path, i), diag);
+    lab::ReadItems(value, path, diag, [&](const lab::json::Value& item, const std::string& itemPath) {
+        lab::ObjectReader r(item, itemPath, diag);
         std::wstring user;
         r.String("user", user, lab::Need::Required);
         DialInRecord record;
@@ -427,7 +426,7 @@ void ReadDialIn(const lab::json::Value* value, const std::string& path, lab::Com
             ReadProperties(*properties, r.PathOf("properties"), record.properties, diag);
         r.Finish();
         if (diag.Ok()) computer.Section<DialInSettings>().users[lab::Upper(user)] = std::move(record);
-    }
+    });
 }
 
 const lab::SectionRegistration kDialIn{lab::ComputerSectionHandler{"dialIn", &ReadDialIn, nullptr}};

@@ -329,9 +329,7 @@ BOOL WINAPI plat::GetServiceKeyNameW(SC_HANDLE scm, LPCWSTR displayName, LPWSTR 
 
 DWORD LabServiceStartArguments(const wchar_t* computer, const wchar_t* service, wchar_t* buffer, DWORD chars) {
     if (!service) return 0;
-    lab::LabState& state = lab::LabState::Get();
-    std::lock_guard lock(state.mutex);
-    lab::Computer* c = state.network->Find(computer);
+    const lab::LockedComputer c(computer);
     if (!c) return 0;
     const lab::LabService* s = c->Section<lab::ServiceTable>().Find(service);
     if (!s) return 0;

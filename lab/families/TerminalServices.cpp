@@ -278,9 +278,7 @@ BOOL WINAPI plat::WTSSendMessageW(HANDLE hServer, DWORD SessionId, LPWSTR pTitle
 }
 
 DWORD LabSessionMessages(const wchar_t* computer, DWORD sessionId, wchar_t* buffer, DWORD chars) {
-    lab::LabState& state = lab::LabState::Get();
-    std::lock_guard lock(state.mutex);
-    lab::Computer* c = state.network->Find(computer);
+    const lab::LockedComputer c(computer);
     if (!c) return 0;
     const TerminalSession* s = ServerOf(*c).Find(sessionId);
     if (!s) return 0;

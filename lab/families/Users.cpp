@@ -322,10 +322,7 @@ NET_API_STATUS WINAPI plat::NetUserGetInfo(LPCWSTR servername, LPCWSTR username,
 NET_API_STATUS WINAPI plat::NetUserEnum(LPCWSTR servername, DWORD level, DWORD filter, LPBYTE* bufptr,
                                         DWORD prefmaxlen, LPDWORD entriesread, LPDWORD totalentries,
                                         LPDWORD resume_handle) {
-    if (!bufptr || !entriesread || !totalentries) return ERROR_INVALID_PARAMETER;
-    *bufptr = nullptr;
-    *entriesread = 0;
-    *totalentries = 0;
+    if (const DWORD bad = lab::StartNetAnswer(bufptr, entriesread, totalentries)) return bad;
     lab::Gate gate(servername, lab::Family::NetManagement, "NetUserEnum");
     if (gate.Error()) return gate.Error();
     if (!RecordSize(level)) return ERROR_INVALID_LEVEL;
@@ -338,15 +335,14 @@ NET_API_STATUS WINAPI plat::NetUserEnum(LPCWSTR servername, DWORD level, DWORD f
         // The lab's accounts are all normal ones; filter 0 means every kind.
         if (filter == 0 || (filter & FILTER_NORMAL_ACCOUNT)) users.push_back(ViewOf(db, u));
     }
-    const size_t first = resume_handle ? *resume_handle : 0;
-    if (first >= users.size())
-        return lab::FinishNetBatch(users.size(), 0, users.size(), entriesread, totalentries, resume_handle);
-    const size_t n = lab::FitCount(users.size(), first, lab::NetCapacity(prefmaxlen), [&](size_t i) {
+    const lab::NetBatch batch = lab::NetBatchAt(users.size(), resume_handle, prefmaxlen, [&](size_t i) {
         return RecordSize(level) + UserChars(users[i]) * sizeof(wchar_t);
-    }, true);
-    if (const NET_API_STATUS rc = FillUsers(users, first, n, level, gate.Target().name, "NetUserEnum", bufptr))
+    });
+    if (!batch.n) return lab::FinishNetBatch(batch, users.size(), entriesread, totalentries, resume_handle);
+    if (const NET_API_STATUS rc =
+            FillUsers(users, batch.first, batch.n, level, gate.Target().name, "NetUserEnum", bufptr))
         return rc;
-    return lab::FinishNetBatch(first, n, users.size(), entriesread, totalentries, resume_handle);
+    return lab::FinishNetBatch(batch, users.size(), entriesread, totalentries, resume_handle);
 }
 
 NET_API_STATUS WINAPI plat::NetQueryDisplayInformation(LPCWSTR ServerName, DWORD Level, DWORD Index,
@@ -442,10 +438,7 @@ NET_API_STATUS WINAPI plat::NetUserDel(LPCWSTR servername, LPCWSTR username) {
 NET_API_STATUS WINAPI plat::NetUserGetLocalGroups(LPCWSTR servername, LPCWSTR username, DWORD level, DWORD flags,
                                                   LPBYTE* bufptr, DWORD prefmaxlen, LPDWORD entriesread,
                                                   LPDWORD totalentries) {
-    if (!bufptr || !entriesread || !totalentries) return ERROR_INVALID_PARAMETER;
-    *bufptr = nullptr;
-    *entriesread = 0;
-    *totalentries = 0;
+    if (const DWORD bad = lab::StartNetAnswer(bufptr, entriesread, totalentries)) return bad;
     lab::Gate gate(servername, lab::Family::NetManagement, "NetUserGetLocalGroups");
     if (gate.Error()) return gate.Error();
     if (level != 0) return ERROR_INVALID_LEVEL;
@@ -492,9 +485,7 @@ NET_API_STATUS WINAPI plat::NetUserGetLocalGroups(LPCWSTR servername, LPCWSTR us
 // `count` generated users (user00000, ...) on a computer, for benchmarks:
 // every seventh is disabled, every third has a full name and a description.
 DWORD LabGenerateUsers(const wchar_t* computer, DWORD count, DWORD seed) {
-    lab::LabState& state = lab::LabState::Get();
-    std::lock_guard lock(state.mutex);
-    lab::Computer* c = computer && *computer ? state.network->Find(computer) : nullptr;
+    lab::LockedComputer c(computer, lab::Unnamed::None);
     if (!c) return ERROR_NOT_FOUND;
     lab::AccountDatabase& db = lab::AccountsOf(*c);
     DWORD x = seed ? seed : 0x9E3779B9u;
