@@ -161,14 +161,7 @@ public:
         ::SendMessageW(View(name), WM_COMMAND, MAKEWPARAM(command, 0), 0);
         // Let a posted refresh start and end.
         const std::vector<DWORD> before = ProcessThreads();
-        for (int i = 0; i < 10; ++i) {
-            MSG msg;
-            while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-                ::TranslateMessage(&msg);
-                ::DispatchMessageW(&msg);
-            }
-            ::Sleep(20);
-        }
+        PumpMessagesFor(200);
         WaitForNewThreads(before, 30000);
     }
     std::wstring Picture(const wchar_t* name) const { return folder_ + L"\\" + name; }

@@ -332,14 +332,7 @@ void ConsoleWindow::ListCredentials() {
 bool ConsoleWindow::Screenshot(const std::wstring& path) {
     ::SetWindowPos(window_, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_SHOWWINDOW);
     ::RedrawWindow(window_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW | RDW_FRAME);
-    for (int i = 0; i < 20; ++i) {
-        MSG msg;
-        while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            ::TranslateMessage(&msg);
-            ::DispatchMessageW(&msg);
-        }
-        ::Sleep(10);
-    }
+    PumpMessagesFor(200);
     return SaveWindowImage(window_, path);
 }
 

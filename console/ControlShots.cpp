@@ -88,6 +88,13 @@ size_t SelectRows(HWND view, const std::vector<std::wstring>& names) {
     return selected;
 }
 
+// Saves the window once it has painted what it holds now.
+bool SaveSettled(HWND window, const std::wstring& path) {
+    ::RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+    PumpMessagesFor(200);
+    return SaveWindowImage(window, path);
+}
+
 // Connects the console to `computer` and waits for the shown view's refresh.
 bool ConnectAndWait(ConsoleWindow& window, const std::wstring& computer, const BatchShotRun& run) {
     const std::vector<DWORD> before = ProcessThreads();
@@ -135,7 +142,7 @@ int CaptureServiceBatch(const BatchShotRun& run, std::FILE* out) {
     std::fwprintf(out, L"The batch (%ls):\n", window.Batch().Summary().c_str());
     for (const BatchEntry& e : window.Batch().Entries())
         std::fwprintf(out, L"  %-12ls %-16ls %ls\n", e.computer.c_str(), e.service.c_str(), e.displayName.c_str());
-    if (!batch || !SaveWindowImage(batch, run.folder + L"\\service-batch.png")) rc = 1;
+    if (!batch || !SaveSettled(batch, run.folder + L"\\service-batch.png")) rc = 1;
     std::fflush(out);
 
     ::CheckDlgButton(batch, IDC_BATCH_WAIT, run.synchronous ? BST_CHECKED : BST_UNCHECKED);
@@ -144,7 +151,7 @@ int CaptureServiceBatch(const BatchShotRun& run, std::FILE* out) {
                    reinterpret_cast<LPARAM>(::GetDlgItem(batch, command->buttonId)));
     // Asynchronous jobs run on after the call: wait for their threads.
     if (!WaitForNewThreads(before, run.timeoutSeconds * 1000)) rc = 1;
-    SaveWindowImage(batch, run.folder + L"\\service-batch-done.png");
+    SaveSettled(batch, run.folder + L"\\service-batch-done.png");
     done = true;
     // The photographer sends to windows of this thread (the batch window owns
     // the progress dialogs): keep answering until it has ended.

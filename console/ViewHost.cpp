@@ -139,6 +139,17 @@ std::vector<std::wstring> SelectedNames(HWND view) {
     return names;
 }
 
+void PumpMessagesFor(DWORD ms) {
+    for (DWORD waited = 0; waited < ms; waited += 20) {
+        MSG msg;
+        while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            ::TranslateMessage(&msg);
+            ::DispatchMessageW(&msg);
+        }
+        ::Sleep(20);
+    }
+}
+
 std::vector<DWORD> ProcessThreads() {
     std::vector<DWORD> ids;
     vantrel::UniqueFileHandle snapshot(::CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0));

@@ -68,6 +68,10 @@ ViewSnapshot ReadView(HWND view);
 // The first column's text of each selected row of a view's list, in list order.
 std::vector<std::wstring> SelectedNames(HWND view);
 
+// Dispatches this thread's messages for about `ms` milliseconds (20 ms rounds),
+// so that posted work and repaints land.
+void PumpMessagesFor(DWORD ms);
+
 // The threads this process has now; a view's workers are the threads that
 // appear after it was told to refresh.
 std::vector<DWORD> ProcessThreads();
